@@ -1,0 +1,8 @@
+// The play keys and mouse steering, each frame of play.
+#pragma once
+
+#include "app/turn.h"
+
+struct GameState;
+
+TurnOutcome PlayKeysStep(GameState& g);

@@ -1,0 +1,9 @@
+// Menu navigation, match start and match end, and the two ladders.
+#pragma once
+
+#include "app/turn.h"
+
+struct GameState;
+
+TurnOutcome MenuStep(GameState& g);       // each frame while a screen is shown
+TurnOutcome MatchEndTest(GameState& g);   // each frame of play, before the play keys

@@ -1,0 +1,8 @@
+// The eleven tables: puck choice, constants and model, set up between frames.
+#pragma once
+
+#include "app/turn.h"
+
+struct GameState;
+
+TurnOutcome TableStep(GameState& g);

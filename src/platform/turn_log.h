@@ -1,0 +1,34 @@
+// What happened during one main-loop turn that a trace line reports: effects
+// played, music commands sent, texts printed and message boxes shown.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct PrintedText {
+    std::string s;
+    float x = 0, y = 0;        // window coordinates, origin top-left, of the print position
+    float rgba[4] = {0, 0, 0, 0};
+};
+
+struct ShownBox {
+    std::string caption;
+    std::string text;
+};
+
+struct TurnLog {
+    bool recordTexts = false;  // projecting every print costs GL reads: only when tracing
+    std::vector<std::string> sounds;
+    std::vector<std::string> music;
+    std::vector<PrintedText> texts;
+    std::vector<ShownBox> boxes;
+
+    void clear() {
+        sounds.clear();
+        music.clear();
+        texts.clear();
+        boxes.clear();
+    }
+};
+
+TurnLog& turnLog();
