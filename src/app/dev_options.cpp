@@ -1,0 +1,93 @@
+#include "app/dev_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+bool parseWhole(const std::string& text, long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    value = parsed;
+    return true;
+}
+
+}  // namespace
+
+const char* DevOptionsUsage() {
+    return "usage: puckslide3d [options]\n"
+           "  --windowed | --fullscreen   answer the start-up question\n"
+           "  --no-dialogs                message boxes go to stderr, default button answers\n"
+           "  --script FILE               scripted input, lines 'FRAME EVENT [ARGS]'\n"
+           "  --frames N                  end after frame N-1 as if the window were closed\n"
+           "  --screenshot N:FILE.png     save frame N (repeatable)\n"
+           "  --trace FILE                one JSON line of state per frame\n"
+           "  --seed N                    seed the random generator with N instead of the clock\n"
+           "  --no-pacing                 skip the frame pacing wait\n"
+           "  --help, --version\n";
+}
+
+bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--windowed") {
+            options.fullscreen = false;
+        } else if (arg == "--fullscreen") {
+            options.fullscreen = true;
+        } else if (arg == "--no-dialogs") {
+            options.noDialogs = true;
+        } else if (arg == "--no-pacing") {
+            options.noPacing = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.showHelp = true;
+        } else if (arg == "--version") {
+            options.showVersion = true;
+        } else if (arg == "--script") {
+            if (!value(options.scriptFile)) return false;
+        } else if (arg == "--trace") {
+            if (!value(options.traceFile)) return false;
+        } else if (arg == "--frames") {
+            long n = 0;
+            if (!value(text)) return false;
+            if (!parseWhole(text, n) || n < 0) {
+                error = "--frames takes a whole number of frames, not '" + text + "'";
+                return false;
+            }
+            options.frames = n;
+        } else if (arg == "--seed") {
+            long n = 0;
+            if (!value(text)) return false;
+            if (!parseWhole(text, n) || n < 0 || n > 0xFFFFFFFFL) {
+                error = "--seed takes a whole number from 0 to 4294967295, not '" + text + "'";
+                return false;
+            }
+            options.seed = static_cast<unsigned>(n);
+        } else if (arg == "--screenshot") {
+            if (!value(text)) return false;
+            const size_t colon = text.find(':');
+            long frame = 0;
+            if (colon == std::string::npos || !parseWhole(text.substr(0, colon), frame) || frame < 0 ||
+                colon + 1 >= text.size()) {
+                error = "--screenshot takes FRAME:FILE.png, not '" + text + "'";
+                return false;
+            }
+            options.screenshots[frame] = text.substr(colon + 1);
+        } else {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+    }
+    return true;
+}

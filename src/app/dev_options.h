@@ -1,0 +1,24 @@
+// Command-line options for tests, demos and bug reports. Without any the game
+// behaves exactly as it always does.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+struct DevOptions {
+    std::optional<bool> fullscreen;       // --windowed / --fullscreen answer the start-up question
+    bool noDialogs = false;
+    std::string scriptFile;
+    long frames = -1;                     // -1: no limit
+    std::map<long, std::string> screenshots;
+    std::string traceFile;
+    std::optional<unsigned> seed;
+    bool noPacing = false;
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+// false with a message in `error` when the command line is not understood.
+bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& error);
+const char* DevOptionsUsage();

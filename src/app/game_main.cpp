@@ -1,0 +1,205 @@
+#include "app/game_main.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "app/config_file.h"
+#include "app/controls.h"
+#include "app/dev_options.h"
+#include "app/input_script.h"
+#include "app/menu_flow.h"
+#include "app/scene_switch.h"
+#include "app/table_setup.h"
+#include "app/trace_writer.h"
+#include "app/window_title.h"
+#include "assets/milkshape_model.h"
+#include "game/draw_scene.h"
+#include "game/game_state.h"
+#include "game/random.h"
+#include "platform/message_box.h"
+#include "platform/pacing.h"
+#include "platform/sound.h"
+#include "platform/timer.h"
+#include "platform/turn_log.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kKeyF1 = 112;
+
+struct FixedModel {
+    Model* GameState::*slot;
+    const char* file;
+    const char* failure;
+};
+
+// Loaded once at start-up; the mallet file serves both mallets.
+constexpr FixedModel kFixedModels[] = {
+    {&GameState::pPuk, "data/model/puk.ms3d", "Couldn't load the model data\\puk.ms3d"},
+    {&GameState::pSchiesser, "data/model/schiesser.ms3d", "Couldn't load the model data\\Schiesser.ms3d"},
+    {&GameState::pGegner, "data/model/schiesser.ms3d", "Couldn't load the model data\\Schiesser.ms3d"},
+    {&GameState::pKZMPlane, "data/model/kzmplane.ms3d", "Couldn't load the model data\\kzmplane.ms3d"},
+};
+
+bool loadFixedModels(GameState& g) {
+    for (const FixedModel& m : kFixedModels) {
+        if (!(g.*m.slot)->loadModelData(m.file)) {
+            MessageBox("Error", m.failure, MbButtons::Ok, MbIcon::Stop);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The per-turn steps after the frame: menus while a screen is shown, else match end,
+// play keys and table set-up, each of which may end the turn.
+TurnOutcome inputAndMenuStep(GameState& g) {
+    if (g.menu) return MenuStep(g);
+    TurnOutcome outcome = MatchEndTest(g);
+    if (outcome == TurnOutcome::Continue) outcome = PlayKeysStep(g);
+    if (outcome == TurnOutcome::Continue) outcome = TableStep(g);
+    return outcome;
+}
+
+class MainLoop {
+public:
+    MainLoop(GameState& g, const DevOptions& options, const InputScript& script)
+        : g_(g), options_(options), script_(script) {}
+
+    bool openTrace() {
+        if (options_.traceFile.empty()) return true;
+        if (!trace_.open(options_.traceFile)) return false;
+        turnLog().recordTexts = true;
+        return true;
+    }
+
+    int run() {
+        for (;;) {
+            queueScriptedInput();
+            bool closed = false;
+            if (HandleOneMessage(g_, closed)) {
+                if (closed) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+                continue;
+            }
+            if (!makeFrame()) return 0;
+        }
+    }
+
+private:
+    // The scripted messages of a frame join the queue before that frame is made,
+    // so the loop handles them one per turn, exactly like real input.
+    void queueScriptedInput() {
+        if (queuedFrame_ == frame_) return;
+        queuedFrame_ = frame_;
+        auto events = script_.byFrame.find(frame_);
+        if (events == script_.byFrame.end()) return;
+        for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
+    }
+
+    // false: the program has ended.
+    bool makeFrame() {
+        if (!options_.noPacing) PacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
+        if (g_.active) DrawGLScene(g_);
+        auto shot = options_.screenshots.find(frame_);
+        if (shot != options_.screenshots.end() && !SaveScreenshotPNG(shot->second.c_str()))
+            std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
+        SwapGLBuffers();
+
+        switch (inputAndMenuStep(g_)) {
+            case TurnOutcome::Quit:
+                endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+                return false;
+            case TurnOutcome::SceneSwitch:
+                if (!SceneSwitch(g_)) {
+                    endProgram(/*killWindow=*/false, /*writeTurn=*/true);
+                    return false;
+                }
+                break;
+            case TurnOutcome::Continue:
+                if (!fullscreenToggle()) {
+                    endProgram(/*killWindow=*/false, /*writeTurn=*/true);
+                    return false;
+                }
+                break;
+        }
+        finishTurn();
+        ++frame_;
+        if (options_.frames >= 0 && frame_ >= options_.frames) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        return true;
+    }
+
+    bool fullscreenToggle() {
+        if (!g_.keys[kKeyF1]) return true;
+        g_.keys[kKeyF1] = false;
+        KillGLWindow();
+        g_.fullscreen = !g_.fullscreen;
+        return CreateGLWindow(kWindowTitle, g_.width, g_.height, 32, g_.fullscreen);
+    }
+
+    void finishTurn() {
+        if (trace_.isOpen())
+            trace_.writeFrame(frame_, g_, turnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
+                              glIsEnabled(GL_LIGHTING) == GL_TRUE);
+        turnLog().clear();
+    }
+
+    // The turn that ends the program still leaves its trace line. The window is
+    // released so a switched display mode comes back even on the immediate exits.
+    int endProgram(bool killWindow, bool writeTurn) {
+        if (writeTurn) finishTurn();
+        if (killWindow) KillGLWindow();
+        return 0;
+    }
+
+    GameState& g_;
+    const DevOptions& options_;
+    const InputScript& script_;
+    TraceWriter trace_;
+    long frame_ = 0;
+    long queuedFrame_ = -1;
+};
+
+}  // namespace
+
+int WinMain(const DevOptions& options) {
+    GameState& g = g_game;
+    SetMessageBoxesHeadless(options.noDialogs);
+    if (options.seed) SetFixedRandomSeed(*options.seed);
+
+    InputScript script;
+    std::string error;
+    if (!options.scriptFile.empty() && !LoadInputScript(options.scriptFile, script, error)) {
+        std::fprintf(stderr, "puckslide3d: %s\n", error.c_str());
+        return 2;
+    }
+
+    g.pTable = new MilkshapeModel;
+    g.pPuk = new MilkshapeModel;
+    g.pSchiesser = new MilkshapeModel;
+    g.pGegner = new MilkshapeModel;
+    g.pKZMPlane = new MilkshapeModel;
+
+    TimerInit();
+    if (!loadFixedModels(g)) return 0;
+    SoundInit();
+
+    g.fullscreen = false;
+    if (options.fullscreen)
+        g.fullscreen = *options.fullscreen;
+    else
+        g.fullscreen = MessageBox("Start FullScreen?", "Would You Like To Run In Fullscreen Mode?",
+                                  MbButtons::YesNo, MbIcon::Question) != MbResult::No;
+
+    MainLoop loop(g, options, script);
+    if (!loop.openTrace()) {
+        std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
+        return 2;
+    }
+    if (!CreateGLWindow(kWindowTitle, g.width, g.height, 32, g.fullscreen)) return 0;
+    ReadConfigFile(g);
+    return loop.run();
+}

@@ -1,0 +1,22 @@
+// One JSON object per frame: the state after the turn and what the turn did.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct GameState;
+struct TurnLog;
+
+class TraceWriter {
+public:
+    ~TraceWriter();
+    bool open(const std::string& path);
+    bool isOpen() const { return file_ != nullptr; }
+    void writeFrame(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting);
+
+private:
+    FILE* file_ = nullptr;
+};
+
+// The JSON line itself, without the newline (exposed for tests).
+std::string TraceLine(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting);
