@@ -65,6 +65,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
         return false;
     }
     if (syntheticEventType == 0) syntheticEventType = SDL_RegisterEvents(1);
+    SDL_DisableScreenSaver();  // no screen saver or monitor power-down while the game runs
 
     if (g.fullscreen && !displayOffersMode(width, height, bits)) {
         if (MessageBox("Vexa GL",
