@@ -1,0 +1,192 @@
+#include "game/physics.h"
+
+#include <cmath>
+
+#include "game/game_state.h"
+#include "game/opponent.h"
+#include "game/replay.h"
+#include "platform/sound.h"
+
+namespace {
+
+// The striking centre of a mallet lies this far toward +z from where it is drawn.
+constexpr float kStrikeOffsetZ = 45.0f;
+// The wall lines are given for the standard puck; a larger puck bounces earlier.
+constexpr int kStandardPuckRadius = 44;
+constexpr int kGoalLineInset = 40;
+// Mallet components smaller than this are cut to zero, so a released mallet stops.
+constexpr float kMalletRestCut = 0.4f;
+constexpr float kServeX = 150.0f;
+// Forward limits of the two mallets' drawing positions.
+constexpr float kPlayerMinZ = -20.0f;
+constexpr float kOpponentMaxZ = -60.0f;
+constexpr float kOpponentStartOffsetZ = -70.0f;
+
+const char* const kShotSound = "data/sounds/shot.wav";
+const char* const kSideshotSound = "data/sounds/sideshot.wav";
+const char* const kGoalSound = "data/sounds/goal.wav";
+
+void playEffect(const GameState& g, const char* file) {
+    if (g.sound) PlaySoundFile(file);
+}
+
+// The response looks only at velocities, never at where puck and mallet touch,
+// and moves both apart by their new, still unlimited velocities.
+bool malletHit(GameState& g, float& malletX, float& malletZ, float& malletVX, float& malletVZ) {
+    const float dx = g.x - malletX;
+    const float dz = g.z - (malletZ + kStrikeOffsetZ);
+    const float d = std::sqrt(dx * dx + dz * dz);
+    if (!(d <= static_cast<float>(g.puk_rad))) return false;
+
+    const float u = g.move_x, w = g.move_z;
+    const float U = malletVX, W = malletVZ;
+    playEffect(g, kShotSound);
+    g.video_x = g.x;
+    g.video_z = g.z;
+    malletVX = (U + 2.0f * u) / 3.0f;
+    malletVZ = (W + 2.0f * w) / 3.0f;
+    g.move_x = (2.0f * U - 3.0f * u) / 2.0f;
+    g.move_z = (2.0f * W - 3.0f * w) / 2.0f;
+    g.video_move_x = g.move_x;
+    g.video_move_z = g.move_z;
+    malletX += malletVX;
+    malletZ += malletVZ;
+    g.x += g.move_x;
+    g.z += g.move_z;
+    return true;
+}
+
+void limitMalletComponent(float& v, float maxV) {
+    if (v > maxV) v = maxV;
+    if (v < -maxV) v = -maxV;
+    if (v > -kMalletRestCut && v < kMalletRestCut) v = 0.0f;
+}
+
+// Two tests in a row: a positive component smaller than f goes negative and is
+// raised again, so friction alone never brings a small component to rest.
+void applyFriction(float& v, float f) {
+    if (v > 0.0f) v -= f;
+    if (v < 0.0f) v += f;
+}
+
+void clampUpperThenLower(float& v, float lower, float upper) {
+    if (v > upper) v = upper;
+    if (v < lower) v = lower;
+}
+
+void scoreGoal(GameState& g, bool playersGoal) {
+    playEffect(g, kGoalSound);
+    if (playersGoal) {
+        ++g.my_score;
+        resetPositions(g, g.goal_z);  // served in the scorer's own half
+    } else {
+        ++g.his_score;
+        resetPositions(g, -g.goal_z);
+    }
+    if (g.play_video) startReplay(g, playersGoal);
+}
+
+}  // namespace
+
+int wallLineRight(const GameState& g) { return g.table_max_x - g.puk_rad + kStandardPuckRadius; }
+int wallLineLeft(const GameState& g) { return g.table_min_x + g.puk_rad - kStandardPuckRadius; }
+int wallLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kStandardPuckRadius; }
+int wallLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kStandardPuckRadius; }
+int goalLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kGoalLineInset; }
+int goalLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kGoalLineInset; }
+
+bool inGoalMouth(const GameState& g) {
+    return (g.my_goal_min_x < g.x && g.x < g.my_goal_max_x) ||
+           (g.my_goal_min_x2 < g.x && g.x < g.my_goal_max_x2);
+}
+
+void resetPositions(GameState& g, float serveZ) {
+    g.x = kServeX;
+    g.z = serveZ;
+    g.move_x = g.move_z = 0.0f;
+    g.schiesser_x = g.schiesser_x_start;
+    g.schiesser_z = g.schiesser_z_start;
+    g.gegner_x = g.schiesser_x_start;
+    g.gegner_z = kOpponentStartOffsetZ - g.schiesser_z_start;
+    g.schiesser_v_x = g.schiesser_v_z = 0.0f;
+    g.gegner_v_x = g.gegner_v_z = 0.0f;
+}
+
+void physicsStepFront(GameState& g) {
+    // The goal line lies 4 units inside the wall line, so a puck in a mouth
+    // always scores here before the end wall could bounce it back.
+    if (g.z < goalLineFar(g) && inGoalMouth(g))
+        scoreGoal(g, true);
+    else if (g.z > goalLineNear(g) && inGoalMouth(g))
+        scoreGoal(g, false);
+
+    malletHit(g, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z);
+    const bool opponentHit = malletHit(g, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z);
+    if (!opponentHit && g.artif_int) steerOpponent(g);
+
+    limitMalletComponent(g.schiesser_v_x, g.schiesser_max_v);
+    limitMalletComponent(g.schiesser_v_z, g.schiesser_max_v);
+    limitMalletComponent(g.gegner_v_x, g.schiesser_max_v);
+    limitMalletComponent(g.gegner_v_z, g.schiesser_max_v);
+
+    g.schiesser_x += g.schiesser_v_x;
+    g.schiesser_z += g.schiesser_v_z;
+    g.gegner_x += g.gegner_v_x;
+    g.gegner_z += g.gegner_v_z;
+}
+
+void physicsStepBack(GameState& g) {
+    // Each bounce reverses only the component at right angles to its wall and
+    // puts the puck one unit inside, so even a slow puck leaves the wall.
+    const int right = wallLineRight(g), left = wallLineLeft(g);
+    const int nearLine = wallLineNear(g), farLine = wallLineFar(g);
+    if (g.x >= right) {
+        g.move_x = -g.move_x;
+        g.x = static_cast<float>(right - 1);
+        if (!g.video) playEffect(g, kSideshotSound);
+    }
+    if (g.x <= left) {
+        g.move_x = -g.move_x;
+        g.x = static_cast<float>(left + 1);
+        if (!g.video) playEffect(g, kSideshotSound);
+    }
+    if (g.z >= nearLine) {
+        g.move_z = -g.move_z;
+        g.z = static_cast<float>(nearLine - 1);
+        if (!g.video) playEffect(g, kSideshotSound);
+    }
+    if (g.z <= farLine) {
+        g.move_z = -g.move_z;
+        g.z = static_cast<float>(farLine + 1);
+        if (!g.video) playEffect(g, kSideshotSound);
+    }
+
+    const float minX = static_cast<float>(g.table_min_x), maxX = static_cast<float>(g.table_max_x);
+    clampUpperThenLower(g.schiesser_x, minX, maxX);
+    clampUpperThenLower(g.schiesser_z, kPlayerMinZ, static_cast<float>(g.table_max_z) - kStrikeOffsetZ);
+    clampUpperThenLower(g.gegner_x, minX, maxX);
+    clampUpperThenLower(g.gegner_z, static_cast<float>(g.table_min_z) - kStrikeOffsetZ, kOpponentMaxZ);
+
+    applyFriction(g.move_x, g.a);
+    applyFriction(g.move_z, g.a);
+    applyFriction(g.schiesser_v_x, g.schiesser_a);
+    applyFriction(g.schiesser_v_z, g.schiesser_a);
+    applyFriction(g.gegner_v_x, g.schiesser_a);
+    applyFriction(g.gegner_v_z, g.schiesser_a);
+
+    clampUpperThenLower(g.move_x, -g.puk_max_v, g.puk_max_v);
+    clampUpperThenLower(g.move_z, -g.puk_max_v, g.puk_max_v);
+
+    g.x += g.move_x;
+    g.z += g.move_z;
+}
+
+void matchStep(GameState& g) {
+    if (g.video) {
+        replayCameraTravel(g);
+        replayStepFront(g);
+    } else {
+        physicsStepFront(g);
+    }
+    physicsStepBack(g);
+}
