@@ -9,7 +9,5 @@ TurnOutcome MenuStep(GameState& g) {
     return TurnOutcome::Continue;
 }
 TurnOutcome MatchEndTest(GameState&) { return TurnOutcome::Continue; }
-TurnOutcome PlayKeysStep(GameState&) { return TurnOutcome::Continue; }
-TurnOutcome TableStep(GameState&) { return TurnOutcome::Continue; }
 void ReadConfigFile(GameState&) {}
 void NameEntryStep(GameState&) {}

@@ -1,0 +1,120 @@
+// The play keys and mouse steering, once per frame of play, after the frame
+// has been drawn. Keys for one-time actions clear themselves, so they act once
+// per key-down message (auto-repeat included), not once per frame.
+#include "app/controls.h"
+
+#include "game/game_state.h"
+#include "platform/render_state.h"
+
+namespace {
+
+// Win32 virtual-key codes, the indices of keys[].
+constexpr int kKeyShift = 16;
+constexpr int kKeyCtrl = 17;
+constexpr int kKeyEscape = 27;
+constexpr int kKeyPageUp = 33;
+constexpr int kKeyPageDown = 34;
+constexpr int kKeyLeft = 37;
+constexpr int kKeyUp = 38;
+constexpr int kKeyRight = 39;
+constexpr int kKeyDown = 40;
+
+constexpr int kNewGameScreen = 11;
+constexpr float kBlendStep = 0.05f;
+constexpr float kCameraStep = 5.0f;
+constexpr int kLastPacingIndex = 5;
+// Stepping past the last pacing value wraps to the second, not the first.
+constexpr int kPacingWrapIndex = 1;
+constexpr float kMouseNudge = 1.0f;
+
+bool held(const GameState& g, int key) { return g.keys[key]; }
+bool ctrlShift(const GameState& g) { return held(g, kKeyShift) && held(g, kKeyCtrl); }
+
+// True once per key-down message: the key clears itself.
+bool takeKey(GameState& g, int key) {
+    if (!g.keys[key]) return false;
+    g.keys[key] = false;
+    return true;
+}
+
+void transparencyKeys(GameState& g) {
+    if (held(g, 'M')) g.blend_fac += kBlendStep;
+    if (held(g, 'N')) {
+        SetBlending(true);
+        g.blend_fac -= kBlendStep;
+    }
+    if (g.blend_fac > 1.0f) {
+        g.blend_fac = 1.0f;
+        SetBlending(false);
+    }
+    if (g.blend_fac < 0.0f) g.blend_fac = 0.0f;
+}
+
+void cameraKeys(GameState& g) {
+    if (held(g, kKeyPageUp)) g.camera_z += kCameraStep;
+    if (held(g, kKeyPageDown)) g.camera_z -= kCameraStep;
+    if (held(g, kKeyUp)) g.camera_y += kCameraStep;
+    if (held(g, kKeyDown)) g.camera_y -= kCameraStep;
+    if (held(g, kKeyRight)) g.camera_x += kCameraStep;
+    if (held(g, kKeyLeft)) g.camera_x -= kCameraStep;
+}
+
+// Keys set a velocity, they do not add to it; the later key of a pair wins.
+void malletKeys(GameState& g) {
+    const float v = g.schiesser_max_v;
+    if (held(g, 'W')) g.schiesser_v_z = -v;
+    if (held(g, 'S')) g.schiesser_v_z = v;
+    if (held(g, 'A')) g.schiesser_v_x = -v;
+    if (held(g, 'D')) g.schiesser_v_x = v;
+    if (g.artif_int) return;
+    if (held(g, 'I')) g.gegner_v_z = -v;
+    if (held(g, 'K')) g.gegner_v_z = v;
+    if (held(g, 'J')) g.gegner_v_x = -v;
+    if (held(g, 'L')) g.gegner_v_x = v;
+}
+
+void switchKeys(GameState& g) {
+    if (takeKey(g, 'V')) g.play_video = !g.play_video;
+    if (ctrlShift(g) && takeKey(g, 'C')) g.artif_int = !g.artif_int;
+    if (held(g, kKeyCtrl) && takeKey(g, 'M')) g.mouse = !g.mouse;
+    if (ctrlShift(g) && takeKey(g, 'B')) {
+        ++g.adjust;
+        if (g.adjust > kLastPacingIndex) g.adjust = kPacingWrapIndex;
+    }
+}
+
+// One unit toward the target per frame; no change while the truncated mallet
+// coordinate equals the truncated target or exceeds it by one.
+void nudgeToward(float position, float target, float& velocity) {
+    const int p = static_cast<int>(position);
+    const int t = static_cast<int>(target);
+    if (p > t + 1)
+        velocity -= kMouseNudge;
+    else if (p < t)
+        velocity += kMouseNudge;
+}
+
+void mouseSteering(GameState& g) {
+    g.mouse_movex = static_cast<float>(g.table_min_x) + static_cast<float>(g.mouse_x) / g.mouse_const;
+    g.mouse_movez = static_cast<float>(g.mouse_y) / g.mouse_const_z;
+    nudgeToward(g.schiesser_x, g.mouse_movex, g.schiesser_v_x);
+    nudgeToward(g.schiesser_z, g.mouse_movez, g.schiesser_v_z);
+}
+
+}  // namespace
+
+TurnOutcome PlayKeysStep(GameState& g) {
+    // ESC stays down, so a key still held acts once more in the menu.
+    if (held(g, kKeyEscape)) {
+        g.hauptmenu_nr = kNewGameScreen;
+        g.menu = true;
+        return TurnOutcome::SceneSwitch;
+    }
+    transparencyKeys(g);
+    cameraKeys(g);
+    malletKeys(g);
+    switchKeys(g);
+    if (g.mouse) mouseSteering(g);
+    // Ctrl+Shift+1..8 are read by the table step that follows.
+    return TurnOutcome::Continue;
+}

@@ -1,0 +1,136 @@
+// Table set-up between two frames of play: the puck model that goes with a
+// requested table, then the table's constants and model.
+#include "app/table_setup.h"
+
+#include "app/table_constants.h"
+#include "assets/model.h"
+#include "game/game_state.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr int kKeyShift = 16;
+constexpr int kKeyCtrl = 17;
+constexpr int kKeyDigit0 = 48;
+// Tables above this are reached only through take_table, never by the digit keys.
+constexpr int kLastKeyTable = 8;
+// Tables from this number on are played with the large puck.
+constexpr int kFirstLargePuckTable = 7;
+constexpr int kSmallPuckRadius = 44;
+constexpr int kLargePuckRadius = 50;
+
+constexpr float kCameraX = 150.0f, kCameraY = 300.0f, kCameraZ = 560.0f;
+constexpr float kStartX = 150.0f;
+
+// Tables 7 to 11 reuse the models of 1, 2, 3, 5 and 6; several failure
+// messages name "table.ms3d" although another file failed.
+constexpr TableConstants kTables[kTableCount] = {
+    {"data/model/table.ms3d", "Couldn't load the model data\\table.ms3d",
+     31, 269, -315, 335, 110, 190, 110, 190, 200.0f, 150.0f, 200.0f, 7.0f, 4.5f, 0.002f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table2.ms3d", "Couldn't load the model data\\table.ms3d",
+     -40, 335, -315, 335, 120, 180, 130, 190, 200.0f, 150.0f, 200.0f, 10.0f, 6.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table3.ms3d", "Couldn't load the model data\\table.ms3d",
+     -40, 335, -218, 238, -5, 55, 265, 325, 100.0f, 150.0f, 100.0f, 6.0f, 5.5f, 0.001f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table4.ms3d", "Couldn't load the model data\\table.ms3d",
+     85, 215, -325, 345, 135, 175, 135, 175, 200.0f, 150.0f, 100.0f, 10.0f, 4.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table5.ms3d", "Couldn't load the model data\\table5.ms3d",
+     31, 269, -188, 218, 110, 190, 110, 190, 80.0f, 150.0f, 50.0f, 10.0f, 5.0f, 0.05f, 0.1f, 170.0f, 170.0f, -170.0f},
+    {"data/model/table7.ms3d", "Couldn't load the model data\\table7.ms3d",
+     -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 150.0f, 200.0f, 8.0f, 5.5f, 0.01f, 1.0f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table.ms3d", "Couldn't load the model data\\table.ms3d",
+     31, 269, -315, 335, 110, 190, 110, 190, 120.0f, 120.0f, 200.0f, 7.0f, 4.5f, 0.002f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table2.ms3d", "Couldn't load the model data\\table.ms3d",
+     -40, 335, -315, 335, 120, 180, 130, 190, 120.0f, 120.0f, 200.0f, 10.0f, 6.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table3.ms3d", "Couldn't load the model data\\table.ms3d",
+     -40, 335, -218, 238, -5, 55, 265, 325, 100.0f, 150.0f, 100.0f, 6.5f, 5.0f, 0.001f, 0.5f, 230.0f, 230.0f, -300.0f},
+    {"data/model/table5.ms3d", "Couldn't load the model data\\table5.ms3d",
+     31, 269, -188, 218, 110, 190, 110, 190, 80.0f, 150.0f, 50.0f, 10.0f, 6.0f, 0.05f, 0.1f, 170.0f, 170.0f, -170.0f},
+    {"data/model/table7.ms3d", "Couldn't load the model data\\table7.ms3d",
+     -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 200.0f, 200.0f, 8.0f, 5.5f, 0.001f, 1.0f, 300.0f, 230.0f, -300.0f},
+};
+
+bool tableKeysHeld(const GameState& g, int n) {
+    return g.keys[kKeyShift] && g.keys[kKeyCtrl] && g.keys[kKeyDigit0 + n];
+}
+
+// The lowest digit held wins; the others stay down for the next frames.
+int requestedTable(const GameState& g) {
+    for (int n = 1; n <= kLastKeyTable; ++n)
+        if (tableKeysHeld(g, n) || g.take_table == n) return n;
+    for (int n = kLastKeyTable + 1; n <= kTableCount; ++n)
+        if (g.take_table == n) return n;
+    return 0;
+}
+
+TurnOutcome failLoad(const char* message) {
+    MessageBox("Error", message, MbButtons::Ok, MbIcon::Stop);
+    return TurnOutcome::Quit;
+}
+
+}  // namespace
+
+const TableConstants* tableConstants(int n) {
+    if (n < 1 || n > kTableCount) return nullptr;
+    return &kTables[n - 1];
+}
+
+bool applyTableConstants(GameState& g, int n) {
+    const TableConstants* t = tableConstants(n);
+    if (!t) return false;
+    g.table = n;
+    g.table_min_x = t->table_min_x;
+    g.table_max_x = t->table_max_x;
+    g.table_min_z = t->table_min_z;
+    g.table_max_z = t->table_max_z;
+    g.my_goal_min_x = t->my_goal_min_x;
+    g.my_goal_max_x = t->my_goal_max_x;
+    g.my_goal_min_x2 = t->my_goal_min_x2;
+    g.my_goal_max_x2 = t->my_goal_max_x2;
+    g.goal_z = t->goal_z;
+    g.x = t->x;
+    g.z = t->z;
+    g.puk_max_v = t->puk_max_v;
+    g.schiesser_max_v = t->schiesser_max_v;
+    g.a = t->a;
+    g.schiesser_a = t->schiesser_a;
+    g.schiesser_x_start = kStartX;
+    g.schiesser_z_start = t->schiesser_z_start;
+    g.schiesser_x = kStartX;
+    g.schiesser_z = t->schiesser_z;
+    g.gegner_x = kStartX;
+    g.gegner_z = t->gegner_z;
+    g.schiesser_v_x = g.schiesser_v_z = 0.0f;
+    g.gegner_v_x = g.gegner_v_z = 0.0f;
+    g.move_x = g.move_z = 0.0f;
+    g.camera_x = kCameraX;
+    g.camera_y = kCameraY;
+    g.camera_z = kCameraZ;
+    g.my_score = g.his_score = 0;
+    // The z scale divides by table_max_x + 20, not by a z extent: the window
+    // height maps onto z from 0 to that value.
+    g.mouse_const = static_cast<float>(g.width) / static_cast<float>(g.table_max_x - g.table_min_x);
+    g.mouse_const_z = static_cast<float>(g.height) / static_cast<float>(g.table_max_x + 20);
+    return true;
+}
+
+TurnOutcome TableStep(GameState& g) {
+    // A requested table brings its puck, loaded again even when it is the same;
+    // the digit keys keep whatever puck the last request chose.
+    if (g.take_table > 0) {
+        const bool large = g.take_table >= kFirstLargePuckTable;
+        g.puk_rad = large ? kLargePuckRadius : kSmallPuckRadius;
+        const char* file = large ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
+        if (!g.pPuk || !g.pPuk->loadModelData(file))
+            return failLoad(large ? "Couldn't load the model data\\puk2.ms3d"
+                                  : "Couldn't load the model data\\puk.ms3d");
+    }
+
+    const int n = requestedTable(g);
+    if (n == 0) return TurnOutcome::Continue;
+
+    applyTableConstants(g, n);
+    const TableConstants* t = tableConstants(n);
+    if (!g.pTable || !g.pTable->loadModelData(t->modelFile)) return failLoad(t->loadFailureMessage);
+    if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
+    return TurnOutcome::SceneSwitch;
+}
