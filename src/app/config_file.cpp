@@ -1,0 +1,225 @@
+// Data/system/config.cfg: read at start-up, rewritten after each name entry.
+#include "app/config_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fstream>
+
+#include "app/high_score_file.h"
+#include "game/game_state.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr int kListSize = 10;
+constexpr int kNameWords = 11;   // the ten names and the separator
+constexpr int kScoreWords = 11;  // the last read meets the end of the file
+constexpr int kMaxTypedLength = 15;
+constexpr size_t kMaxWord = 255;
+
+constexpr int kKeyBackspace = 8;
+constexpr int kKeyEnter = 13;
+constexpr int kKeyEsc = 27;
+constexpr int kKeySpace = 32;
+constexpr int kFirstScannedKey = 48;
+
+constexpr const char* kHeader[] = {
+    "Puckslyde3D",
+    "Don't change this file or Puckslide3D won't work!",
+    "Homepage: puckslide3d.example",
+    "Contact: puckslide3d.example/contact",
+    "This file belongs to Puckslide3D by Marbeck Valentino",
+};
+
+bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// One whitespace-separated word; a longer word keeps only its first kMaxWord bytes,
+// so a hostile file costs time in proportion to its size and no more memory than that.
+bool readWord(std::istream& in, std::string& word) {
+    word.clear();
+    std::streambuf* buf = in.rdbuf();
+    if (!buf) return false;
+    int c = buf->sgetc();
+    while (c != EOF && isBlank(c)) c = buf->snextc();
+    if (c == EOF) return false;
+    while (c != EOF && !isBlank(c)) {
+        if (word.size() < kMaxWord) word.push_back(static_cast<char>(c));
+        c = buf->snextc();
+    }
+    return true;
+}
+
+// Decimal with an optional sign, nothing else, within the range of an int.
+bool parseScore(const std::string& word, int& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
+    if (i == word.size()) return false;
+    long long v = 0;
+    for (; i < word.size(); ++i) {
+        if (word[i] < '0' || word[i] > '9') return false;
+        v = v * 10 + (word[i] - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v < INT_MIN || v > INT_MAX) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+std::string StoredNameWord(const std::string& name) {
+    if (name.empty()) return "-";
+    std::string word = name;
+    for (char& c : word)
+        if (c == ' ') c = '_';
+    return word;
+}
+
+std::string NameFromStoredWord(const std::string& word) {
+    if (word == "-") return std::string();
+    std::string name = word;
+    for (char& c : name)
+        if (c == '_') c = ' ';
+    return name;
+}
+
+bool ReadHighScores(std::istream& in, GameState& g) {
+    std::string word;
+    for (;;) {
+        if (!readWord(in, word)) return false;
+        if (word == "Valentino") break;
+    }
+    g.zeichen = word;
+    for (int slot = 0; slot < kNameWords; ++slot) {
+        if (!readWord(in, word)) return true;
+        g.HSname[slot] = NameFromStoredWord(word);
+    }
+    for (int slot = 0; slot < kScoreWords; ++slot) {
+        int score = 0;
+        if (!readWord(in, word) || !parseScore(word, score)) break;
+        g.hsscore[slot] = score;
+    }
+    return true;
+}
+
+std::string ConfigFileText(const GameState& g) {
+    std::string text;
+    for (const char* line : kHeader) {
+        text += line;
+        text += '\n';
+    }
+    for (int slot = 0; slot < kListSize; ++slot) {
+        text += StoredNameWord(g.HSname[slot]);
+        text += '\n';
+    }
+    text += "//Nothing\n";
+    for (int slot = 0; slot < kListSize; ++slot) {
+        text += std::to_string(g.hsscore[slot]);
+        text += '\n';
+    }
+    return text;
+}
+
+bool ReplaceFileContents(const std::string& path, const std::string& text) {
+    struct stat old {};
+    const bool hadFile = ::stat(path.c_str(), &old) == 0;
+    // A file the player has made read-only stays as it is.
+    if (hadFile && ::access(path.c_str(), W_OK) != 0) return false;
+
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    if (hadFile) ::fchmod(fd, old.st_mode & 07777);
+    size_t written = 0;
+    while (ok && written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false; else written += static_cast<size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+bool QualifiesForHighScores(const GameState& g) { return g.HSfinalscore >= g.hsscore[0]; }
+
+void InsertHighScore(GameState& g) {
+    for (int i = kListSize - 1; i >= 0; --i) {
+        if (g.hsscore[i] > g.HSfinalscore) continue;
+        // The lowest entry drops out into the scratch slot; the ones up to i move down.
+        g.HSname[10] = g.HSname[0];
+        g.hsscore[10] = g.hsscore[0];
+        for (int k = 1; k <= i; ++k) {
+            g.HSname[k - 1] = g.HSname[k];
+            g.hsscore[k - 1] = g.hsscore[k];
+        }
+        g.HSname[i] = g.HS;
+        g.hsscore[i] = g.HSfinalscore;
+        return;
+    }
+}
+
+void ReadConfigFile(GameState& g) {
+    std::ifstream in(g.dateiname, std::ios::binary);
+    if (!in.good()) {
+        MessageBox("Error", "Error: opening /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
+        return;
+    }
+    ReadHighScores(in, g);
+}
+
+void NameEntryStep(GameState& g) {
+    if (g.HSlenght < kMaxTypedLength) {
+        // Every key of the range is swallowed, F1 included, until the name is full.
+        for (g.counter = kFirstScannedKey; g.counter <= 255; ++g.counter) {
+            const int code = g.counter;
+            if (!g.keys[code]) continue;
+            g.keys[code] = false;
+            if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
+                g.HS.push_back(static_cast<char>(code));
+                ++g.HSlenght;
+            }
+        }
+    }
+    if (g.keys[kKeySpace]) {
+        if (g.HSlenght < kMaxNameLength) {
+            g.HS.push_back(' ');
+            ++g.HSlenght;
+        }
+        g.keys[kKeySpace] = false;
+    }
+    if (g.keys[kKeyBackspace] && g.HSlenght > 0) {
+        if (!g.HS.empty()) g.HS.pop_back();
+        --g.HSlenght;
+        g.keys[kKeyBackspace] = false;
+    }
+    if (g.keys[kKeyEnter] || g.keys[kKeyEsc]) {
+        InsertHighScore(g);
+        // The list in memory is kept either way; a lost file write must not pass unnoticed.
+        if (!ReplaceFileContents(g.dateiname, ConfigFileText(g)))
+            MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
+        g.hauptmenu_nr = 2;
+        g.menu_1_nr = 1;
+    }
+}
