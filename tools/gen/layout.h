@@ -31,8 +31,8 @@ constexpr double kPocketFloorY = -16.0;
 // between z = 3 and z = 7, where the centre line is painted.
 constexpr double kPlayerStrikeLimitZ = -20.0 + kStrikeOffset;
 constexpr double kOpponentStrikeLimitZ = -60.0 + kStrikeOffset;
-constexpr double kCentreLineNear = kPlayerStrikeLimitZ - kMalletRadius;
-constexpr double kCentreLineFar = kOpponentStrikeLimitZ + kMalletRadius;
+constexpr double kCentreLineMinZ = kPlayerStrikeLimitZ - kMalletRadius;
+constexpr double kCentreLineMaxZ = kOpponentStrikeLimitZ + kMalletRadius;
 constexpr double kServeX = 150.0;
 
 struct TableRules {

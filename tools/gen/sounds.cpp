@@ -1,6 +1,5 @@
 #include "sounds.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -240,8 +240,8 @@ Picture paintSurface(const TableModelSpec& s, const TableStyle& style) {
         c.paint(segmentShape(a, s.max_z - 4.0, b, s.max_z - 4.0, 0.8), style.line, 0.8);
     }
     // Where the halves meet: the band the mallets' discs reach from either side.
-    c.paint(boxShape(X0, kCentreLineNear, X1, kCentreLineFar), style.line, 0.95);
-    const double centreZ = (kCentreLineNear + kCentreLineFar) / 2.0;
+    c.paint(boxShape(X0, kCentreLineMinZ, X1, kCentreLineMaxZ), style.line, 0.95);
+    const double centreZ = (kCentreLineMinZ + kCentreLineMaxZ) / 2.0;
     c.paint(ringShape(midX, centreZ, 46.0, 1.6), style.line, 0.95);
     c.paint(circleShape(midX, centreZ, 6.0), style.spot, 1.0);
     // Face-off spots where the puck is served after a goal.
