@@ -65,9 +65,6 @@ class Mixer : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        // With a display but no session bus, D-Bus would try to launch one through X and keep
-        // a buffer that LeakSanitizer reports.
-        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
         Mix_Init(MIX_INIT_MP3);
         ASSERT_EQ(Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, 1024), 0) << Mix_GetError();
@@ -81,7 +78,7 @@ protected:
     void TearDown() override {
         Mix_CloseAudio();
         Mix_Quit();
-        SDL_Quit();  // also ends SDL's D-Bus connection, which LeakSanitizer would report
+        SDL_Quit();
     }
 
     // The whole file decoded in the device's format, as the game's effects are.
