@@ -85,7 +85,6 @@ void arrowKeys(GameState& g) {
         const bool onMusicPage = g.hauptmenu_nr == kCredits && g.menu_1_nr == kCreditsMusicPage;
         MusicCommand(onMusicPage ? kPlayMatchMusic : kStopMatchMusic);
     }
-    wrapEntry(g);
     if (!anyDown) return;
     if (g.hauptmenu_nr == kMainMenu && g.sound && g.menu_1_nr >= 1 && g.menu_1_nr <= 5)
         MusicCommand(kMainMenuJingles[g.menu_1_nr - 1]);
