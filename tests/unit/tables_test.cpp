@@ -1,12 +1,20 @@
 // The eleven tables' constants and the table step that sets one up.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/table_constants.h"
 #include "app/table_setup.h"
+#include "assets/milkshape_model.h"
 #include "game/game_state.h"
+#include "gl_test_context.h"
+#include "platform/message_box.h"
+#include "platform/turn_log.h"
 
 namespace {
 
@@ -141,4 +149,104 @@ TEST(TableStep, NothingRequestedNothingDone) {
     EXPECT_EQ(TableStep(g), TurnOutcome::Continue);
     EXPECT_EQ(g.camera_z, 1);
     EXPECT_EQ(g.my_score, 5);
+}
+
+namespace {
+
+constexpr int kShift = 16, kCtrl = 17;
+
+// A match in play with the real models' records, as the game creates them.
+struct TableRig {
+    MilkshapeModel table, puck;
+    GameState g;
+    TableRig() {
+        g.menu = false;
+        g.pTable = &table;
+        g.pPuk = &puck;
+        SetMessageBoxesHeadless(true);
+        turnLog().clear();
+    }
+};
+
+// Runs in a folder without the game's data, and goes back afterwards.
+class WithoutData {
+public:
+    WithoutData() : home_(std::filesystem::current_path()) {
+        dir_ = std::filesystem::temp_directory_path() / ("puckslide-tables-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+    }
+    ~WithoutData() {
+        std::filesystem::current_path(home_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+private:
+    std::filesystem::path home_, dir_;
+};
+
+}  // namespace
+
+TEST(TableStep, RequestedTableBringsItsPuck) {
+    GlTestContext ctx;
+    REQUIRE_GL(ctx);
+    struct { int table; int puk_rad; } cases[] = {{1, 44}, {6, 44}, {7, 50}, {11, 50}};
+    for (const auto& c : cases) {
+        TableRig rig;
+        rig.g.puk_rad = c.puk_rad == 44 ? 50 : 44;
+        rig.g.take_table = c.table;
+        ASSERT_EQ(TableStep(rig.g), TurnOutcome::SceneSwitch) << c.table;
+        EXPECT_EQ(rig.g.table, c.table);
+        EXPECT_EQ(rig.g.puk_rad, c.puk_rad);
+        EXPECT_GT(rig.puck.numVertices, 0);
+        EXPECT_GT(rig.table.numVertices, 0);
+        EXPECT_TRUE(turnLog().boxes.empty());
+    }
+}
+
+TEST(TableStep, TableKeysKeepThePuckAndTheLowestDigitWins) {
+    GlTestContext ctx;
+    REQUIRE_GL(ctx);
+    TableRig rig;
+    rig.g.puk_rad = 50;
+    rig.g.keys[kShift] = rig.g.keys[kCtrl] = true;
+    rig.g.keys['2'] = rig.g.keys['5'] = true;
+    ASSERT_EQ(TableStep(rig.g), TurnOutcome::SceneSwitch);
+    EXPECT_EQ(rig.g.table, 2);
+    EXPECT_EQ(rig.g.puk_rad, 50);
+    EXPECT_EQ(rig.puck.numVertices, 0);  // no puck was loaded
+    EXPECT_FALSE(rig.g.keys['2']);
+    EXPECT_TRUE(rig.g.keys['5']);
+    EXPECT_TRUE(rig.g.keys[kShift] && rig.g.keys[kCtrl]);
+    ASSERT_EQ(TableStep(rig.g), TurnOutcome::SceneSwitch);
+    EXPECT_EQ(rig.g.table, 5);
+    EXPECT_FALSE(rig.g.keys['5']);
+}
+
+TEST(TableStep, MissingModelsEndTheGameWithTheirMessages) {
+    struct Case {
+        int take_table;
+        int digit;
+        const char* message;
+        int tableAfter;  // constants are written before the model load fails
+    } cases[] = {
+        {3, 0, "Couldn't load the model data\\puk.ms3d", 1},
+        {9, 0, "Couldn't load the model data\\puk2.ms3d", 1},
+        {0, 4, "Couldn't load the model data\\table.ms3d", 4},
+        {0, 5, "Couldn't load the model data\\table5.ms3d", 5},
+        {0, 6, "Couldn't load the model data\\table7.ms3d", 6},
+        {0, 8, "Couldn't load the model data\\table.ms3d", 8},
+    };
+    WithoutData away;
+    for (const auto& c : cases) {
+        TableRig rig;
+        rig.g.take_table = c.take_table;
+        if (c.digit) rig.g.keys[kShift] = rig.g.keys[kCtrl] = rig.g.keys['0' + c.digit] = true;
+        EXPECT_EQ(TableStep(rig.g), TurnOutcome::Quit) << c.message;
+        ASSERT_EQ(turnLog().boxes.size(), 1u) << c.message;
+        EXPECT_EQ(turnLog().boxes[0].caption, "Error");
+        EXPECT_EQ(turnLog().boxes[0].text, c.message);
+        EXPECT_EQ(rig.g.table, c.tableAfter) << c.message;
+    }
 }
