@@ -1,7 +1,9 @@
 // BMP images and the textures made from them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Pixels as RGB triples, bottom row first. Free with FreeRGBImage.
 struct AUX_RGBImageRec {
@@ -9,13 +11,27 @@ struct AUX_RGBImageRec {
     unsigned char* data = nullptr;
 };
 
+// Decodes any BMP a paint program saves (1, 4, 8 bit palettised, 16, 24, 32 bit, RLE4/RLE8,
+// bottom-up or top-down); null for a null name, a missing file or one that cannot be decoded.
 AUX_RGBImageRec* LoadBMP(const char* filename);
+AUX_RGBImageRec* LoadBMPFromMemory(const void* bytes, size_t size);
 void FreeRGBImage(AUX_RGBImageRec* image);
+
+// A new 2D texture with linear filters and no mipmaps, left bound; 0 (and nothing created) when the
+// file is missing or unreadable. Needs a current GL context.
 unsigned int LoadGLTexture(const char* filename);
+
+// Largest image either reader accepts, far beyond any texture the game can use.
+constexpr int kMaxImageSide = 16384;
+constexpr long long kMaxImagePixels = 4096LL * 4096;
 
 struct Image {
     uint32_t sizeX = 0, sizeY = 0;
-    unsigned char* data = nullptr;
+    unsigned char* data = nullptr;  // malloc'd; the caller frees it
 };
 
+// A self-contained reader for uncompressed 24-bit BMP files: 1 on success, 0 with a diagnostic line
+// on standard output on failure. `data` is only set on success; sizes read before a failure stay.
 int ImageLoad(const char* filename, Image* image);
+// The same on an open stream; `name` is only used in the diagnostics.
+int ImageLoadFromStream(FILE* file, const char* name, Image* image);

@@ -25,10 +25,15 @@ public:
     };
 
     Model();
+    // Deletes the texture objects only when the context that made them is the current one.
     virtual ~Model();
     virtual bool loadModelData(const char* filename) = 0;
 
+    // Draws with the current transform and colour; leaves GL_TEXTURE_2D as it found it.
     void draw();
+    // Makes one texture per material that names a file, in the current context (none without one).
+    // Texture objects of an earlier call are deleted if they live in the current context; textures of
+    // a context that is gone are only forgotten, since their names may already belong to others.
     void reloadTextures();
 
     Model(const Model&) = delete;
@@ -42,4 +47,15 @@ public:
     Triangle* triangles = nullptr;
     int numVertices = 0;
     Vertex* vertices = nullptr;
+
+protected:
+    // Releases everything this model owns and takes over the record of `from`, which is left empty.
+    void replaceContents(Model& from);
+
+private:
+    void releaseTextures();
+    void releaseRecord();
+
+    // Serial of the GL context that holds this model's texture objects; 0 when there are none.
+    unsigned long long textureContext_ = 0;
 };

@@ -1,0 +1,281 @@
+#include "assets/image.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kBmpProbeBytes = 26;  // file header, info header size, width and height
+constexpr uint32_t kOs2InfoHeaderBytes = 12;
+
+uint16_t u16At(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t u32At(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool sizeIsUsable(long long width, long long height) {
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= kMaxImagePixels;
+}
+
+// SDL would allocate whatever size a header claims before it finds the pixels missing, so the size
+// is checked first. Leaves the stream where it was.
+bool bmpSizeIsUsable(SDL_RWops* rw) {
+    const Sint64 start = SDL_RWtell(rw);
+    unsigned char head[kBmpProbeBytes];
+    const size_t got = SDL_RWread(rw, head, 1, sizeof head);
+    if (start < 0 || SDL_RWseek(rw, start, RW_SEEK_SET) < 0 || got != sizeof head) return false;
+
+    long long width, height;
+    if (u32At(head + 14) == kOs2InfoHeaderBytes) {
+        width = u16At(head + 18);
+        height = u16At(head + 20);
+    } else {
+        width = static_cast<int32_t>(u32At(head + 18));
+        height = static_cast<int32_t>(u32At(head + 22));
+        if (height < 0) height = -height;  // top-down rows
+    }
+    if (!sizeIsUsable(width, height)) {
+        SDL_SetError("BMP size %lld x %lld is not usable", width, height);
+        return false;
+    }
+    return true;
+}
+
+// A channel of fewer than 8 bits widened by repeating its bits below itself, so that full intensity
+// stays full (31 -> 255, not 248), as paint programs and ImageMagick read them.
+uint8_t expandChannel(uint32_t pixel, uint32_t mask, uint8_t shift) {
+    uint32_t bits = 0;
+    while (bits < 32 && ((mask >> shift) >> bits) & 1u) ++bits;
+    if (bits == 0) return 0;
+    uint32_t value = (pixel & mask) >> shift;
+    if (bits >= 8) return static_cast<uint8_t>(value >> (bits - 8));
+    value <<= 8 - bits;
+    for (uint32_t filled = bits; filled < 8; filled *= 2) value |= value >> filled;
+    return static_cast<uint8_t>(value);
+}
+
+// Copies a locked surface of packed 16-bit pixels, bottom row first, into RGB triples.
+void copy16BitRows(const SDL_Surface* s, unsigned char* data) {
+    const SDL_PixelFormat* f = s->format;
+    for (int row = 0; row < s->h; ++row) {
+        const unsigned char* in =
+            static_cast<const unsigned char*>(s->pixels) + static_cast<size_t>(s->pitch) * (s->h - 1 - row);
+        unsigned char* out = data + static_cast<size_t>(s->w) * 3 * row;
+        for (int x = 0; x < s->w; ++x, in += 2) {
+            uint16_t pixel;
+            std::memcpy(&pixel, in, 2);
+            *out++ = expandChannel(pixel, f->Rmask, f->Rshift);
+            *out++ = expandChannel(pixel, f->Gmask, f->Gshift);
+            *out++ = expandChannel(pixel, f->Bmask, f->Bshift);
+        }
+    }
+}
+
+void copyRgb24Rows(const SDL_Surface* s, unsigned char* data) {
+    const size_t rowBytes = static_cast<size_t>(s->w) * 3;
+    const unsigned char* pixels = static_cast<const unsigned char*>(s->pixels);
+    for (int row = 0; row < s->h; ++row)
+        std::memcpy(data + rowBytes * row, pixels + static_cast<size_t>(s->pitch) * (s->h - 1 - row), rowBytes);
+}
+
+// RGB triples, bottom row first, from a surface of any format. SDL's own conversion widens 5- and
+// 6-bit channels by shifting alone, which leaves 16-bit pictures dark, so those are widened here.
+AUX_RGBImageRec* recordFromSurface(SDL_Surface* decoded) {
+    const bool packed16 =
+        decoded->format->BytesPerPixel == 2 && !SDL_ISPIXELFORMAT_INDEXED(decoded->format->format);
+    SDL_Surface* source = packed16 ? decoded : SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_RGB24, 0);
+    if (!source) return nullptr;
+
+    AUX_RGBImageRec* image = static_cast<AUX_RGBImageRec*>(std::calloc(1, sizeof(AUX_RGBImageRec)));
+    unsigned char* data = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(source->w) * 3 * source->h));
+    const bool locked = image && data && SDL_LockSurface(source) == 0;
+    if (locked) {
+        if (packed16)
+            copy16BitRows(source, data);
+        else
+            copyRgb24Rows(source, data);
+        SDL_UnlockSurface(source);
+        image->sizeX = source->w;
+        image->sizeY = source->h;
+        image->data = data;
+    } else {
+        std::free(image);
+        std::free(data);
+        image = nullptr;
+    }
+    if (source != decoded) SDL_FreeSurface(source);
+    return image;
+}
+
+// Decodes a BMP from the stream, which it always closes.
+AUX_RGBImageRec* decodeBMP(SDL_RWops* rw) {
+    if (!bmpSizeIsUsable(rw)) {
+        SDL_RWclose(rw);
+        return nullptr;
+    }
+    SDL_Surface* decoded = SDL_LoadBMP_RW(rw, 1);
+    if (!decoded) return nullptr;
+    AUX_RGBImageRec* image = recordFromSurface(decoded);
+    SDL_FreeSurface(decoded);
+    return image;
+}
+
+}  // namespace
+
+AUX_RGBImageRec* LoadBMP(const char* filename) {
+    if (!filename) return nullptr;
+    SDL_RWops* rw = SDL_RWFromFile(filename, "rb");
+    if (!rw) return nullptr;
+    return decodeBMP(rw);
+}
+
+AUX_RGBImageRec* LoadBMPFromMemory(const void* bytes, size_t size) {
+    if (!bytes || size > static_cast<size_t>(INT32_MAX)) return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+    if (!rw) return nullptr;
+    return decodeBMP(rw);
+}
+
+void FreeRGBImage(AUX_RGBImageRec* image) {
+    if (!image) return;
+    std::free(image->data);
+    std::free(image);
+}
+
+// ---------------------------------------------------------------------------
+// LoadGLTexture: level 0 only, linear filters. Rows of RGB bytes are tightly
+// packed, so the unpack alignment is 1 for the upload whatever the width.
+// ---------------------------------------------------------------------------
+unsigned int LoadGLTexture(const char* filename) {
+    AUX_RGBImageRec* image = LoadBMP(filename);
+    if (!image) return 0;
+
+    GLuint texture = 0;
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (image->data && image->sizeX <= maxSide && image->sizeY <= maxSide) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        GLint alignment = 4;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 3, image->sizeX, image->sizeY, 0, GL_RGB, GL_UNSIGNED_BYTE, image->data);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+    FreeRGBImage(image);
+    return texture;
+}
+
+// ---------------------------------------------------------------------------
+// ImageLoad: uncompressed 24-bit BMP only. Every size is checked against the
+// file before anything is allocated or read.
+// ---------------------------------------------------------------------------
+namespace {
+
+constexpr size_t kFileHeaderBytes = 14;
+constexpr uint32_t kInfoHeaderBytes = 40;
+
+bool streamSize(FILE* file, long& size) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return false;
+    size = std::ftell(file);
+    return size >= 0 && std::fseek(file, here, SEEK_SET) == 0;
+}
+
+}  // namespace
+
+int ImageLoad(const char* filename, Image* image) {
+    FILE* file = filename ? std::fopen(filename, "rb") : nullptr;
+    if (!file) {
+        std::printf("File Not Found : %s\n", filename ? filename : "(null)");
+        return 0;
+    }
+    const int result = ImageLoadFromStream(file, filename, image);
+    std::fclose(file);
+    return result;
+}
+
+int ImageLoadFromStream(FILE* file, const char* name, Image* image) {
+    if (!name) name = "(null)";
+    if (!file || !image) return 0;
+
+    unsigned char header[kFileHeaderBytes + kInfoHeaderBytes];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header || header[0] != 'B' || header[1] != 'M' ||
+        u32At(header + 14) < kInfoHeaderBytes) {
+        std::printf("Error reading header of %s.\n", name);
+        return 0;
+    }
+
+    image->sizeX = u32At(header + 18);
+    std::printf("Width of %s: %lu\n", name, static_cast<unsigned long>(image->sizeX));
+    image->sizeY = u32At(header + 22);
+    std::printf("Height of %s: %lu\n", name, static_cast<unsigned long>(image->sizeY));
+
+    const unsigned planes = u16At(header + 26);
+    if (planes != 1) {
+        std::printf("Planes from %s is not 1: %u\n", name, planes);
+        return 0;
+    }
+    const unsigned bpp = u16At(header + 28);
+    if (bpp != 24) {
+        std::printf("Bpp from %s is not 24: %u\n", name, bpp);
+        return 0;
+    }
+    const unsigned compression = u32At(header + 30);
+    if (compression != 0) {
+        std::printf("Compression from %s is not 0: %u\n", name, compression);
+        return 0;
+    }
+    // A negative (top-down) height reads as a huge unsigned one and is refused here too.
+    if (!sizeIsUsable(image->sizeX, image->sizeY)) {
+        std::printf("Size of %s is not usable: %lu x %lu\n", name, static_cast<unsigned long>(image->sizeX),
+                    static_cast<unsigned long>(image->sizeY));
+        return 0;
+    }
+
+    const size_t width = image->sizeX, height = image->sizeY;
+    const size_t rowBytes = width * 3;
+    const size_t rowPadding = (4 - rowBytes % 4) % 4;  // file rows end on 4-byte boundaries
+    const size_t headersEnd = kFileHeaderBytes + u32At(header + 14);
+    const size_t pixelOffset = u32At(header + 10) >= headersEnd ? u32At(header + 10) : headersEnd;
+    long fileSize = 0;
+    if (!streamSize(file, fileSize) || pixelOffset > static_cast<size_t>(fileSize) ||
+        (rowBytes + rowPadding) * height - rowPadding > static_cast<size_t>(fileSize) - pixelOffset ||
+        std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET) != 0) {
+        std::printf("Error reading image data from %s.\n", name);
+        return 0;
+    }
+
+    unsigned char* data = static_cast<unsigned char*>(std::malloc(rowBytes * height));
+    if (!data) {
+        std::printf("Error allocating memory for color-corrected image data");
+        return 0;
+    }
+    for (size_t row = 0; row < height; ++row) {
+        unsigned char padding[3];
+        const bool last = row + 1 == height;
+        if (std::fread(data + row * rowBytes, 1, rowBytes, file) != rowBytes ||
+            (!last && std::fread(padding, 1, rowPadding, file) != rowPadding)) {
+            std::printf("Error reading image data from %s.\n", name);
+            std::free(data);
+            return 0;
+        }
+    }
+
+    // The file stores blue, green, red.
+    for (size_t i = 0; i < rowBytes * height; i += 3) {
+        const unsigned char blue = data[i];
+        data[i] = data[i + 2];
+        data[i + 2] = blue;
+    }
+    image->data = data;
+    return 1;
+}
