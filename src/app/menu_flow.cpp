@@ -79,12 +79,12 @@ void arrowKeys(GameState& g) {
         if (!g.keys[a.key]) continue;
         anyDown = true;
         g.menu_1_nr += a.step;
-        // Wrapped at once, so reaching the sounds page by wrapping starts its music too.
-        wrapEntry(g);
-        // Sent whatever `sound` says: leaving the sounds page must always silence it.
+        // Sent whatever `sound` says, on the entry as it stands before the wrap below:
+        // the sounds page reached by wrapping round from page 1 stays silent.
         const bool onMusicPage = g.hauptmenu_nr == kCredits && g.menu_1_nr == kCreditsMusicPage;
         MusicCommand(onMusicPage ? kPlayMatchMusic : kStopMatchMusic);
     }
+    wrapEntry(g);
     if (!anyDown) return;
     if (g.hauptmenu_nr == kMainMenu && g.sound && g.menu_1_nr >= 1 && g.menu_1_nr <= 5)
         MusicCommand(kMainMenuJingles[g.menu_1_nr - 1]);

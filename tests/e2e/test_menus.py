@@ -92,7 +92,7 @@ class WalkEveryMenu(unittest.TestCase):
         self.assertEqual(self.line("page3")["music"], [PLAY])
         self.assertEqual(self.line("page1")["music"], [STOP])
         self.assertEqual(self.line("page1")["menu_1_nr"], 1)
-        self.assertEqual(self.line("page3_wrapped")["music"], [PLAY])
+        self.assertEqual(self.line("page3_wrapped")["music"], [STOP])
         self.assertEqual(self.line("page3_wrapped")["menu_1_nr"], 3)
         # ENTER returns to the first page; the clock runs at one per frame here.
         self.assertEqual(self.line("credits_enter")["menu_1_nr"], 1)
