@@ -3,24 +3,7 @@
 #pragma once
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <link.h>
-
-#include <cstring>
-
-// Mesa's driver is unloaded when the last context goes; the leak checker then cannot
-// name the driver's own allocations, and they cannot be told from ours. Keeping the
-// driver loaded lets the suppressions in sanitizer_defaults.cpp name it.
-inline void KeepGlDriverLoaded() {
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void*) {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
 
 class GlTestContext {
 public:
@@ -32,7 +15,6 @@ public:
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
         window_ = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window_) context_ = SDL_GL_CreateContext(window_);
-        if (context_) KeepGlDriverLoaded();
     }
     ~GlTestContext() {
         if (context_) SDL_GL_DeleteContext(context_);
