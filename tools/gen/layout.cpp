@@ -33,13 +33,13 @@ std::vector<std::pair<int, int>> mergeMouths(std::pair<int, int> a, std::pair<in
 
 }  // namespace
 
-bool tableModelSpecs(std::vector<TableModelSpec>& specs, std::string& error) {
-    specs.clear();
+bool tableModelPlans(std::vector<TableModelPlan>& plans, std::string& error) {
+    plans.clear();
     for (const TableRules& r : tableRules()) {
         auto mouths = mergeMouths({r.goal_min_x, r.goal_max_x}, {r.goal_min_x2, r.goal_max_x2});
-        auto it = std::find_if(specs.begin(), specs.end(), [&](const TableModelSpec& s) { return s.file == r.model; });
-        if (it == specs.end()) {
-            TableModelSpec s;
+        auto it = std::find_if(plans.begin(), plans.end(), [&](const TableModelPlan& s) { return s.file == r.model; });
+        if (it == plans.end()) {
+            TableModelPlan s;
             s.file = r.model;
             s.tables = {r.number};
             s.min_x = r.min_x;
@@ -48,7 +48,7 @@ bool tableModelSpecs(std::vector<TableModelSpec>& specs, std::string& error) {
             s.max_z = r.max_z;
             s.mouths = mouths;
             s.serveZ = {r.goal_z};
-            specs.push_back(s);
+            plans.push_back(s);
             continue;
         }
         if (it->min_x != r.min_x || it->max_x != r.max_x || it->min_z != r.min_z || it->max_z != r.max_z ||

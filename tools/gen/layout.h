@@ -48,7 +48,7 @@ struct TableRules {
 const std::vector<TableRules>& tableRules();
 
 // One model file and the geometry that every table using it shares.
-struct TableModelSpec {
+struct TableModelPlan {
     std::string file;
     std::vector<int> tables;
     int min_x = 0, max_x = 0, min_z = 0, max_z = 0;
@@ -57,6 +57,6 @@ struct TableModelSpec {
 };
 
 // Merges the rules per model file; false (with a reason) if two tables of one model disagree.
-bool tableModelSpecs(std::vector<TableModelSpec>& specs, std::string& error);
+bool tableModelPlans(std::vector<TableModelPlan>& plans, std::string& error);
 
 }  // namespace gen

@@ -77,8 +77,8 @@ Picture paintLathe(const std::vector<ProfilePoint>& profile, const std::function
         auto [nr, ny] = segmentNormal(profile[i], profile[i + 1]);
         Vec3 n{nr * std::cos(a), ny, nr * std::sin(a)};
         double diffuse = std::max(0.0, n.x * light.toLight.x + n.y * light.toLight.y + n.z * light.toLight.z);
-        double spec = std::pow(std::max(0.0, n.x * half.x + n.y * half.y + n.z * half.z), 24.0) * specular;
-        return albedo(r, along) * (0.4 + 0.6 * diffuse) + Colour{spec, spec, spec};
+        double highlight = std::pow(std::max(0.0, n.x * half.x + n.y * half.y + n.z * half.z), 24.0) * specular;
+        return albedo(r, along) * (0.4 + 0.6 * diffuse) + Colour{highlight, highlight, highlight};
     });
     return p;
 }

@@ -91,7 +91,7 @@ private:
     Mesh& m_;
 };
 
-void buildTableMesh(Mesh& mesh, const TableModelSpec& s, const std::string& surfacePath, const std::string& railsPath) {
+void buildTableMesh(Mesh& mesh, const TableModelPlan& s, const std::string& surfacePath, const std::string& railsPath) {
     const double X0 = s.min_x - kRailInset, X1 = s.max_x + kRailInset;
     const double Z0 = s.min_z - kRailInset, Z1 = s.max_z + kRailInset;
     const double W = kRailWidth;
@@ -218,7 +218,7 @@ void buildTableMesh(Mesh& mesh, const TableModelSpec& s, const std::string& surf
 
 // ---- pictures ----------------------------------------------------------------------------
 
-Picture paintSurface(const TableModelSpec& s, const TableStyle& style) {
+Picture paintSurface(const TableModelPlan& s, const TableStyle& style) {
     const double X0 = s.min_x - kRailInset, X1 = s.max_x + kRailInset;
     const double Z0 = s.min_z - kRailInset, Z1 = s.max_z + kRailInset;
     Picture p(kSurfaceWidth, kSurfaceHeight);
@@ -382,23 +382,23 @@ const std::vector<TableStyle>& tableStyles() {
 }  // namespace
 
 bool buildTableModels(std::vector<BuiltModel>& models, std::string& error) {
-    std::vector<TableModelSpec> specs;
-    if (!tableModelSpecs(specs, error)) return false;
-    for (const TableModelSpec& spec : specs) {
+    std::vector<TableModelPlan> plans;
+    if (!tableModelPlans(plans, error)) return false;
+    for (const TableModelPlan& plan : plans) {
         const TableStyle* style = nullptr;
         for (const TableStyle& st : tableStyles())
-            if (spec.file == st.file) style = &st;
+            if (plan.file == st.file) style = &st;
         if (!style) {
-            error = "no look for " + spec.file;
+            error = "no look for " + plan.file;
             return false;
         }
-        std::string stem = spec.file.substr(0, spec.file.find('.'));
+        std::string stem = plan.file.substr(0, plan.file.find('.'));
         BuiltModel m;
-        m.path = "data/model/" + spec.file;
+        m.path = "data/model/" + plan.file;
         std::string surfacePath = "data/model/" + stem + "_surface.bmp";
         std::string railsPath = "data/model/" + stem + "_rails.bmp";
-        buildTableMesh(m.mesh, spec, surfacePath, railsPath);
-        m.pictures.emplace_back(surfacePath, paintSurface(spec, *style));
+        buildTableMesh(m.mesh, plan, surfacePath, railsPath);
+        m.pictures.emplace_back(surfacePath, paintSurface(plan, *style));
         m.pictures.emplace_back(railsPath, paintRails(*style));
         m.pictures.emplace_back(kGoalTexture, goalNetPicture());
         models.push_back(std::move(m));
