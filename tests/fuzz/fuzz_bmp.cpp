@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         image->sizeY > kMaxImageSide || static_cast<long long>(image->sizeX) * image->sizeY > kMaxImagePixels)
         __builtin_trap();
     unsigned sum = 0;
-    const size_t bytes = static_cast<size_t>(image->sizeX) * image->sizeY * 3;
-    for (size_t i = 0; i < bytes; ++i) sum += image->data[i];
+    for (size_t i = 0; i < static_cast<size_t>(image->sizeX) * image->sizeY * 3; ++i) sum += image->data[i];
     FreeRGBImage(image);
     return static_cast<int>(sum & 0);
 }
