@@ -11,8 +11,6 @@
 
 int main(int argc, char** argv) {
     const long steps = argc > 1 ? std::atol(argv[1]) : 5000000L;
-    std::printf("%-6s %12s %14s %8s\n", "table", "steps", "steps/s", "goals");
-    double totalSeconds = 0;
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
         applyTableConstants(g, n);
@@ -23,20 +21,14 @@ int main(int argc, char** argv) {
         std::srand(static_cast<unsigned>(n));
         std::mt19937 rng(static_cast<unsigned>(n));
         std::uniform_real_distribution<float> push(-g.schiesser_max_v, g.schiesser_max_v);
-
         const auto start = std::chrono::steady_clock::now();
         for (long i = 0; i < steps; ++i) {
-            if ((i & 15) == 0) {
-                g.schiesser_v_x = push(rng);
-                g.schiesser_v_z = push(rng);
-            }
+            if ((i & 15) == 0) g.schiesser_v_x = push(rng), g.schiesser_v_z = push(rng);
             matchStep(g);
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        totalSeconds += seconds;
-        std::printf("%-6d %12ld %14.0f %8d\n", n, steps, static_cast<double>(steps) / seconds,
+        std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds,
                     g.my_score + g.his_score);
     }
-    std::printf("all    %12ld %14.0f\n", steps * kTableCount, static_cast<double>(steps * kTableCount) / totalSeconds);
     return 0;
 }

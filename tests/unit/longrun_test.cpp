@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 #include "app/controls.h"
 #include "app/table_constants.h"
@@ -19,15 +20,12 @@ constexpr int kSteps = 100000;
 
 // Play keys only: ESC (leaves play), Ctrl+Shift+C (opponent off) and the
 // table digits are kept out.
-const int kPlayKeys[] = {'W', 'A', 'S', 'D', 'I', 'J', 'K', 'L', 'M', 'N', 'V', 'B',
-                         16, 17, 33, 34, 37, 38, 39, 40};
+const int kPlayKeys[] = {'W', 'A', 'S', 'D', 'I', 'J', 'K', 'L', 'M', 'N', 'V', 'B', 16, 17, 33, 34, 37, 38, 39, 40};
 
 bool allFinite(const GameState& g) {
-    const float values[] = {g.x, g.z, g.move_x, g.move_z, g.schiesser_x, g.schiesser_z,
-                            g.schiesser_v_x, g.schiesser_v_z, g.gegner_x, g.gegner_z,
-                            g.gegner_v_x, g.gegner_v_z, g.camera_x, g.camera_y, g.camera_z,
-                            g.blend_fac, g.video_x, g.video_z, g.video_move_x, g.video_move_z};
-    for (float v : values)
+    for (float v : {g.x, g.z, g.move_x, g.move_z, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z,
+                    g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z, g.camera_x, g.camera_y, g.camera_z,
+                    g.blend_fac, g.video_x, g.video_z, g.video_move_x, g.video_move_z})
         if (!std::isfinite(v)) return false;
     return true;
 }
@@ -37,16 +35,13 @@ bool allFinite(const GameState& g) {
 TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
+        SCOPED_TRACE("table " + std::to_string(n));
         ASSERT_TRUE(applyTableConstants(g, n));
-        g.puk_rad = n >= 7 ? 50 : 44;
-        g.menu = false;
-        g.artif_int = true;
+        g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
         std::srand(static_cast<unsigned>(n));
         std::mt19937 rng(1000u + static_cast<unsigned>(n));
-        std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(kPlayKeys)) - 1);
-        std::uniform_int_distribution<int> chance(0, 7);
-        std::uniform_int_distribution<int> mx(0, g.width - 1), my(0, g.height - 1);
-
+        std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(kPlayKeys)) - 1), chance(0, 7),
+            mx(0, g.width - 1), my(0, g.height - 1);
         const float pmv = g.puk_max_v;
         int goals = 0;
         for (int step = 0; step < kSteps; ++step) {
@@ -61,25 +56,19 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
 
             matchStep(g);
 
-            ASSERT_TRUE(allFinite(g)) << "table " << n << " step " << step;
-            ASSERT_GE(g.x, wallLineLeft(g) - pmv) << "table " << n << " step " << step;
-            ASSERT_LE(g.x, wallLineRight(g) + pmv) << "table " << n << " step " << step;
-            ASSERT_GE(g.z, wallLineFar(g) - pmv) << "table " << n << " step " << step;
-            ASSERT_LE(g.z, wallLineNear(g) + pmv) << "table " << n << " step " << step;
-            ASSERT_GE(g.schiesser_z, -20.0f);
-            ASSERT_LE(g.gegner_z, -60.0f);
-            ASSERT_EQ(g.my_score - myBefore, expectMy) << "table " << n << " step " << step;
-            ASSERT_EQ(g.his_score - hisBefore, expectHis) << "table " << n << " step " << step;
+            ASSERT_TRUE(allFinite(g)) << step;
+            ASSERT_GE(g.x, wallLineLeft(g) - pmv) << step;
+            ASSERT_LE(g.x, wallLineRight(g) + pmv) << step;
+            ASSERT_GE(g.z, wallLineFar(g) - pmv) << step;
+            ASSERT_LE(g.z, wallLineNear(g) + pmv) << step;
+            ASSERT_GE(g.schiesser_z, -20.0f) << step;
+            ASSERT_LE(g.gegner_z, -60.0f) << step;
+            ASSERT_EQ(g.my_score - myBefore, expectMy) << step;
+            ASSERT_EQ(g.his_score - hisBefore, expectHis) << step;
             goals += expectMy + expectHis;
 
-            if (chance(rng) == 0) {
-                const int key = kPlayKeys[pick(rng)];
-                g.keys[key] = !g.keys[key];
-            }
-            if (chance(rng) == 0) {
-                g.mouse_x = mx(rng);
-                g.mouse_y = my(rng);
-            }
+            if (chance(rng) == 0) g.keys[kPlayKeys[pick(rng)]] ^= true;
+            if (chance(rng) == 0) g.mouse_x = mx(rng), g.mouse_y = my(rng);
             ASSERT_EQ(PlayKeysStep(g), TurnOutcome::Continue);
         }
         // not a requirement of the game, but a run without a goal tested little
