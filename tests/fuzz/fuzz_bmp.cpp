@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!image->data || image->sizeX <= 0 || image->sizeY <= 0 || image->sizeX > kMaxImageSide ||
         image->sizeY > kMaxImageSide || static_cast<long long>(image->sizeX) * image->sizeY > kMaxImagePixels)
         __builtin_trap();
-    unsigned sum = 0;
-    for (size_t i = 0; i < static_cast<size_t>(image->sizeX) * image->sizeY * 3; ++i) sum += image->data[i];
+    // The last pixel byte must be inside what was allocated.
+    (void)static_cast<volatile uint8_t*>(image->data)[static_cast<size_t>(image->sizeX) * image->sizeY * 3 - 1];
     FreeRGBImage(image);
-    return static_cast<int>(sum & 0);
+    return 0;
 }

@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     if (image.data == &sentinel || image.sizeX == 0 || image.sizeY == 0) __builtin_trap();
-    unsigned sum = 0;
-    for (size_t i = 0; i < static_cast<size_t>(image.sizeX) * image.sizeY * 3; ++i) sum += image.data[i];
+    // The last pixel byte must be inside what was allocated.
+    (void)static_cast<volatile uint8_t*>(image.data)[static_cast<size_t>(image.sizeX) * image.sizeY * 3 - 1];
     std::free(image.data);
-    return static_cast<int>(sum & 0);
+    return 0;
 }

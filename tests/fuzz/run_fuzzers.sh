@@ -5,7 +5,7 @@
 set -u
 build=${1:?usage: run_fuzzers.sh BUILD_DIR}
 seeds=$(cd "$(dirname "$0")" && pwd)/corpus
-mapfile -t fuzzers < <(find "$build" -path '*/CMakeFiles' -prune -o -type f -name 'fuzz_*' -perm -u+x -print | sort)
+mapfile -t fuzzers < <(find "$build" -path '*/CMakeFiles' -prune -o -type f -name 'fuzz_*' -perm -u+x -print)
 [ ${#fuzzers[@]} -gt 0 ] || { echo "run_fuzzers: no fuzz_* executables in $build" >&2; exit 1; }
 share=$(( ${PUCKSLIDE_FUZZ_SECONDS:-60} / ${#fuzzers[@]} + 1 ))
 work=$(mktemp -d)
@@ -14,14 +14,11 @@ mkdir -p "$build/fuzz-findings"
 failed=0
 for fuzzer in "${fuzzers[@]}"; do
     name=$(basename "$fuzzer")
-    mkdir -p "$work/$name"
-    if "$fuzzer" -max_total_time=$share -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -artifact_prefix="$build/fuzz-findings/$name-" "$work/$name" "$seeds/$name" >"$work/log" 2>&1; then
-        echo "$name: ${share} s without a finding"
-    else
-        echo "$name: FINDING; input kept in $build/fuzz-findings"
-        tail -n 60 "$work/log"
-        failed=1
-    fi
+    mkdir "$work/$name"
+    "$fuzzer" -max_total_time=$share -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -artifact_prefix="$build/fuzz-findings/$name-" "$work/$name" "$seeds/$name" >"$work/log" 2>&1 &&
+        echo "$name: ${share} s without a finding" && continue
+    echo "$name: FINDING; input kept in $build/fuzz-findings" && tail -n 60 "$work/log"
+    failed=1
 done
 exit $failed

@@ -12,10 +12,9 @@ class TempDir {
 public:
     TempDir() {
         char pattern[] = "/tmp/puckslide-assets-XXXXXX";
-        if (mkdtemp(pattern)) path_ = pattern;
+        path_ = mkdtemp(pattern) ? pattern : "no/such/folder";  // then writing the first file fails
     }
     ~TempDir() { if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str()); }
-    bool ok() const { return !path_.empty(); }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:

@@ -10,10 +10,8 @@
 #include "assets_test_support.h"
 #include "image_bmp_writer.h"
 
-namespace {
-
 // The picture as ImageMagick reads it, through a binary PPM, bottom row first like LoadBMP's record.
-bool MagickRead(const std::string& path, RgbImage& out) {
+static bool MagickRead(const std::string& path, RgbImage& out) {
     FILE* pipe = popen(("convert '" + path + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
     int width = 0, height = 0, maxValue = 0;
@@ -26,41 +24,30 @@ bool MagickRead(const std::string& path, RgbImage& out) {
     return pclose(pipe) == 0 && body;
 }
 
-}  // namespace
-
 TEST(BmpFiles, VariantsDecodeAsImageMagickReadsThem) {
     TempDir dir;
-    ASSERT_TRUE(dir.ok());
     const std::string source = dir.file("source.bmp");
     ASSERT_TRUE(WriteBytes(source, Bmp24(PatternImage(37, 23))));
-    ASSERT_TRUE(WriteBytes(dir.file("topdown.bmp"), Bmp24(PatternImage(37, 23), true)));  // not written by ImageMagick
-    const char* variants[][2] = {
-        {"-type bilevel", "BMP3"},
-        {"-colors 16 -type palette -compress None", "BMP3"},
-        {"-colors 200 -type palette -compress None", "BMP3"},
-        {"-colors 200 -type palette -compress RLE", "BMP3"},
-        {"-define bmp:subtype=RGB565", "BMP"},
-        {"-define bmp:subtype=RGB555", "BMP"},
-        {"-alpha set -define bmp:subtype=ARGB1555", "BMP"},
-        {"-type truecolor", "BMP3"},
-        {"-type truecolor", "BMP"},
-        {"-alpha set -channel A -evaluate set 50% +channel", "BMP"},
-        {"-type truecolor", "BMP2"},
-        {"-colors 16 -type palette", "BMP2"},
-        {nullptr, "topdown.bmp"},
-    };
-    for (const auto& v : variants) {
-        const std::string path = v[0] ? dir.file(std::string("variant-") + std::to_string(&v - variants) + ".bmp")
-                                      : dir.file(v[1]);
-        const std::string what = v[0] ? std::string(v[0]) + " " + v[1] : v[1];
-        if (v[0]) ASSERT_EQ(std::system(("convert '" + source + "' " + v[0] + " " + v[1] + ":'" + path + "'").c_str()), 0);
+    std::vector<std::string> paths = {dir.file("topdown.bmp")};  // top-down rows: not written by ImageMagick
+    ASSERT_TRUE(WriteBytes(paths[0], Bmp24(PatternImage(37, 23), true)));
+    for (const char* options : {"-type bilevel BMP3", "-colors 16 -type palette -compress None BMP3",
+                                "-colors 200 -type palette -compress None BMP3",
+                                "-colors 200 -type palette -compress RLE BMP3", "-define bmp:subtype=RGB565 BMP",
+                                "-define bmp:subtype=RGB555 BMP", "-alpha set -define bmp:subtype=ARGB1555 BMP",
+                                "-type truecolor BMP3", "-type truecolor BMP",  // version 3 and 5 headers
+                                "-alpha set -channel A -evaluate set 50% +channel BMP", "-type truecolor BMP2",
+                                "-colors 16 -type palette BMP2"}) {
+        paths.push_back(dir.file(std::to_string(paths.size()) + ".bmp"));
+        const std::string command = "convert '" + source + "' " + options + ":'" + paths.back() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    for (const std::string& path : paths) {
         RgbImage want;
-        ASSERT_TRUE(MagickRead(path, want)) << what;
+        ASSERT_TRUE(MagickRead(path, want)) << path;
         AUX_RGBImageRec* rec = LoadBMP(path.c_str());
-        ASSERT_NE(rec, nullptr) << what;
-        EXPECT_EQ(rec->sizeX, want.width) << what;
-        EXPECT_EQ(rec->sizeY, want.height) << what;
-        EXPECT_TRUE(std::equal(want.rgb.begin(), want.rgb.end(), rec->data)) << what;
+        ASSERT_NE(rec, nullptr) << path;
+        EXPECT_EQ(std::make_pair(rec->sizeX, rec->sizeY), std::make_pair(want.width, want.height)) << path;
+        EXPECT_TRUE(std::equal(want.rgb.begin(), want.rgb.end(), rec->data)) << path;
         FreeRGBImage(rec);
     }
 }

@@ -14,9 +14,7 @@ inline RgbImage PatternImage(int width, int height) {
     RgbImage img{width, height, {}};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            img.rgb.insert(img.rgb.end(), {static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)),
-                                           static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)),
-                                           static_cast<uint8_t>(x * 31 + y * 17)});
+            img.rgb.insert(img.rgb.end(), {uint8_t(x * 7), uint8_t(y * 11), uint8_t(x * 31 + y * 17)});
     return img;
 }
 

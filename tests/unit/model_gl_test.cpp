@@ -10,17 +10,14 @@
 #include "image_bmp_writer.h"
 #include "model_ms3d_writer.h"
 
-namespace {
-
 // A triangle over the left half of the unit square textured with `left`, one over the right half with
 // `right` (no material if null).
-std::vector<unsigned char> TwoHalves(const std::string& left, const char* right) {
+static std::vector<unsigned char> TwoHalves(const std::string& left, const char* right) {
     Ms3dFile f;
-    f.triangles.resize(2);
     for (int half = 0; half < 2; ++half) {
         const float x0 = 0.5f * half;
         f.vertices.insert(f.vertices.end(), {{x0, 0, 0, -1}, {x0 + 0.5f, 0, 0, -1}, {x0, 2, 0, -1}});
-        for (int c = 0; c < 3; ++c) f.triangles[half].vertex[c] = static_cast<uint16_t>(3 * half + c);
+        f.triangles.push_back({{uint16_t(3 * half), uint16_t(3 * half + 1), uint16_t(3 * half + 2)}});
         f.groups.push_back({{uint16_t(half)}, int8_t(half == 0 || right ? half : -1)});
     }
     f.materials.resize(2);
@@ -30,49 +27,43 @@ std::vector<unsigned char> TwoHalves(const std::string& left, const char* right)
     return f.bytes();
 }
 
-std::array<int, 3> PixelAt(int x, int y) {
-    unsigned char p[4] = {};
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
-}
-
-}  // namespace
-
 TEST(ModelGl, MeshesWithoutTextureDrawUntexturedAndTexturingIsPutBack) {
     GlTestContext ctx;
     REQUIRE_GL(ctx);
     TempDir dir;
-    ASSERT_TRUE(dir.ok());
     RgbImage red{8, 8, {}}, blue{8, 8, {}};
-    for (int i = 0; i < 64; ++i) red.rgb.insert(red.rgb.end(), {255, 0, 0}), blue.rgb.insert(blue.rgb.end(), {0, 0, 255});
+    for (int i = 0; i < 64; ++i)
+        red.rgb.insert(red.rgb.end(), {255, 0, 0}), blue.rgb.insert(blue.rgb.end(), {0, 0, 255});
     ASSERT_TRUE(WriteBytes(dir.file("red.bmp"), Bmp24(red)));
     ASSERT_TRUE(WriteBytes(dir.file("blue.bmp"), Bmp24(blue)));
     const std::string missing = dir.file("missing.bmp"), other = dir.file("blue.bmp");
-    const struct {
-        const char* what;
-        const char* right;
-        std::array<int, 3> rightPixel;
-    } cases[] = {
-        {"material without texture name", "", {255, 255, 255}},
-        {"material whose texture file is missing", missing.c_str(), {255, 255, 255}},
-        {"no material", nullptr, {255, 255, 255}},
-        {"material with another texture", other.c_str(), {0, 0, 255}},
+    const std::pair<const char*, std::array<int, 3>> cases[] = {
+        {"", {255, 255, 255}},               // a material without texture name
+        {missing.c_str(), {255, 255, 255}},  // a texture file that is not there
+        {nullptr, {255, 255, 255}},          // no material
+        {other.c_str(), {0, 0, 255}},
+    };
+    auto pixelAt = [](int x, int y) {
+        unsigned char p[4] = {};
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        return std::array<int, 3>{p[0], p[1], p[2]};
     };
     glViewport(0, 0, 256, 256);
     glOrtho(0, 1, 0, 1, -1, 1);  // the unit square fills the view
     glDisable(GL_LIGHTING);
     for (const auto& c : cases) {
         MilkshapeModel m;
-        const auto bytes = TwoHalves(dir.file("red.bmp"), c.right);
-        ASSERT_TRUE(m.loadModelFromMemory(bytes.data(), bytes.size())) << c.what;
+        const auto bytes = TwoHalves(dir.file("red.bmp"), c.first);
+        SCOPED_TRACE(c.first ? c.first : "no material");
+        ASSERT_TRUE(m.loadModelFromMemory(bytes.data(), bytes.size()));
         for (bool before : {false, true}) {
             glClear(GL_COLOR_BUFFER_BIT);
             glColor3f(1, 1, 1);
             if (before) glEnable(GL_TEXTURE_2D); else glDisable(GL_TEXTURE_2D);
             m.draw();
-            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE, before) << c.what;
-            EXPECT_EQ(PixelAt(64, 128), (std::array<int, 3>{255, 0, 0})) << c.what;
-            EXPECT_EQ(PixelAt(192, 128), c.rightPixel) << c.what;
+            EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE, before);
+            EXPECT_EQ(pixelAt(64, 128), (std::array<int, 3>{255, 0, 0}));
+            EXPECT_EQ(pixelAt(192, 128), c.second);
         }
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -7,13 +7,10 @@
 #include "assets_test_support.h"
 #include "model_ms3d_writer.h"
 
-namespace {
-
-bool LoadBytes(MilkshapeModel& m, const std::vector<unsigned char>& bytes, MilkshapeLoadReport* report = nullptr) {
+static bool LoadBytes(MilkshapeModel& m, const std::vector<unsigned char>& bytes,
+                      MilkshapeLoadReport* report = nullptr) {
     return m.loadModelFromMemory(bytes.data(), bytes.size(), report);
 }
-
-}  // namespace
 
 TEST(MilkshapeLoad, StoresEveryFieldOfTheFileWithTMirrored) {
     MilkshapeModel m;
@@ -26,7 +23,6 @@ TEST(MilkshapeLoad, StoresEveryFieldOfTheFileWithTMirrored) {
     EXPECT_FLOAT_EQ(m.triangles[0].vertexNormals[2][1], 1);
     EXPECT_FLOAT_EQ(m.triangles[0].s[2], 0.3f);
     EXPECT_FLOAT_EQ(m.triangles[0].t[1], 0.75f);  // 1 - 0.25
-    EXPECT_FLOAT_EQ(m.triangles[1].t[0], 1.0f);
     ASSERT_EQ(m.numMeshes, 2);
     EXPECT_EQ(m.meshes[0].materialIndex, 1);
     ASSERT_EQ(m.meshes[1].numTriangles, 2);
@@ -36,7 +32,6 @@ TEST(MilkshapeLoad, StoresEveryFieldOfTheFileWithTMirrored) {
     EXPECT_FLOAT_EQ(m.materials[0].emissive[3], 0.75f);
     EXPECT_FLOAT_EQ(m.materials[1].diffuse[0], 0.9f);
     EXPECT_STREQ(m.materials[1].textureFilename, "data/model/sample.bmp");
-    EXPECT_EQ(m.materials[1].texture, 0u);  // no GL context, no texture
 }
 
 TEST(MilkshapeLoad, VersionThreeAndTrailingDataLoadAsVersionFour) {
@@ -53,12 +48,9 @@ TEST(MilkshapeLoad, VersionThreeAndTrailingDataLoadAsVersionFour) {
 
 TEST(MilkshapeLoad, RefusalsLeaveTheEarlierModelAsItWas) {
     MilkshapeModel model;
-    Ms3dFile other;
-    other.vertices.resize(3);
-    other.triangles.resize(1);
-    other.groups = {{{0}, 0}};
-    other.materials.resize(1);
-    other.materials[0].texture = "other.bmp";
+    Ms3dFile other = SampleMs3d();  // close to what is refused, but not the same
+    other.vertices.push_back({1, 2, 3, 4});
+    other.materials[1].texture = "other.bmp";
     ASSERT_TRUE(LoadBytes(model, other.bytes()));
     const std::string before = DumpModel(model);
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const std::string& what) {

@@ -30,7 +30,8 @@ struct Ms3dFile {
         };
         u32(static_cast<uint32_t>(version));
         u16(vertices.size());
-        for (const Vertex& v : vertices) out.push_back(0), f32(v.x), f32(v.y), f32(v.z), out.push_back(v.bone), out.push_back(1);
+        for (const Vertex& v : vertices)
+            out.push_back(0), f32(v.x), f32(v.y), f32(v.z), out.push_back(v.bone), out.push_back(1);
         u16(triangles.size());
         for (const Triangle& t : triangles) {
             u16(0);
@@ -60,16 +61,8 @@ struct Ms3dFile {
 inline Ms3dFile SampleMs3d() {
     Ms3dFile f;
     f.vertices = {{0, 0, 0, -1}, {10, 0, 0, 2}, {10, 5, -3, -1}, {0, 5, 7.5f, 0}};
-    f.triangles.resize(2);
-    for (int c = 0; c < 3; ++c) {
-        f.triangles[0].vertex[c] = static_cast<uint16_t>(c);
-        f.triangles[1].vertex[c] = static_cast<uint16_t>(c ? c + 1 : 0);
-        f.triangles[0].normal[3 * c + 1] = 1;
-        f.triangles[1].normal[3 * c + 2] = -1;
-        f.triangles[0].s[c] = 0.1f * (c + 1);
-        f.triangles[0].t[c] = 0.25f * c;
-        f.triangles[1].s[c] = 1.0f - 0.2f * c;
-    }
+    f.triangles = {{{0, 1, 2}, {0, 1, 0, 0, 1, 0, 0, 1, 0}, {0.1f, 0.2f, 0.3f}, {0, 0.25f, 0.5f}},
+                   {{0, 2, 3}, {0, 0, -1, 0, 0, -1, 0, 0, -1}, {1, 0.8f, 0.6f}, {}}};
     f.groups = {{{0}, 1}, {{1, 0}, -1}};
     f.materials.resize(2);
     for (int i = 0; i < 16; ++i) f.materials[0].colours[i] = 0.05f * i;

@@ -1,5 +1,5 @@
-"""puckslide3d-inspect's JSON for the third-party models against a MilkShape 3D reading written here
-from the file layout."""
+# puckslide3d-inspect's JSON for the third-party models against a MilkShape 3D reading written here
+# from the file layout.
 import json
 import os
 import struct
@@ -15,7 +15,7 @@ def f32(value):
 
 
 def read_ms3d(data):
-    """The static part of a MilkShape 3D file: what the game's loader keeps."""
+    # The static part of a MilkShape 3D file: what the game's loader keeps.
     version, count = struct.unpack_from("<iH", data, 10)
     positions = [struct.unpack_from("<3f", data, 17 + 15 * i) for i in range(count)]
     at = 16 + 15 * count
@@ -45,11 +45,10 @@ def read_ms3d(data):
 @unittest.skipUnless(INSPECT, "PUCKSLIDE_INSPECT names the inspector")
 class InspectModel(unittest.TestCase):
     def test_third_party_models_match_an_independent_reading(self):
-        files = sorted(f for f in os.listdir(MODELS) if f.endswith(".ms3d"))
-        self.assertGreaterEqual(len(files), 4, "Debian's assimp-testmodels should be installed")
-        for name in files:
-            with self.subTest(model=name):
-                path = os.path.join(MODELS, name)
+        paths = sorted(os.path.join(MODELS, f) for f in os.listdir(MODELS) if f.endswith(".ms3d"))
+        self.assertGreaterEqual(len(paths), 4, "Debian's assimp-testmodels should be installed")
+        for path in paths:
+            with self.subTest(model=path):
                 run = subprocess.run([INSPECT, "model", path], capture_output=True, text=True, timeout=60)
                 self.assertEqual(run.returncode, 0, run.stderr)
                 # Numbers as the float32 the game holds, so printed decimals compare exactly.
