@@ -14,9 +14,7 @@ int main(int argc, char** argv) {
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
         applyTableConstants(g, n);
-        g.puk_rad = n >= 7 ? 50 : 44;
-        g.menu = false;
-        g.artif_int = true;
+        g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
         g.sound = false;  // the step alone, without the effects' bookkeeping
         std::srand(static_cast<unsigned>(n));
         std::mt19937 rng(static_cast<unsigned>(n));

@@ -13,9 +13,7 @@ namespace {
 // A first-table match in play with the replay off, friction off, nothing moving.
 GameState quietTable() {
     GameState g;
-    g.menu = false;
-    g.play_video = false;
-    g.a = 0.0f;
+    g.menu = false, g.play_video = false, g.a = 0.0f;
     turnLog().clear();
     return g;
 }
@@ -29,22 +27,18 @@ int count(const char* sound) {
 }  // namespace
 
 TEST(TableLines, FirstTableWithBothPucks) {
-    struct { int puk_rad, right, left, nearWall, farWall, nearGoal, farGoal; } cases[] = {
-        {44, 269, 31, 335, -315, 331, -311}, {50, 263, 37, 329, -309, 325, -305}};
+    // right, left, near and far wall, near and far goal line
+    struct { int puk_rad, lines[6]; } cases[] = {{44, 269, 31, 335, -315, 331, -311}, {50, 263, 37, 329, -309, 325, -305}};
     for (const auto& c : cases) {
         GameState g;
         g.puk_rad = c.puk_rad;
-        EXPECT_EQ(wallLineRight(g), c.right) << c.puk_rad;
-        EXPECT_EQ(wallLineLeft(g), c.left) << c.puk_rad;
-        EXPECT_EQ(wallLineNear(g), c.nearWall) << c.puk_rad;
-        EXPECT_EQ(wallLineFar(g), c.farWall) << c.puk_rad;
-        EXPECT_EQ(goalLineNear(g), c.nearGoal) << c.puk_rad;
-        EXPECT_EQ(goalLineFar(g), c.farGoal) << c.puk_rad;
+        const int lines[] = {wallLineRight(g), wallLineLeft(g), wallLineNear(g), wallLineFar(g), goalLineNear(g), goalLineFar(g)};
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(lines[i], c.lines[i]) << "puck " << c.puk_rad << " line " << i;
     }
 }
 
 TEST(WallBounce, ReversesOnlyTheNormalComponentAndPutsThePuckOneUnitInside) {
-    struct { float x, z, move_x, move_z, endX, endZ, endMoveX, endMoveZ; int sideshots; } cases[] = {
+    struct { float x, z, move_x, move_z, end[4]; int sideshots; } cases[] = {  // end: x, z, move x, move z
         {270, 0, 3, 1, 268 - 3, 1, -3, 1, 1},        // right wall
         {30, 0, -3, 1, 32 + 3, 1, 3, 1, 1},          // left wall
         {100, 336, 1, 2, 101, 334 - 2, 1, -2, 1},    // near wall outside the mouths
@@ -57,42 +51,33 @@ TEST(WallBounce, ReversesOnlyTheNormalComponentAndPutsThePuckOneUnitInside) {
         GameState g = quietTable();
         g.x = c.x; g.z = c.z; g.move_x = c.move_x; g.move_z = c.move_z;
         physicsStepBack(g);
-        EXPECT_FLOAT_EQ(g.x, c.endX) << c.x << "," << c.z;
-        EXPECT_FLOAT_EQ(g.z, c.endZ) << c.x << "," << c.z;
-        EXPECT_FLOAT_EQ(g.move_x, c.endMoveX) << c.x << "," << c.z;
-        EXPECT_FLOAT_EQ(g.move_z, c.endMoveZ) << c.x << "," << c.z;
+        const float end[] = {g.x, g.z, g.move_x, g.move_z};
+        for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(end[i], c.end[i]) << c.x << "," << c.z << " value " << i;
         EXPECT_EQ(count("sideshot.wav"), c.sideshots) << c.x << "," << c.z;
     }
 }
 
 TEST(GoalTest, OpenMouthsAndGoalLines) {
-    struct { const char* what; int puk_rad; float x, z; int myScore, hisScore; } cases[] = {
+    // the third table has a mouth at each side and none in the middle
+    struct { const char* what; int puk_rad; float x, z; int myScore, hisScore; bool twoMouths; } cases[] = {
         {"far mouth beyond the line", 44, 150, -312, 1, 0},
         {"far, outside the mouth", 44, 100, -312, 0, 0}, {"far, on the goal line", 44, 150, -311, 0, 0},
         {"far, on the mouth's edge", 44, 110, -312, 0, 0}, {"far, just inside the edge", 44, 189.5f, -312, 1, 0},
         {"near mouth beyond the line", 44, 150, 332, 0, 1}, {"near, on the goal line", 44, 150, 331, 0, 0},
         {"near, outside the mouth", 44, 200, 334, 0, 0}, {"large puck, far", 50, 150, -306, 1, 0},
         {"large puck, far line", 50, 150, -305, 0, 0}, {"large puck, near", 50, 150, 326, 0, 1},
+        {"two mouths, left", 44, 20, -312, 1, 0, true}, {"two mouths, middle", 44, 150, -312, 0, 0, true},
+        {"two mouths, right", 44, 300, -312, 1, 0, true},
     };
     for (const auto& c : cases) {
         GameState g = quietTable();
         g.puk_rad = c.puk_rad;
         g.x = c.x; g.z = c.z;
+        if (c.twoMouths) g.my_goal_min_x = -5, g.my_goal_max_x = 55, g.my_goal_min_x2 = 265, g.my_goal_max_x2 = 325;
         physicsStepFront(g);
         EXPECT_EQ(g.my_score, c.myScore) << c.what;
         EXPECT_EQ(g.his_score, c.hisScore) << c.what;
         EXPECT_EQ(count("goal.wav"), c.myScore + c.hisScore) << c.what;
-    }
-}
-
-TEST(GoalTest, EitherOfTwoSeparateMouthsScores) {
-    // the third table has a mouth at each side and none in the middle
-    for (float x : {20.0f, 150.0f, 300.0f}) {
-        GameState g = quietTable();
-        g.my_goal_min_x = -5; g.my_goal_max_x = 55; g.my_goal_min_x2 = 265; g.my_goal_max_x2 = 325;
-        g.x = x; g.z = -312;
-        physicsStepFront(g);
-        EXPECT_EQ(g.my_score, x == 150.0f ? 0 : 1) << x;
     }
 }
 
