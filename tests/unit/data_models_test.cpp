@@ -20,12 +20,6 @@ namespace {
 constexpr float kSurfaceY = -10.0f;  // the puck is drawn 10 below the mallets, its bottom at 0
 constexpr float kProbe = 0.25f;      // how far either side of an edge the probes look
 
-struct Loaded {
-    MilkshapeModel model;
-    bool ok = false;
-    explicit Loaded(const std::string& path) { ok = model.loadModelData(path.c_str()); }
-};
-
 // Height of the highest triangle straight above or below (x, z); -infinity where there is none.
 float topAt(const Model& m, float x, float z) {
     float top = -std::numeric_limits<float>::infinity();
@@ -64,12 +58,12 @@ TEST(DataModels, EveryModelTheGameNamesLoadsWithTexturesThatUpload) {
                                 "data/model/kzmplane.ms3d"};
     for (int n = 1; n <= kTableCount; ++n) files.insert(tableConstants(n)->modelFile);
     for (const std::string& file : files) {
-        Loaded m(file);
-        ASSERT_TRUE(m.ok) << file;
-        EXPECT_GT(m.model.numTriangles, 0) << file;
-        ASSERT_GT(m.model.numMaterials, 0) << file;
-        for (int i = 0; i < m.model.numMaterials; ++i) {
-            const char* name = m.model.materials[i].textureFilename;
+        MilkshapeModel m;
+        ASSERT_TRUE(m.loadModelData(file.c_str())) << file;
+        EXPECT_GT(m.numTriangles, 0) << file;
+        ASSERT_GT(m.numMaterials, 0) << file;
+        for (int i = 0; i < m.numMaterials; ++i) {
+            const char* name = m.materials[i].textureFilename;
             ASSERT_NE(name, nullptr) << file;
             EXPECT_EQ(std::string(name).rfind("data/model/", 0), 0u) << name;  // relative to the working folder
             EXPECT_NE(LoadGLTexture(name), 0u) << name;
@@ -84,12 +78,11 @@ class TableModel : public ::testing::TestWithParam<int> {};
 // end rails are open exactly over the goal-mouth intervals.
 TEST_P(TableModel, RailsStandAtTheWallLinesAndOpenAtTheGoalMouths) {
     const TableConstants& t = *tableConstants(GetParam());
-    Loaded table(t.modelFile), puck("data/model/puk.ms3d");
-    ASSERT_TRUE(table.ok && puck.ok);
-    const Model& m = table.model;
-    const float r = radiusAbout(puck.model, 0, 0);
+    MilkshapeModel m, puck;
+    ASSERT_TRUE(m.loadModelData(t.modelFile) && puck.loadModelData("data/model/puk.ms3d"));
+    const float r = radiusAbout(puck, 0, 0);
     float puckTop = kSurfaceY;
-    for (int i = 0; i < puck.model.numVertices; ++i) puckTop = std::max(puckTop, kSurfaceY + puck.model.vertices[i].location[1]);
+    for (int i = 0; i < puck.numVertices; ++i) puckTop = std::max(puckTop, kSurfaceY + puck.vertices[i].location[1]);
     const float left = t.table_min_x - r, right = t.table_max_x + r, far = t.table_min_z - r, near = t.table_max_z + r;
     const float midZ = (t.table_min_z + t.table_max_z) / 2.0f;
 
@@ -128,19 +121,20 @@ TEST_P(TableModel, RailsStandAtTheWallLinesAndOpenAtTheGoalMouths) {
 INSTANTIATE_TEST_SUITE_P(AllTables, TableModel, ::testing::Range(1, kTableCount + 1));
 
 TEST(PuckAndMallet, TouchExactlyAtTheHitDistance) {
-    Loaded puck("data/model/puk.ms3d"), large("data/model/puk2.ms3d"), mallet("data/model/schiesser.ms3d");
-    ASSERT_TRUE(puck.ok && large.ok && mallet.ok);
+    MilkshapeModel puck, large, mallet;
+    ASSERT_TRUE(puck.loadModelData("data/model/puk.ms3d") && large.loadModelData("data/model/puk2.ms3d") &&
+                mallet.loadModelData("data/model/schiesser.ms3d"));
     // The mallet is measured about its striking centre, 45 toward +z from where it is drawn.
-    const float malletR = radiusAbout(mallet.model, 0, 45);
+    const float malletR = radiusAbout(mallet, 0, 45);
     float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};  // its x and z extent: centred there
-    for (int i = 0; i < mallet.model.numVertices; ++i)
+    for (int i = 0; i < mallet.numVertices; ++i)
         for (int k = 0; k < 2; ++k) {
-            lo[k] = std::min(lo[k], mallet.model.vertices[i].location[2 * k]);
-            hi[k] = std::max(hi[k], mallet.model.vertices[i].location[2 * k]);
+            lo[k] = std::min(lo[k], mallet.vertices[i].location[2 * k]);
+            hi[k] = std::max(hi[k], mallet.vertices[i].location[2 * k]);
         }
     EXPECT_NEAR((lo[0] + hi[0]) / 2, 0.0f, 0.01f);
     EXPECT_NEAR((lo[1] + hi[1]) / 2, 45.0f, 0.01f);
     // The hit test's reach: 44 for the standard puck, 50 for the large one.
-    EXPECT_NEAR(radiusAbout(puck.model, 0, 0) + malletR, 44.0f, 0.01f);
-    EXPECT_NEAR(radiusAbout(large.model, 0, 0) + malletR, 50.0f, 0.01f);
+    EXPECT_NEAR(radiusAbout(puck, 0, 0) + malletR, 44.0f, 0.01f);
+    EXPECT_NEAR(radiusAbout(large, 0, 0) + malletR, 50.0f, 0.01f);
 }

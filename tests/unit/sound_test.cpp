@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -30,19 +31,11 @@ using Clock = std::chrono::steady_clock;
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-void put(std::ofstream& out, unsigned v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(char((v >> (8 * i)) & 0xFF));
-}
-
-// A mono 16-bit 44.1 kHz sine tone as a WAV file.
+// A mono 16-bit 44.1 kHz sine tone as a WAV file, made by sox.
 void writeTone(const fs::path& file, double seconds, double frequency, double amplitude) {
-    const unsigned samples = static_cast<unsigned>(seconds * 44100);
-    std::ofstream out(file, std::ios::binary);
-    out.write("RIFF", 4), put(out, 36 + samples * 2, 4), out.write("WAVEfmt ", 8), put(out, 16, 4);
-    put(out, 1, 2), put(out, 1, 2), put(out, 44100, 4), put(out, 88200, 4), put(out, 2, 2), put(out, 16, 2);
-    out.write("data", 4), put(out, samples * 2, 4);
-    for (unsigned i = 0; i < samples; ++i)
-        put(out, unsigned(int(std::lround(amplitude * 32767 * std::sin(2 * M_PI * frequency * i / 44100)))), 2);
+    const std::string make = "sox -q -n -r 44100 -c 1 -b 16 '" + file.string() + "' synth " + std::to_string(seconds) +
+                             " sine " + std::to_string(frequency) + " vol " + std::to_string(amplitude);
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
 }
 
 // Loudest sample of each window of the device's output, 0 to 1.
@@ -64,24 +57,25 @@ protected:
     }
     std::string file(const char* name) const { return (dir_ / name).string(); }
 
-    // The disk driver at its real-time pace, writing into the test folder.
-    void startCapture() {
+    // The disk driver at its real-time pace, writing into the test folder: starts it, runs `play`,
+    // lets it sound for `seconds` more and measures what it played.
+    Peaks capture(double seconds, const std::function<void()>& play) {
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", file("device.raw").c_str(), 1);
         unsetenv("SDL_DISKAUDIODELAY");
-        ASSERT_TRUE(SoundInit());
+        EXPECT_TRUE(SoundInit());
+        int frequency = 0, channels = 0;
         Uint16 format = 0;
-        Mix_QuerySpec(&frequency_, &format, &channels_);
-        ASSERT_EQ(format, AUDIO_S16LSB);
-    }
-
-    Peaks finishCapture() {
+        Mix_QuerySpec(&frequency, &format, &channels);
+        EXPECT_EQ(format, AUDIO_S16LSB);
+        play();
+        sleepSeconds(seconds);
         SoundShutdown();
         std::ifstream in(file("device.raw"), std::ios::binary);
         std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         Peaks out;
-        const size_t window = size_t(frequency_ * kWindow) * channels_;
-        for (size_t w = 0; w + window <= b.size() / 2; w += window) {
+        const size_t window = size_t(frequency * kWindow) * channels;
+        for (size_t w = 0; window && w + window <= b.size() / 2; w += window) {
             out.push_back(0);
             for (size_t i = w; i < w + window; ++i)
                 out.back() = std::max(out.back(), std::fabs(int16_t(uint8_t(b[2 * i]) | uint8_t(b[2 * i + 1]) << 8) / 32768.0f));
@@ -90,17 +84,13 @@ protected:
     }
 
     fs::path dir_ = fs::temp_directory_path() / ("puckslide-sound-" + std::to_string(getpid()));
-    int frequency_ = 0, channels_ = 0;
 };
 
 }  // namespace
 
 TEST_F(Sound, AnEffectPlaysOnceForItsLength) {
     writeTone(file("hit.wav"), 0.4, 440, 0.5);
-    startCapture();
-    PlaySoundFile(file("hit.wav").c_str());
-    sleepSeconds(0.9);
-    const Peaks out = finishCapture();
+    const Peaks out = capture(0.9, [&] { PlaySoundFile(file("hit.wav").c_str()); });
     EXPECT_NEAR(audibleSeconds(out), 0.4, kSlack);
     EXPECT_NEAR(loudest(out), 0.5f, 0.05f);
     EXPECT_EQ(turnLog().sounds, std::vector<std::string>{file("hit.wav")});
@@ -109,14 +99,14 @@ TEST_F(Sound, AnEffectPlaysOnceForItsLength) {
 TEST_F(Sound, ANewEffectCutsOffThePlayingOne) {
     writeTone(file("long.wav"), 3.0, 440, 0.5);
     writeTone(file("short.wav"), 0.2, 660, 0.3);
-    startCapture();
-    PlaySoundFile(file("long.wav").c_str());
-    const auto start = Clock::now();
-    sleepSeconds(0.3);
-    PlaySoundFile(file("short.wav").c_str());
-    const double between = secondsSince(start);
-    sleepSeconds(0.6);
-    const Peaks out = finishCapture();
+    double between = 0;
+    const Peaks out = capture(0.6, [&] {
+        PlaySoundFile(file("long.wav").c_str());
+        const auto start = Clock::now();
+        sleepSeconds(0.3);
+        PlaySoundFile(file("short.wav").c_str());
+        between = secondsSince(start);
+    });
     // The device never plays ahead of the clock, so the long effect sounded for `between` at most.
     EXPECT_GT(audibleSeconds(out), 0.3);
     EXPECT_LT(audibleSeconds(out), between + 0.2 + kSlack);
@@ -129,14 +119,14 @@ TEST_F(Sound, ANewEffectCutsOffThePlayingOne) {
 
 TEST_F(Sound, MusicStartsAndStopsByItsPath) {
     writeTone(file("2.wav"), 3.0, 440, 0.4);
-    startCapture();
-    MusicCommand(("play " + file("2.wav")).c_str());
-    const auto start = Clock::now();
-    sleepSeconds(0.3);
-    MusicCommand(("stop " + file("2.wav")).c_str());
-    const double playing = secondsSince(start);
-    sleepSeconds(0.4);
-    const Peaks out = finishCapture();
+    double playing = 0;
+    const Peaks out = capture(0.4, [&] {
+        MusicCommand(("play " + file("2.wav")).c_str());
+        const auto start = Clock::now();
+        sleepSeconds(0.3);
+        MusicCommand(("stop " + file("2.wav")).c_str());
+        playing = secondsSince(start);
+    });
     EXPECT_GT(audibleSeconds(out), 0.15);
     EXPECT_LT(audibleSeconds(out), playing + kSlack);
     EXPECT_EQ(turnLog().music.size(), 2u);
@@ -144,16 +134,14 @@ TEST_F(Sound, MusicStartsAndStopsByItsPath) {
 
 TEST_F(Sound, MissingOrBrokenFilesAndStrayCommandsStaySilent) {
     std::ofstream(file("broken.wav")) << "RIFF but not really a wave file";
-    startCapture();
-    PlaySoundFile(file("broken.wav").c_str());
-    PlaySoundFile(file("missing.wav").c_str());
-    PlaySoundFile(nullptr);
-    for (const std::string& command : {"play " + file("missing.mp3"), "stop " + file("never-played.mp3"),
-                                       std::string(), std::string("play"), std::string("close all")})
-        MusicCommand(command.c_str());
-    MusicCommand(nullptr);
-    sleepSeconds(0.2);
-    const Peaks out = finishCapture();
+    const Peaks out = capture(0.2, [&] {
+        for (const std::string& name : {file("broken.wav"), file("missing.wav")}) PlaySoundFile(name.c_str());
+        PlaySoundFile(nullptr);
+        for (const std::string& command : {"play " + file("missing.mp3"), "stop " + file("never-played.mp3"),
+                                           std::string(), std::string("play"), std::string("close all")})
+            MusicCommand(command.c_str());
+        MusicCommand(nullptr);
+    });
     EXPECT_FALSE(out.empty());
     EXPECT_EQ(loudest(out), 0.0f);
     EXPECT_EQ(turnLog().sounds.size(), 2u);
