@@ -53,6 +53,22 @@ class Ending(unittest.TestCase):
         self.assertIn("Error: Couldn't load the model data\\kzmplane.ms3d", r.stderr)
         self.assertEqual(r.trace, [])
 
+    @unittest.skipUnless(have_models(), "needs the game's models")
+    def test_missing_table_or_puck_model_is_fatal_at_the_table_set_up(self):
+        into_training = "2 tap ENTER\n6 tap DOWN\n10 tap DOWN\n14 tap ENTER\n"
+        cases = [("table.ms3d", "", "table.ms3d"),                  # table 1
+                 ("table2.ms3d", "".join(f"{18 + 2 * i} tap DOWN\n" for i in range(7)), "table.ms3d"),  # table 8
+                 ("puk2.ms3d", "".join(f"{18 + 2 * i} tap DOWN\n" for i in range(6)), "puk2.ms3d")]     # table 7
+        for missing, choose, named in cases:
+            workdir = make_workdir(link_data=False)
+            shutil.copytree(SOURCE_DIR / "data", workdir / "data")
+            (workdir / "data" / "model" / missing).unlink()
+            r = run_game(into_training + choose + "40 tap ENTER\n", frames=200, workdir=workdir)
+            self.assertEqual(r.returncode, 0, missing)
+            self.assertEqual(r.trace[-1]["boxes"], [{"caption": "Error",
+                                                     "text": "Couldn't load the model data\\" + named}])
+            self.assertEqual(r.trace[-1]["frame"], 41)
+
     def test_bad_developer_options_are_refused(self):
         proc = subprocess.run([GAME, "--frames", "many"], capture_output=True, text=True)
         self.assertEqual(proc.returncode, 2)
