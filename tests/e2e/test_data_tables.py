@@ -23,15 +23,12 @@ EYE, CENTRE, FOV, WIDTH, HEIGHT = (150.0, 380.0, 610.0), (150.0, 0.0, 0.0), 45.0
 
 def to_screen(x, y, z):
     """Pixel (column, row from the top) of a point in table coordinates, as gluLookAt and gluPerspective map it."""
-    def unit(a):
-        return tuple(c / math.sqrt(sum(c * c for c in a)) for c in a)
-    f = unit([c - e for c, e in zip(CENTRE, EYE)])
-    s = unit((-f[2], 0.0, f[0]))  # f x up
+    f = [(c - e) / math.dist(CENTRE, EYE) for c, e in zip(CENTRE, EYE)]
+    s = (-f[2] / math.hypot(f[0], f[2]), 0.0, f[0] / math.hypot(f[0], f[2]))  # forward x up
     u = (s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0])
     p = (x - EYE[0], y + LIFT - EYE[1], z - EYE[2])
-    depth, t = sum(a * b for a, b in zip(f, p)), math.tan(math.radians(FOV / 2))
-    ndc_x = sum(a * b for a, b in zip(s, p)) / (depth * t * WIDTH / HEIGHT)
-    ndc_y = sum(a * b for a, b in zip(u, p)) / (depth * t)
+    t = math.tan(math.radians(FOV / 2)) * sum(a * b for a, b in zip(f, p))
+    ndc_x, ndc_y = sum(a * b for a, b in zip(s, p)) / (t * WIDTH / HEIGHT), sum(a * b for a, b in zip(u, p)) / t
     return int((ndc_x + 1) / 2 * WIDTH), int((1 - ndc_y) / 2 * HEIGHT)
 
 

@@ -126,14 +126,11 @@ TEST(PuckAndMallet, TouchExactlyAtTheHitDistance) {
                 mallet.loadModelData("data/model/schiesser.ms3d"));
     // The mallet is measured about its striking centre, 45 toward +z from where it is drawn.
     const float malletR = radiusAbout(mallet, 0, 45);
-    float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};  // its x and z extent: centred there
-    for (int i = 0; i < mallet.numVertices; ++i)
-        for (int k = 0; k < 2; ++k) {
-            lo[k] = std::min(lo[k], mallet.vertices[i].location[2 * k]);
-            hi[k] = std::max(hi[k], mallet.vertices[i].location[2 * k]);
-        }
-    EXPECT_NEAR((lo[0] + hi[0]) / 2, 0.0f, 0.01f);
-    EXPECT_NEAR((lo[1] + hi[1]) / 2, 45.0f, 0.01f);
+    for (int axis : {0, 2}) {  // and centred there
+        const auto [lo, hi] = std::minmax_element(mallet.vertices, mallet.vertices + mallet.numVertices,
+                                                  [axis](auto& a, auto& b) { return a.location[axis] < b.location[axis]; });
+        EXPECT_NEAR((lo->location[axis] + hi->location[axis]) / 2, axis == 0 ? 0.0f : 45.0f, 0.01f) << axis;
+    }
     // The hit test's reach: 44 for the standard puck, 50 for the large one.
     EXPECT_NEAR(radiusAbout(puck, 0, 0) + malletR, 44.0f, 0.01f);
     EXPECT_NEAR(radiusAbout(large, 0, 0) + malletR, 50.0f, 0.01f);

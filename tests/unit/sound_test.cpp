@@ -45,10 +45,7 @@ float loudest(const Peaks& p) { return p.empty() ? 0.0f : *std::max_element(p.be
 
 class Sound : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(dir_);
-        turnLog().clear();
-    }
+    void SetUp() override { fs::create_directories(dir_), turnLog().clear(); }
     void TearDown() override {
         SoundShutdown();
         unsetenv("SDL_AUDIODRIVER");
