@@ -12,6 +12,7 @@
 
 #include "app/high_score_file.h"
 #include "game/game_state.h"
+#include "game/virtual_keys.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -22,10 +23,6 @@ constexpr int kScoreWords = 11;  // the last read meets the end of the file
 constexpr int kMaxTypedLength = 15;
 constexpr size_t kMaxWord = 255;
 
-constexpr int kKeyBackspace = 8;
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEsc = 27;
-constexpr int kKeySpace = 32;
 constexpr int kFirstScannedKey = 48;
 
 constexpr const char* kHeader[] = {
@@ -214,7 +211,7 @@ void NameEntryStep(GameState& g) {
         --g.HSlenght;
         g.keys[kKeyBackspace] = false;
     }
-    if (g.keys[kKeyEnter] || g.keys[kKeyEsc]) {
+    if (g.keys[kKeyEnter] || g.keys[kKeyEscape]) {
         InsertHighScore(g);
         // The list in memory is kept either way; a lost file write must not pass unnoticed.
         if (!ReplaceFileContents(g.dateiname, ConfigFileText(g)))

@@ -4,20 +4,10 @@
 #include "app/controls.h"
 
 #include "game/game_state.h"
+#include "game/virtual_keys.h"
 #include "platform/render_state.h"
 
 namespace {
-
-// Win32 virtual-key codes, the indices of keys[].
-constexpr int kKeyShift = 16;
-constexpr int kKeyCtrl = 17;
-constexpr int kKeyEscape = 27;
-constexpr int kKeyPageUp = 33;
-constexpr int kKeyPageDown = 34;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
-constexpr int kKeyDown = 40;
 
 constexpr int kNewGameScreen = 11;
 constexpr float kBlendStep = 0.05f;

@@ -17,6 +17,7 @@
 #include "game/draw_scene.h"
 #include "game/game_state.h"
 #include "game/random.h"
+#include "game/virtual_keys.h"
 #include "platform/message_box.h"
 #include "platform/pacing.h"
 #include "platform/sound.h"
@@ -25,8 +26,6 @@
 #include "platform/window.h"
 
 namespace {
-
-constexpr int kKeyF1 = 112;
 
 struct FixedModel {
     Model* GameState::*slot;

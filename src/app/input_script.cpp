@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/virtual_keys.h"
+
 namespace {
 
 bool parseNumber(const std::string& word, long& value) {
@@ -21,8 +23,9 @@ struct NamedKey {
 };
 
 constexpr NamedKey kNamedKeys[] = {
-    {"ESC", 27}, {"ENTER", 13}, {"SPACE", 32}, {"BACK", 8}, {"UP", 38}, {"DOWN", 40},
-    {"LEFT", 37}, {"RIGHT", 39}, {"PGUP", 33}, {"PGDN", 34}, {"SHIFT", 16}, {"CTRL", 17},
+    {"ESC", kKeyEscape}, {"ENTER", kKeyEnter}, {"SPACE", kKeySpace}, {"BACK", kKeyBackspace},
+    {"UP", kKeyUp}, {"DOWN", kKeyDown}, {"LEFT", kKeyLeft}, {"RIGHT", kKeyRight},
+    {"PGUP", kKeyPageUp}, {"PGDN", kKeyPageDown}, {"SHIFT", kKeyShift}, {"CTRL", kKeyCtrl},
 };
 
 }  // namespace
@@ -34,7 +37,7 @@ int KeyCodeFromName(const std::string& name) {
         return name[0];
     if (name.size() >= 2 && name[0] == 'F') {
         long n = 0;
-        if (parseNumber(name.substr(1), n) && n >= 1 && n <= 12) return static_cast<int>(111 + n);
+        if (parseNumber(name.substr(1), n) && n >= 1 && n <= 12) return static_cast<int>(kKeyF1 - 1 + n);
     }
     long code = 0;
     if (parseNumber(name, code) && code >= 0 && code <= 255) return static_cast<int>(code);

@@ -7,17 +7,11 @@
 #include "app/config_file.h"
 #include "app/high_score_file.h"
 #include "game/game_state.h"
+#include "game/virtual_keys.h"
 #include "platform/render_state.h"
 #include "platform/sound.h"
 
 namespace {
-
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEsc = 27;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
-constexpr int kKeyDown = 40;
 
 constexpr int kMainMenu = 1;
 constexpr int kHighScores = 2;
@@ -93,7 +87,7 @@ void arrowKeys(GameState& g) {
 
 // true: ESC ended the program.
 bool escapeKey(GameState& g) {
-    if (!g.keys[kKeyEsc]) return false;
+    if (!g.keys[kKeyEscape]) return false;
     switch (g.hauptmenu_nr) {
         case kMainMenu:
             return true;
@@ -113,7 +107,7 @@ bool escapeKey(GameState& g) {
             }
             break;
     }
-    g.keys[kKeyEsc] = false;
+    g.keys[kKeyEscape] = false;
     return false;
 }
 

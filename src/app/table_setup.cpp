@@ -5,13 +5,11 @@
 #include "app/table_constants.h"
 #include "assets/model.h"
 #include "game/game_state.h"
+#include "game/virtual_keys.h"
 #include "platform/message_box.h"
 
 namespace {
 
-constexpr int kKeyShift = 16;
-constexpr int kKeyCtrl = 17;
-constexpr int kKeyDigit0 = 48;
 // Tables above this are reached only through take_table, never by the digit keys.
 constexpr int kLastKeyTable = 8;
 // Tables from this number on are played with the large puck.
