@@ -69,3 +69,21 @@ TEST(ModelGl, MeshesWithoutTextureDrawUntexturedAndTexturingIsPutBack) {
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+// The table and the puck are loaded again at every match: a reload must free the textures it replaces.
+TEST(ModelGl, ReloadDeletesTheTexturesItReplaces) {
+    GlTestContext ctx;
+    REQUIRE_GL(ctx);
+    TempDir dir;
+    RgbImage grey{4, 4, std::vector<unsigned char>(48, 128)};
+    ASSERT_TRUE(WriteBytes(dir.file("grey.bmp"), Bmp24(grey)));
+    const auto bytes = TwoHalves(dir.file("grey.bmp"), dir.file("grey.bmp").c_str());
+    MilkshapeModel m;
+    ASSERT_TRUE(m.loadModelFromMemory(bytes.data(), bytes.size()));
+    const GLuint first[2] = {m.materials[0].texture, m.materials[1].texture};
+    ASSERT_TRUE(glIsTexture(first[0]) && glIsTexture(first[1]));
+    ASSERT_TRUE(m.loadModelFromMemory(bytes.data(), bytes.size()));
+    for (GLuint old : first)
+        if (old != m.materials[0].texture && old != m.materials[1].texture) EXPECT_FALSE(glIsTexture(old));
+    EXPECT_TRUE(glIsTexture(m.materials[0].texture));
+}
