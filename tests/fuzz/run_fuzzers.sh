@@ -17,7 +17,8 @@ for fuzzer in "${fuzzers[@]}"; do
     mkdir "$work/$name"
     "$fuzzer" -max_total_time=$share -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -artifact_prefix="$build/fuzz-findings/$name-" "$work/$name" "$seeds/$name" >"$work/log" 2>&1 &&
-        echo "$name: ${share} s without a finding" && continue
+        echo "$name: $(grep -o 'Done [0-9]* runs' "$work/log" | grep -o '[0-9]*') executions in ${share} s without a finding" &&
+        continue
     echo "$name: FINDING; input kept in $build/fuzz-findings" && tail -n 60 "$work/log"
     failed=1
 done
