@@ -4,12 +4,12 @@
 #include "app/controls.h"
 
 #include "game/game_state.h"
-#include "game/virtual_keys.h"
+#include "game/screen_numbers.h"
 #include "platform/render_state.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 
-constexpr int kNewGameScreen = 11;
 constexpr float kBlendStep = 0.05f;
 constexpr float kCameraStep = 5.0f;
 constexpr int kLastPacingIndex = 5;
@@ -96,7 +96,7 @@ void mouseSteering(GameState& g) {
 TurnOutcome PlayKeysStep(GameState& g) {
     // ESC stays down, so a key still held acts once more in the menu.
     if (held(g, kKeyEscape)) {
-        g.hauptmenu_nr = kNewGameScreen;
+        g.hauptmenu_nr = Screen::NewGame;
         g.menu = true;
         return TurnOutcome::SceneSwitch;
     }

@@ -1,7 +1,7 @@
 // The play keys and mouse steering, each frame of play.
 #pragma once
 
-#include "app/turn.h"
+#include "game/turn.h"
 
 struct GameState;
 

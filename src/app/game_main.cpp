@@ -4,25 +4,28 @@
 
 #include <cstdio>
 
-#include "app/config_file.h"
+#include "app/high_score_file.h"
 #include "app/controls.h"
 #include "app/dev_options.h"
+#include "app/game_window.h"
 #include "app/input_script.h"
+#include "app/key_merge.h"
 #include "app/menu_flow.h"
 #include "app/scene_switch.h"
-#include "app/table_setup.h"
 #include "app/trace_writer.h"
-#include "app/window_title.h"
 #include "assets/milkshape_model.h"
 #include "game/draw_scene.h"
 #include "game/game_state.h"
 #include "game/random.h"
-#include "game/virtual_keys.h"
+#include "game/table_setup.h"
 #include "platform/message_box.h"
 #include "platform/pacing.h"
+#include "platform/screenshot.h"
 #include "platform/sound.h"
 #include "platform/timer.h"
 #include "platform/turn_log.h"
+#include "platform/virtual_keys.h"
+#include "platform/virtual_keys.h"
 #include "platform/window.h"
 
 namespace {
@@ -33,7 +36,9 @@ struct FixedModel {
     const char* failure;
 };
 
-// Loaded once at start-up; the mallet file serves both mallets.
+// Loaded once at start-up; the mallet file serves both mallets. The logo plane is
+// never drawn, yet it is part of the game's data like the others: an install that
+// lacks it is refused at start-up instead of passing unnoticed.
 constexpr FixedModel kFixedModels[] = {
     {&GameState::pPuk, "data/model/puk.ms3d", "Couldn't load the model data\\puk.ms3d"},
     {&GameState::pSchiesser, "data/model/schiesser.ms3d", "Couldn't load the model data\\Schiesser.ms3d"},
@@ -69,16 +74,16 @@ public:
     bool openTrace() {
         if (options_.traceFile.empty()) return true;
         if (!trace_.open(options_.traceFile)) return false;
-        turnLog().recordTexts = true;
+        CurrentTurnLog().recordTexts = true;
         return true;
     }
 
     int run() {
         for (;;) {
             queueScriptedInput();
-            bool closed = false;
-            if (HandleOneMessage(g_, closed)) {
-                if (closed) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+            WindowEvent event;
+            if (HandleOneMessage(event)) {
+                if (ApplyWindowEvent(g_, keys_, event)) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
                 continue;
             }
             if (!makeFrame()) return 0;
@@ -136,14 +141,14 @@ private:
         g_.keys[kKeyF1] = false;
         KillGLWindow();
         g_.fullscreen = !g_.fullscreen;
-        return CreateGLWindow(kWindowTitle, g_.width, g_.height, 32, g_.fullscreen);
+        return OpenGameWindow(g_);
     }
 
     void finishTurn() {
         if (trace_.isOpen())
-            trace_.writeFrame(frame_, g_, turnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
+            trace_.writeFrame(frame_, g_, CurrentTurnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
                               glIsEnabled(GL_LIGHTING) == GL_TRUE);
-        turnLog().clear();
+        CurrentTurnLog().clear();
     }
 
     // The turn that ends the program still leaves its trace line. The window is
@@ -158,6 +163,7 @@ private:
     const DevOptions& options_;
     const InputScript& script_;
     TraceWriter trace_;
+    KeyMerge keys_;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };
@@ -198,7 +204,7 @@ int WinMain(const DevOptions& options) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
-    if (!CreateGLWindow(kWindowTitle, g.width, g.height, 32, g.fullscreen)) return 0;
+    if (!OpenGameWindow(g)) return 0;
     ReadConfigFile(g);
     return loop.run();
 }

@@ -1,5 +1,4 @@
-// The pieces of the configuration and high-score file that need no window:
-// reading the words, the list insertion and a write that never loses the old file.
+// The configuration and high-score file and the list it holds.
 #pragma once
 
 #include <istream>
@@ -19,12 +18,12 @@ bool ReadHighScores(std::istream& in, GameState& g);
 // The whole file as the game writes it.
 std::string ConfigFileText(const GameState& g);
 
-// Writes the text to a temporary file beside `path`, flushes it to disk and
-// renames it over `path`: a failure at any point leaves the old file as it was.
-bool ReplaceFileContents(const std::string& path, const std::string& text);
-
 // The list takes a score at least equal to its lowest; ties rank above.
 bool QualifiesForHighScores(const GameState& g);
 void InsertHighScore(GameState& g);
 
 constexpr int kMaxNameLength = 255;     // what one print can show
+
+void ReadConfigFile(GameState& g);         // start-up; a missing file is reported, play goes on
+// Rewrites the file from the list; a failed write is reported and leaves the old file.
+bool WriteConfigFile(const GameState& g);

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "game/virtual_keys.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 

@@ -4,40 +4,24 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/config_file.h"
+#include "app/name_entry.h"
 #include "app/high_score_file.h"
 #include "game/game_state.h"
-#include "game/virtual_keys.h"
+#include "game/screen_numbers.h"
+#include "game/sounds.h"
 #include "platform/render_state.h"
 #include "platform/sound.h"
+#include "platform/virtual_keys.h"
 
 namespace {
-
-constexpr int kMainMenu = 1;
-constexpr int kHighScores = 2;
-constexpr int kCredits = 3;
-constexpr int kOptionsHelp = 5;
-constexpr int kNewGame = 11;
-constexpr int kNameEntry = 21;
-constexpr int kSingleplayer = 111;
-constexpr int kSingleplayerRepeat = 1110;
-constexpr int kMultiplayer = 112;
-constexpr int kMultiplayerRepeat = 1120;
-constexpr int kTraining = 113;
 
 constexpr int kWinningScore = 7;
 constexpr int kLadderFinished = 4;
 constexpr int kCreditsMusicPage = 3;
 
-constexpr const char* kPlayMatchMusic = "play data/sounds/2.mp3";
-constexpr const char* kStopMatchMusic = "stop data/sounds/2.mp3";
-constexpr const char* kMainMenuJingles[] = {
-    "play data/sounds/newgame.mp3", "play data/sounds/highscore.mp3", "play data/sounds/options.mp3",
-    "play data/sounds/credits.mp3", "play data/sounds/exit.mp3",
-};
 
-bool isSingleplayerScreen(int screen) { return screen == kSingleplayer || screen == kSingleplayerRepeat; }
-bool isMultiplayerScreen(int screen) { return screen == kMultiplayer || screen == kMultiplayerRepeat; }
+bool isSingleplayerScreen(int screen) { return screen == Screen::Singleplayer || screen == Screen::SingleplayerRepeat; }
+bool isMultiplayerScreen(int screen) { return screen == Screen::Multiplayer || screen == Screen::MultiplayerRepeat; }
 
 bool ladderFinished(const GameState& g) {
     return (isSingleplayerScreen(g.hauptmenu_nr) && g.a_round >= kLadderFinished) ||
@@ -47,10 +31,10 @@ bool ladderFinished(const GameState& g) {
 // Last entry of a screen's range; 0 for screens without entries.
 int lastEntry(const GameState& g) {
     switch (g.hauptmenu_nr) {
-        case kMainMenu: return 5;
-        case kNewGame: return 4;
-        case kTraining: return g.training_tables;
-        case kCredits: return 3;
+        case Screen::MainMenu: return 5;
+        case Screen::NewGame: return 4;
+        case Screen::Training: return g.training_tables;
+        case Screen::Credits: return 3;
         default: return 0;
     }
 }
@@ -75,13 +59,13 @@ void arrowKeys(GameState& g) {
         g.menu_1_nr += a.step;
         // Sent whatever `sound` says, on the entry as it stands before the wrap below:
         // the sounds page reached by wrapping round from page 1 stays silent.
-        const bool onMusicPage = g.hauptmenu_nr == kCredits && g.menu_1_nr == kCreditsMusicPage;
-        MusicCommand(onMusicPage ? kPlayMatchMusic : kStopMatchMusic);
+        const bool onMusicPage = g.hauptmenu_nr == Screen::Credits && g.menu_1_nr == kCreditsMusicPage;
+        if (onMusicPage) PlayMusic(kMatchMusic); else StopMusic(kMatchMusic);
     }
     wrapEntry(g);
     if (!anyDown) return;
-    if (g.hauptmenu_nr == kMainMenu && g.sound && g.menu_1_nr >= 1 && g.menu_1_nr <= 5)
-        MusicCommand(kMainMenuJingles[g.menu_1_nr - 1]);
+    if (g.hauptmenu_nr == Screen::MainMenu && g.sound && g.menu_1_nr >= 1 && g.menu_1_nr <= 5)
+        PlayMusic(kMainMenuJingles[g.menu_1_nr - 1]);
     for (const Arrow& a : kArrows) g.keys[a.key] = false;
 }
 
@@ -89,20 +73,20 @@ void arrowKeys(GameState& g) {
 bool escapeKey(GameState& g) {
     if (!g.keys[kKeyEscape]) return false;
     switch (g.hauptmenu_nr) {
-        case kMainMenu:
+        case Screen::MainMenu:
             return true;
-        case kHighScores: case kCredits: case kOptionsHelp: case kNewGame:
-            g.hauptmenu_nr = kMainMenu;
+        case Screen::HighScores: case Screen::Credits: case Screen::OptionsHelp: case Screen::NewGame:
+            g.hauptmenu_nr = Screen::MainMenu;
             g.menu_1_nr = 1;
             break;
-        case kTraining:
-            g.hauptmenu_nr = kNewGame;
+        case Screen::Training:
+            g.hauptmenu_nr = Screen::NewGame;
             g.menu_1_nr = 1;
             break;
         default:
             // A finished ladder whose score did not reach the list would otherwise have no way out.
             if (ladderFinished(g)) {
-                g.hauptmenu_nr = kMainMenu;
+                g.hauptmenu_nr = Screen::MainMenu;
                 g.menu_1_nr = 1;
             }
             break;
@@ -114,7 +98,7 @@ bool escapeKey(GameState& g) {
 // The ladder is over: offer the final score to the list and leave through the scene switch.
 TurnOutcome ladderEnd(GameState& g, bool multiplayer) {
     g.HSfinalscore = multiplayer ? std::max(g.pl1_final_score, g.pl2_final_score) : g.pl1_final_score;
-    if (QualifiesForHighScores(g)) g.hauptmenu_nr = kNameEntry;
+    if (QualifiesForHighScores(g)) g.hauptmenu_nr = Screen::NameEntry;
     g.menu = true;
     // Cleared here too: a held ENTER must not store an empty name on the next frame.
     g.keys[kKeyEnter] = false;
@@ -128,7 +112,7 @@ void clearMatchScore(GameState& g) {
 }
 
 TurnOutcome startLadderMatch(GameState& g, int round, bool multiplayer) {
-    if (g.sound) MusicCommand(kPlayMatchMusic);
+    if (g.sound) PlayMusic(kMatchMusic);
     g.random = std::rand() % 2 != 0;
     SetBlending(!g.random);
     g.menu = false;
@@ -141,36 +125,36 @@ TurnOutcome startLadderMatch(GameState& g, int round, bool multiplayer) {
 // The entry chosen with ENTER; returns how the turn goes on.
 TurnOutcome enterKey(GameState& g) {
     switch (g.hauptmenu_nr) {
-        case kMainMenu:
+        case Screen::MainMenu:
             switch (g.menu_1_nr) {
-                case 1: g.hauptmenu_nr = kNewGame; break;
-                case 2: g.rot = 0.0f; g.hauptmenu_nr = kHighScores; break;
-                case 3: g.hauptmenu_nr = kOptionsHelp; break;
-                case 4: g.hauptmenu_nr = kCredits; break;
+                case 1: g.hauptmenu_nr = Screen::NewGame; break;
+                case 2: g.rot = 0.0f; g.hauptmenu_nr = Screen::HighScores; break;
+                case 3: g.hauptmenu_nr = Screen::OptionsHelp; break;
+                case 4: g.hauptmenu_nr = Screen::Credits; break;
                 case 5: return TurnOutcome::Quit;
                 default: break;
             }
             break;
-        case kNewGame:
+        case Screen::NewGame:
             switch (g.menu_1_nr) {
-                case 1: g.hauptmenu_nr = kSingleplayer; g.artif_int = true; break;
-                case 2: g.hauptmenu_nr = kMultiplayer; g.artif_int = true; break;
-                case 3: g.hauptmenu_nr = kTraining; g.artif_int = true; break;
-                case 4: g.hauptmenu_nr = kMainMenu; break;
+                case 1: g.hauptmenu_nr = Screen::Singleplayer; g.artif_int = true; break;
+                case 2: g.hauptmenu_nr = Screen::Multiplayer; g.artif_int = true; break;
+                case 3: g.hauptmenu_nr = Screen::Training; g.artif_int = true; break;
+                case 4: g.hauptmenu_nr = Screen::MainMenu; break;
                 default: break;
             }
             break;
-        case kSingleplayer: case kSingleplayerRepeat: {
+        case Screen::Singleplayer: case Screen::SingleplayerRepeat: {
             const TurnOutcome outcome = startLadderMatch(g, g.a_round, /*multiplayer=*/false);
             if (outcome != TurnOutcome::Continue) return outcome;
             break;
         }
-        case kMultiplayer: case kMultiplayerRepeat: {
+        case Screen::Multiplayer: case Screen::MultiplayerRepeat: {
             const TurnOutcome outcome = startLadderMatch(g, g.m_round, /*multiplayer=*/true);
             if (outcome != TurnOutcome::Continue) return outcome;
             break;
         }
-        case kTraining:
+        case Screen::Training:
             g.menu = false;
             g.take_table = g.menu_1_nr;
             clearMatchScore(g);
@@ -187,9 +171,9 @@ void endSingleplayerMatch(GameState& g) {
     g.pl1_final_score += g.my_score - g.his_score;
     if (g.my_score >= kWinningScore) {
         ++g.a_round;
-        g.hauptmenu_nr = kSingleplayer;
+        g.hauptmenu_nr = Screen::Singleplayer;
     } else {
-        g.hauptmenu_nr = kSingleplayerRepeat;
+        g.hauptmenu_nr = Screen::SingleplayerRepeat;
     }
 }
 
@@ -197,7 +181,7 @@ void endMultiplayerMatch(GameState& g) {
     int& total = g.player1_turn ? g.pl1_final_score : g.pl2_final_score;
     total += g.my_score - g.his_score;
     const bool won = g.my_score >= kWinningScore;
-    g.hauptmenu_nr = kMultiplayer;
+    g.hauptmenu_nr = Screen::Multiplayer;
     if (g.m_round >= 3) {
         // The final ends the round whoever wins it.
         g.player1_turn = won;
@@ -206,17 +190,19 @@ void endMultiplayerMatch(GameState& g) {
         if (!g.player1_turn) ++g.m_round;
         g.player1_turn = !g.player1_turn;
     } else {
-        g.hauptmenu_nr = kMultiplayerRepeat;
+        g.hauptmenu_nr = Screen::MultiplayerRepeat;
     }
 }
 
 }  // namespace
 
 TurnOutcome MenuStep(GameState& g) {
+    // The multiplayer ladder's final is played by the two humans.
+    if (isMultiplayerScreen(g.hauptmenu_nr) && g.m_round >= 3) g.artif_int = false;
     bool escTested = true;
-    if (g.hauptmenu_nr == kNameEntry) {
+    if (g.hauptmenu_nr == Screen::NameEntry) {
         NameEntryStep(g);
-        escTested = g.hauptmenu_nr != kNameEntry;
+        escTested = g.hauptmenu_nr != Screen::NameEntry;
     }
     if (escTested && escapeKey(g)) return TurnOutcome::Quit;
     arrowKeys(g);

@@ -1,7 +1,7 @@
 // Menu navigation, match start and match end, and the two ladders.
 #pragma once
 
-#include "app/turn.h"
+#include "game/turn.h"
 
 struct GameState;
 

@@ -52,7 +52,7 @@ void goForPuck(GameState& g, float speed) {
 
 }  // namespace
 
-void steerOpponent(GameState& g) {
+void SteerOpponent(GameState& g) {
     const float speed = 0.5f * g.schiesser_max_v;
     if (g.z <= kAttackLineZ && g.z >= g.gegner_z + kAttackMinAhead)
         goForPuck(g, speed);

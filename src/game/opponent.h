@@ -5,4 +5,4 @@ struct GameState;
 
 // Once per step of normal play, when artif_int is on and the opponent's mallet
 // has not hit the puck in this step.
-void steerOpponent(GameState& g);
+void SteerOpponent(GameState& g);

@@ -5,26 +5,19 @@
 #include "game/game_state.h"
 #include "game/opponent.h"
 #include "game/replay.h"
+#include "game/sounds.h"
+#include "game/table.h"
 #include "platform/sound.h"
 
 namespace {
 
 // The striking centre of a mallet lies this far toward +z from where it is drawn.
 constexpr float kStrikeOffsetZ = 45.0f;
-// The wall lines are given for the standard puck; a larger puck bounces earlier.
-constexpr int kStandardPuckRadius = 44;
-constexpr int kGoalLineInset = 40;
 // Mallet components smaller than this are cut to zero, so a released mallet stops.
 constexpr float kMalletRestCut = 0.4f;
-constexpr float kServeX = 150.0f;
 // Forward limits of the two mallets' drawing positions.
 constexpr float kPlayerMinZ = -20.0f;
 constexpr float kOpponentMaxZ = -60.0f;
-constexpr float kOpponentStartOffsetZ = -70.0f;
-
-const char* const kShotSound = "data/sounds/shot.wav";
-const char* const kSideshotSound = "data/sounds/sideshot.wav";
-const char* const kGoalSound = "data/sounds/goal.wav";
 
 void playEffect(const GameState& g, const char* file) {
     if (g.sound) PlaySoundFile(file);
@@ -78,51 +71,27 @@ void scoreGoal(GameState& g, bool playersGoal) {
     playEffect(g, kGoalSound);
     if (playersGoal) {
         ++g.my_score;
-        resetPositions(g, g.goal_z);  // served in the scorer's own half
+        ResetPositions(g, g.goal_z);  // served in the scorer's own half
     } else {
         ++g.his_score;
-        resetPositions(g, -g.goal_z);
+        ResetPositions(g, -g.goal_z);
     }
-    if (g.play_video) startReplay(g, playersGoal);
+    if (g.play_video) StartReplay(g, playersGoal);
 }
 
 }  // namespace
 
-int wallLineRight(const GameState& g) { return g.table_max_x - g.puk_rad + kStandardPuckRadius; }
-int wallLineLeft(const GameState& g) { return g.table_min_x + g.puk_rad - kStandardPuckRadius; }
-int wallLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kStandardPuckRadius; }
-int wallLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kStandardPuckRadius; }
-int goalLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kGoalLineInset; }
-int goalLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kGoalLineInset; }
-
-bool inGoalMouth(const GameState& g) {
-    return (g.my_goal_min_x < g.x && g.x < g.my_goal_max_x) ||
-           (g.my_goal_min_x2 < g.x && g.x < g.my_goal_max_x2);
-}
-
-void resetPositions(GameState& g, float serveZ) {
-    g.x = kServeX;
-    g.z = serveZ;
-    g.move_x = g.move_z = 0.0f;
-    g.schiesser_x = g.schiesser_x_start;
-    g.schiesser_z = g.schiesser_z_start;
-    g.gegner_x = g.schiesser_x_start;
-    g.gegner_z = kOpponentStartOffsetZ - g.schiesser_z_start;
-    g.schiesser_v_x = g.schiesser_v_z = 0.0f;
-    g.gegner_v_x = g.gegner_v_z = 0.0f;
-}
-
-void physicsStepFront(GameState& g) {
+void PhysicsStepFront(GameState& g) {
     // The goal line lies 4 units inside the wall line, so a puck in a mouth
     // always scores here before the end wall could bounce it back.
-    if (g.z < goalLineFar(g) && inGoalMouth(g))
+    if (g.z < GoalLineFar(g) && InGoalMouth(g))
         scoreGoal(g, true);
-    else if (g.z > goalLineNear(g) && inGoalMouth(g))
+    else if (g.z > GoalLineNear(g) && InGoalMouth(g))
         scoreGoal(g, false);
 
     malletHit(g, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z);
     const bool opponentHit = malletHit(g, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z);
-    if (!opponentHit && g.artif_int) steerOpponent(g);
+    if (!opponentHit && g.artif_int) SteerOpponent(g);
 
     limitMalletComponent(g.schiesser_v_x, g.schiesser_max_v);
     limitMalletComponent(g.schiesser_v_z, g.schiesser_max_v);
@@ -135,11 +104,11 @@ void physicsStepFront(GameState& g) {
     g.gegner_z += g.gegner_v_z;
 }
 
-void physicsStepBack(GameState& g) {
+void PhysicsStepBack(GameState& g) {
     // Each bounce reverses only the component at right angles to its wall and
     // puts the puck one unit inside, so even a slow puck leaves the wall.
-    const int right = wallLineRight(g), left = wallLineLeft(g);
-    const int nearLine = wallLineNear(g), farLine = wallLineFar(g);
+    const int right = WallLineRight(g), left = WallLineLeft(g);
+    const int nearLine = WallLineNear(g), farLine = WallLineFar(g);
     if (g.x >= right) {
         g.move_x = -g.move_x;
         g.x = static_cast<float>(right - 1);
@@ -179,14 +148,4 @@ void physicsStepBack(GameState& g) {
 
     g.x += g.move_x;
     g.z += g.move_z;
-}
-
-void matchStep(GameState& g) {
-    if (g.video) {
-        replayCameraTravel(g);
-        replayStepFront(g);
-    } else {
-        physicsStepFront(g);
-    }
-    physicsStepBack(g);
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "game/game_state.h"
-#include "game/physics.h"
+#include "game/table.h"
 
 namespace {
 
@@ -21,14 +21,14 @@ bool puckAtRest(const GameState& g) {
 
 void endReplay(GameState& g, float serveZ) {
     g.video = false;
-    resetPositions(g, serveZ);
+    ResetPositions(g, serveZ);
     g.camera_z = g.video_oldz_position;
     g.camera_x = g.video_oldx_position;
 }
 
 }  // namespace
 
-void startReplay(GameState& g, bool playersGoal) {
+void StartReplay(GameState& g, bool playersGoal) {
     g.video = true;
     g.my_goal = playersGoal;
     // Only the magnitude is kept: a camera moved behind the centre comes back in front.
@@ -41,12 +41,12 @@ void startReplay(GameState& g, bool playersGoal) {
     g.move_z = g.video_move_z;
 }
 
-void replayCameraTravel(GameState& g) {
+void ReplayCameraTravel(GameState& g) {
     if (!(-kReplayCameraEndZ < g.camera_z && g.camera_z < kReplayCameraEndZ)) return;
     g.camera_z += g.my_goal ? -kReplayCameraStepZ : kReplayCameraStepZ;
 }
 
-void replayStepFront(GameState& g) {
+void ReplayStepFront(GameState& g) {
     // Where the camera stands decides the serve, not whose goal it was.
     if (g.camera_z <= -kReplayCameraEndZ && puckAtRest(g))
         endReplay(g, g.goal_z);
@@ -54,6 +54,6 @@ void replayStepFront(GameState& g) {
         endReplay(g, -g.goal_z);
 
     // The replayed puck stops inside the goal zone; nothing is scored again.
-    if ((g.z <= goalLineFar(g) && inGoalMouth(g)) || (g.z >= goalLineNear(g) && inGoalMouth(g)))
+    if ((g.z <= GoalLineFar(g) && InGoalMouth(g)) || (g.z >= GoalLineNear(g) && InGoalMouth(g)))
         g.move_x = g.move_z = 0.0f;
 }

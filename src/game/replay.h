@@ -5,8 +5,8 @@
 struct GameState;
 
 // Right after a goal has been scored and the positions reset.
-void startReplay(GameState& g, bool playersGoal);
+void StartReplay(GameState& g, bool playersGoal);
 // First part of a replay step, before the replay view is set.
-void replayCameraTravel(GameState& g);
+void ReplayCameraTravel(GameState& g);
 // After the table is drawn: the end test and the stop inside the goal zone.
-void replayStepFront(GameState& g);
+void ReplayStepFront(GameState& g);

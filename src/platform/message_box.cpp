@@ -33,7 +33,7 @@ Uint32 flagsFor(MbIcon icon) {
 void SetMessageBoxesHeadless(bool headless) { headlessBoxes = headless; }
 
 MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon) {
-    turnLog().boxes.push_back({caption, text});
+    CurrentTurnLog().boxes.push_back({caption, text});
     const MbResult fallback = buttons == MbButtons::YesNo ? MbResult::Yes : MbResult::Ok;
     if (headlessBoxes) {
         writeToStderr(caption, text);

@@ -103,7 +103,7 @@ void SoundShutdown() {
 
 void PlaySoundFile(const char* file) {
     if (file == nullptr) return;
-    turnLog().sounds.push_back(file);
+    CurrentTurnLog().sounds.push_back(file);
     if (!audio().open) return;
     if (Mix_Chunk* chunk = decodedFile(file)) Mix_PlayChannel(kEffectChannel, chunk, 0);
 }
@@ -113,7 +113,7 @@ void PlaySoundFile(const char* file) {
 // else is ignored.
 void MusicCommand(const char* command) {
     if (command == nullptr) return;
-    turnLog().music.push_back(command);
+    CurrentTurnLog().music.push_back(command);
     if (!audio().open) return;
 
     const std::string text = command;
@@ -138,3 +138,6 @@ void MusicCommand(const char* command) {
         if (found != audio().trackChannel.end()) Mix_HaltChannel(found->second);
     }
 }
+
+void PlayMusic(const char* file) { MusicCommand((std::string("play ") + file).c_str()); }
+void StopMusic(const char* file) { MusicCommand((std::string("stop ") + file).c_str()); }

@@ -6,3 +6,5 @@ bool SoundInit();                        // false: no audio device, every call s
 void SoundShutdown();
 void PlaySoundFile(const char* file);    // asynchronous; a new effect cuts off the one playing
 void MusicCommand(const char* command);  // "play data/sounds/2.mp3", "stop data/sounds/2.mp3", ...
+void PlayMusic(const char* file);        // the command "play FILE"
+void StopMusic(const char* file);        // the command "stop FILE"

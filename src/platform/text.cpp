@@ -55,7 +55,7 @@ void recordPrint(const char* text) {
         printed.x = printed.y = std::numeric_limits<float>::quiet_NaN();  // written as null
     }
     std::memcpy(printed.rgba, colour, sizeof colour);
-    turnLog().texts.push_back(std::move(printed));
+    CurrentTurnLog().texts.push_back(std::move(printed));
 }
 
 }  // namespace
@@ -96,7 +96,7 @@ void glPrint(const char* fmt, ...) {
     va_end(ap);
     if (written < 0) text[0] = '\0';
 
-    if (turnLog().recordTexts) recordPrint(text);
+    if (CurrentTurnLog().recordTexts) recordPrint(text);
 
     const size_t length = std::strlen(text);
     // Without lists in this context nothing would advance the position: move nothing at all.

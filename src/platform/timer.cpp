@@ -33,12 +33,10 @@ void TimerInit() {
         timer.counter_start = now;
         timer.has_counter = true;
         timer.resolution = static_cast<float>(1.0 / static_cast<double>(timer.frequency));
-        timer.counter_elapsed = timer.counter_start;
     } else {
         timer.frequency = 1000;
         timer.resolution = 0.001f;
         timer.mm_start = fallbackMilliseconds();
-        timer.mm_elapsed = timer.mm_start;
         MessageBox("Error", "error timer", MbButtons::Ok, MbIcon::Stop);
     }
 }

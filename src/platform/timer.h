@@ -7,10 +7,8 @@ struct Timer {
     int64_t frequency = 0;       // ticks per second
     float resolution = 0;        // seconds per tick
     uint32_t mm_start = 0;
-    uint32_t mm_elapsed = 0;
     bool has_counter = false;
     int64_t counter_start = 0;
-    int64_t counter_elapsed = 0;
 };
 
 extern Timer timer;

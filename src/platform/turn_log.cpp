@@ -1,6 +1,6 @@
 #include "platform/turn_log.h"
 
-TurnLog& turnLog() {
+TurnLog& CurrentTurnLog() {
     static TurnLog log;
     return log;
 }

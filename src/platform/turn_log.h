@@ -31,4 +31,4 @@ struct TurnLog {
     }
 };
 
-TurnLog& turnLog();
+TurnLog& CurrentTurnLog();

@@ -3,20 +3,17 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
-#include <png.h>
 
-#include <cstdio>
-#include <vector>
+#include <cstdint>
 
-#include "assets/model.h"
-#include "game/game_state.h"
+#include "platform/key_mapping.h"
 #include "platform/message_box.h"
-#include "platform/text.h"
 
 namespace {
 
 SDL_Window* hWnd = nullptr;
 SDL_GLContext hRC = nullptr;
+bool windowFullscreen = false;  // what KillGLWindow has to undo
 Uint32 syntheticEventType = 0;
 
 void creationError(const char* text) {
@@ -52,13 +49,31 @@ void requestPixelFormat(int bits) {
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
 
-void setMinimised(GameState& g, bool minimised) { g.active = !minimised; }
+WindowEvent activity(bool active) {
+    WindowEvent e;
+    e.type = WindowEvent::Type::Activity;
+    e.active = active;
+    return e;
+}
+
+WindowEvent keyEvent(bool down, int key) {
+    WindowEvent e;
+    e.type = down ? WindowEvent::Type::KeyDown : WindowEvent::Type::KeyUp;
+    e.key = key;
+    return e;
+}
+
+WindowEvent mouseEvent(int x, int y) {
+    WindowEvent e;
+    e.type = WindowEvent::Type::MouseMove;
+    e.x = x & 0xFFFF;
+    e.y = y & 0xFFFF;
+    return e;
+}
 
 }  // namespace
 
-bool CreateGLWindow(const char* title, int width, int height, int bits, bool want_fullscreen) {
-    GameState& g = g_game;
-    g.fullscreen = want_fullscreen;
+bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
 
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         creationError("Failed To Register The Window Class.");
@@ -67,11 +82,11 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
     if (syntheticEventType == 0) syntheticEventType = SDL_RegisterEvents(1);
     SDL_DisableScreenSaver();  // no screen saver or monitor power-down while the game runs
 
-    if (g.fullscreen && !displayOffersMode(width, height, bits)) {
+    if (fullscreen && !displayOffersMode(width, height, bits)) {
         if (MessageBox("Vexa GL",
                        "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
                        MbButtons::YesNo, MbIcon::Exclamation) == MbResult::Yes) {
-            g.fullscreen = false;
+            fullscreen = false;
         } else {
             MessageBox("ERROR", "Program Will Now Close.", MbButtons::Ok, MbIcon::Stop);
             return false;
@@ -79,7 +94,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
     }
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (g.fullscreen) {
+    if (fullscreen) {
         flags |= SDL_WINDOW_FULLSCREEN;
         SDL_ShowCursor(SDL_DISABLE);
     } else {
@@ -93,7 +108,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
         creationError("Window Creation Error.");
         return false;
     }
-    if (g.fullscreen) {
+    if (fullscreen) {
         SDL_DisplayMode mode{};
         mode.w = width;
         mode.h = height;
@@ -103,6 +118,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
             return false;
         }
     }
+    windowFullscreen = fullscreen;
     hRC = SDL_GL_CreateContext(hWnd);
     if (!hRC) {
         KillGLWindow();
@@ -122,16 +138,12 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool wan
     SDL_StopTextInput();
 
     ReSizeGLScene(width, height);
-    if (!InitGL()) {
-        KillGLWindow();
-        creationError("Initialization Failed.");
-        return false;
-    }
+    InitGL();
     return true;
 }
 
 void KillGLWindow() {
-    if (g_game.fullscreen) {
+    if (windowFullscreen) {
         if (hWnd) SDL_SetWindowFullscreen(hWnd, 0);
         SDL_ShowCursor(SDL_ENABLE);
     }
@@ -156,10 +168,7 @@ void ReSizeGLScene(int width, int height) {
     glLoadIdentity();
 }
 
-int InitGL() {
-    GameState& g = g_game;
-    for (Model* model : {g.pPuk, g.pTable, g.pSchiesser, g.pGegner, g.pKZMPlane})
-        if (model) model->reloadTextures();
+void InitGL() {
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
     glClearDepth(1.0);
@@ -171,74 +180,73 @@ int InitGL() {
     glEnable(GL_COLOR_MATERIAL);
     glDisable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    return BuildFont() ? 1 : 0;
 }
 
 void SwapGLBuffers() {
     if (hWnd) SDL_GL_SwapWindow(hWnd);
 }
 
-// The window procedure: one event in, its effect on the shared input state out.
-static void handleSynthetic(GameState& g, const SDL_UserEvent& e, bool& quit) {
+// The window procedure: one event in, the message the game applies out.
+static WindowEvent syntheticEvent(const SDL_UserEvent& e) {
     const int a = static_cast<int>(reinterpret_cast<intptr_t>(e.data1));
     const int b = static_cast<int>(reinterpret_cast<intptr_t>(e.data2));
     switch (static_cast<SyntheticMessage>(e.code)) {
-        case SyntheticMessage::KeyDown: if (a >= 0 && a < 256) g.keys[a] = true; break;
-        case SyntheticMessage::KeyUp: if (a >= 0 && a < 256) g.keys[a] = false; break;
+        case SyntheticMessage::KeyDown: return keyEvent(true, a);
+        case SyntheticMessage::KeyUp: return keyEvent(false, a);
         case SyntheticMessage::MouseMove:
-        case SyntheticMessage::MouseDown:
-            g.mouse_x = a & 0xFFFF;
-            g.mouse_y = b & 0xFFFF;
-            break;
-        case SyntheticMessage::Close: quit = true; break;
-        case SyntheticMessage::Minimize: setMinimised(g, true); break;
-        case SyntheticMessage::Restore: setMinimised(g, false); break;
+        case SyntheticMessage::MouseDown: return mouseEvent(a, b);
+        case SyntheticMessage::Close: { WindowEvent c; c.type = WindowEvent::Type::Close; return c; }
+        case SyntheticMessage::Minimize: return activity(false);
+        case SyntheticMessage::Restore: return activity(true);
     }
+    return WindowEvent{};
 }
 
-bool HandleOneMessage(GameState& g, bool& quit) {
+static WindowEvent windowEvent(const SDL_WindowEvent& w) {
+    switch (w.event) {
+        case SDL_WINDOWEVENT_CLOSE: { WindowEvent c; c.type = WindowEvent::Type::Close; return c; }
+        case SDL_WINDOWEVENT_MINIMIZED: return activity(false);
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (hWnd) return activity((SDL_GetWindowFlags(hWnd) & SDL_WINDOW_MINIMIZED) == 0);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            ReSizeGLScene(w.data1, w.data2);
+            break;
+        default: break;
+    }
+    return WindowEvent{};
+}
+
+bool HandleOneMessage(WindowEvent& event) {
+    event = WindowEvent{};
     SDL_Event e;
     if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_PollEvent(&e)) return false;
     if (syntheticEventType != 0 && e.type == syntheticEventType) {
-        handleSynthetic(g, e.user, quit);
+        event = syntheticEvent(e.user);
         return true;
     }
     switch (e.type) {
         case SDL_QUIT:
-            quit = true;
+            event.type = WindowEvent::Type::Close;
             break;
         case SDL_WINDOWEVENT:
-            switch (e.window.event) {
-                case SDL_WINDOWEVENT_CLOSE: quit = true; break;
-                case SDL_WINDOWEVENT_MINIMIZED: setMinimised(g, true); break;
-                case SDL_WINDOWEVENT_RESTORED:
-                case SDL_WINDOWEVENT_SHOWN:
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (hWnd) setMinimised(g, (SDL_GetWindowFlags(hWnd) & SDL_WINDOW_MINIMIZED) != 0);
-                    break;
-                case SDL_WINDOWEVENT_SIZE_CHANGED:
-                    ReSizeGLScene(e.window.data1, e.window.data2);
-                    break;
-                default: break;
-            }
+            event = windowEvent(e.window);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             // Alt combinations and F10 are system keys: they never reach the key table.
             if ((e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_F10) break;
             const int vk = VirtualKeyFromSDL(e.key.keysym.sym);
-            if (vk >= 0) g.keys[vk] = e.type == SDL_KEYDOWN;
+            if (vk >= 0) event = keyEvent(e.type == SDL_KEYDOWN, vk);
             break;
         }
         case SDL_MOUSEMOTION:
-            g.mouse_x = e.motion.x & 0xFFFF;
-            g.mouse_y = e.motion.y & 0xFFFF;
+            event = mouseEvent(e.motion.x, e.motion.y);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (e.button.button == SDL_BUTTON_LEFT) {
-                g.mouse_x = e.button.x & 0xFFFF;
-                g.mouse_y = e.button.y & 0xFFFF;
-            }
+            if (e.button.button == SDL_BUTTON_LEFT) event = mouseEvent(e.button.x, e.button.y);
             break;
         default: break;
     }
@@ -254,83 +262,4 @@ void PostSyntheticMessage(SyntheticMessage type, int a, int b) {
     e.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(a));
     e.user.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(b));
     SDL_PushEvent(&e);
-}
-
-int VirtualKeyFromSDL(int sym) {
-    if (sym >= SDLK_a && sym <= SDLK_z) return 'A' + (sym - SDLK_a);
-    if (sym >= SDLK_0 && sym <= SDLK_9) return '0' + (sym - SDLK_0);
-    if (sym >= SDLK_F1 && sym <= SDLK_F12) return 112 + (sym - SDLK_F1);
-    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return 97 + (sym - SDLK_KP_1);
-    switch (sym) {
-        case SDLK_BACKSPACE: return 8;
-        case SDLK_TAB: return 9;
-        case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
-        case SDLK_LCTRL: case SDLK_RCTRL: return 17;
-        case SDLK_PAUSE: return 19;
-        case SDLK_CAPSLOCK: return 20;
-        case SDLK_ESCAPE: return 27;
-        case SDLK_SPACE: return 32;
-        case SDLK_PAGEUP: return 33;
-        case SDLK_PAGEDOWN: return 34;
-        case SDLK_END: return 35;
-        case SDLK_HOME: return 36;
-        case SDLK_LEFT: return 37;
-        case SDLK_UP: return 38;
-        case SDLK_RIGHT: return 39;
-        case SDLK_DOWN: return 40;
-        case SDLK_INSERT: return 45;
-        case SDLK_DELETE: return 46;
-        case SDLK_KP_0: return 96;
-        case SDLK_KP_MULTIPLY: return 106;
-        case SDLK_KP_PLUS: return 107;
-        case SDLK_KP_MINUS: return 109;
-        case SDLK_KP_PERIOD: return 110;
-        case SDLK_KP_DIVIDE: return 111;
-        case SDLK_NUMLOCKCLEAR: return 144;
-        case SDLK_SCROLLLOCK: return 145;
-        case SDLK_SEMICOLON: return 186;
-        case SDLK_EQUALS: return 187;
-        case SDLK_COMMA: return 188;
-        case SDLK_MINUS: return 189;
-        case SDLK_PERIOD: return 190;
-        case SDLK_SLASH: return 191;
-        case SDLK_BACKQUOTE: return 192;
-        case SDLK_LEFTBRACKET: return 219;
-        case SDLK_BACKSLASH: return 220;
-        case SDLK_RIGHTBRACKET: return 221;
-        case SDLK_QUOTE: return 222;
-        default: return -1;
-    }
-}
-
-bool SaveScreenshotPNG(const char* path) {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const int w = viewport[2], h = viewport[3];
-    if (w <= 0 || h <= 0) return false;
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    // GL rows run bottom-up, PNG rows top-down.
-    for (int row = h - 1; row >= 0; --row)
-        png_write_row(png, pixels.data() + static_cast<size_t>(row) * w * 3);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
 }

@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <random>
 
-#include "app/table_constants.h"
 #include "game/game_state.h"
-#include "game/physics.h"
+#include "game/match_step.h"
+#include "game/table.h"
 
 int main(int argc, char** argv) {
     const long steps = argc > 1 ? std::atol(argv[1]) : 5000000L;
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
-        applyTableConstants(g, n);
+        ApplyTableConstants(g, n);
         g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
         g.sound = false;  // the step alone, without the effects' bookkeeping
         std::srand(static_cast<unsigned>(n));
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         for (long i = 0; i < steps; ++i) {
             if ((i & 15) == 0) g.schiesser_v_x = push(rng), g.schiesser_v_z = push(rng);
-            matchStep(g);
+            MatchStep(g);
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds,

@@ -15,6 +15,7 @@
 #include "game/draw_scene.h"
 #include "game/game_state.h"
 #include "game/random.h"
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 
 using Clock = std::chrono::steady_clock;

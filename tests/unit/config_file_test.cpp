@@ -12,7 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "app/config_file.h"
+#include "app/name_entry.h"
+#include "platform/atomic_file.h"
 #include "app/high_score_file.h"
 #include "app/menu_flow.h"
 #include "game/game_state.h"

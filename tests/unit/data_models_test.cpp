@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 
-#include "app/table_constants.h"
 #include "assets/image.h"
 #include "assets/milkshape_model.h"
+#include "game/table.h"
 #include "gl_test_context.h"
 
 namespace {
@@ -56,7 +56,7 @@ TEST(DataModels, EveryModelTheGameNamesLoadsWithTexturesThatUpload) {
     REQUIRE_GL(ctx);
     std::set<std::string> files{"data/model/puk.ms3d", "data/model/puk2.ms3d", "data/model/schiesser.ms3d",
                                 "data/model/kzmplane.ms3d"};
-    for (int n = 1; n <= kTableCount; ++n) files.insert(tableConstants(n)->modelFile);
+    for (int n = 1; n <= kTableCount; ++n) files.insert(TableConstantsOf(n)->modelFile);
     for (const std::string& file : files) {
         MilkshapeModel m;
         ASSERT_TRUE(m.loadModelData(file.c_str())) << file;
@@ -77,7 +77,7 @@ class TableModel : public ::testing::TestWithParam<int> {};
 // A standard puck (its model's radius) centred on a wall line reaches exactly the rail, and the
 // end rails are open exactly over the goal-mouth intervals.
 TEST_P(TableModel, RailsStandAtTheWallLinesAndOpenAtTheGoalMouths) {
-    const TableConstants& t = *tableConstants(GetParam());
+    const TableConstants& t = *TableConstantsOf(GetParam());
     MilkshapeModel m, puck;
     ASSERT_TRUE(m.loadModelData(t.modelFile) && puck.loadModelData("data/model/puk.ms3d"));
     const float r = radiusAbout(puck, 0, 0);

@@ -6,7 +6,7 @@
 
 #include "app/dev_options.h"
 #include "app/input_script.h"
-#include "platform/window.h"
+#include "platform/key_mapping.h"
 
 TEST(KeyMapping, GameKeysGetTheirVirtualKeyCodes) {
     struct Case { int sdl; int vk; };

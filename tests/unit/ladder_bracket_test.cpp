@@ -15,8 +15,8 @@ TEST(BracketDraws, EveryNameCanBeDrawnAndGiovanniKeepsHisOwnOffset) {
     for (unsigned seed = 1; seed <= 400 && seen.size() < 40; ++seed) {
         SetFixedRandomSeed(seed);
         GameState g;
-        SingleplayerBracketDraws(g);
-        MultiplayerBracketDraws(g);
+        PickSingleplayerBracket(g);
+        PickMultiplayerBracket(g);
         for (int slot = 1; slot <= 7; ++slot) seen.insert(g.name1[slot]);
         for (int slot = 1; slot <= 6; ++slot) seen.insert(g.name2[slot]);
     }
@@ -32,17 +32,17 @@ TEST(BracketDraws, SingleplayerRoundsHaveOneWinnerPerPairingAndStayDrawn) {
     for (unsigned seed = 1; seed <= 64; ++seed) {
         SetFixedRandomSeed(seed);
         GameState g;
-        SingleplayerBracketDraws(g);
+        PickSingleplayerBracket(g);
         EXPECT_FALSE(g.done_2);  // round 1 still running
         g.a_round = 2;
-        SingleplayerBracketDraws(g);
+        PickSingleplayerBracket(g);
         ASSERT_TRUE(g.done_2);
         EXPECT_FALSE(g.win[1][1]);  // slot 1 is the player's opponent
         for (int lower : {2, 4, 6}) EXPECT_NE(g.win[1][lower], g.win[1][lower + 1]) << seed;
-        SingleplayerRound2Draw(g);
+        PickSingleplayerRound2(g);
         EXPECT_FALSE(g.done_3);
         g.a_round = 3;
-        SingleplayerRound2Draw(g);
+        PickSingleplayerRound2(g);
         ASSERT_TRUE(g.done_3);
         int round2Winners = 0;
         for (int slot = 1; slot <= 7; ++slot) {
@@ -53,8 +53,8 @@ TEST(BracketDraws, SingleplayerRoundsHaveOneWinnerPerPairingAndStayDrawn) {
         EXPECT_EQ(round2Winners, 1) << seed;
         GameState before = g;
         SetFixedRandomSeed(seed + 1000);
-        SingleplayerBracketDraws(g);
-        SingleplayerRound2Draw(g);
+        PickSingleplayerBracket(g);
+        PickSingleplayerRound2(g);
         EXPECT_EQ(std::memcmp(before.win, g.win, sizeof g.win), 0);
         for (int slot = 1; slot <= 7; ++slot) EXPECT_EQ(g.name1[slot], before.name1[slot]);
     }

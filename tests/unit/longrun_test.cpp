@@ -9,9 +9,9 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/table_constants.h"
 #include "game/game_state.h"
-#include "game/physics.h"
+#include "game/match_step.h"
+#include "game/table.h"
 #include "platform/turn_log.h"
 
 namespace {
@@ -36,7 +36,7 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
         SCOPED_TRACE("table " + std::to_string(n));
-        ASSERT_TRUE(applyTableConstants(g, n));
+        ASSERT_TRUE(ApplyTableConstants(g, n));
         g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
         std::srand(static_cast<unsigned>(n));
         std::mt19937 rng(1000u + static_cast<unsigned>(n));
@@ -47,20 +47,20 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
         for (int step = 0; step < kSteps; ++step) {
             // The goal test of this step sees the puck as the last step left it.
             int expectMy = 0, expectHis = 0;
-            if (!g.video && inGoalMouth(g)) {
-                if (g.z < goalLineFar(g)) expectMy = 1;
-                else if (g.z > goalLineNear(g)) expectHis = 1;
+            if (!g.video && InGoalMouth(g)) {
+                if (g.z < GoalLineFar(g)) expectMy = 1;
+                else if (g.z > GoalLineNear(g)) expectHis = 1;
             }
             const int myBefore = g.my_score, hisBefore = g.his_score;
-            turnLog().clear();
+            CurrentTurnLog().clear();
 
-            matchStep(g);
+            MatchStep(g);
 
             ASSERT_TRUE(allFinite(g)) << step;
-            ASSERT_GE(g.x, wallLineLeft(g) - pmv) << step;
-            ASSERT_LE(g.x, wallLineRight(g) + pmv) << step;
-            ASSERT_GE(g.z, wallLineFar(g) - pmv) << step;
-            ASSERT_LE(g.z, wallLineNear(g) + pmv) << step;
+            ASSERT_GE(g.x, WallLineLeft(g) - pmv) << step;
+            ASSERT_LE(g.x, WallLineRight(g) + pmv) << step;
+            ASSERT_GE(g.z, WallLineFar(g) - pmv) << step;
+            ASSERT_LE(g.z, WallLineNear(g) + pmv) << step;
             ASSERT_GE(g.schiesser_z, -20.0f) << step;
             ASSERT_LE(g.gegner_z, -60.0f) << step;
             ASSERT_EQ(g.my_score - myBefore, expectMy) << step;

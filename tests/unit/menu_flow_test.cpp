@@ -16,10 +16,10 @@ namespace {
 constexpr int kEnter = 13, kEsc = 27, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 
 std::vector<std::string> pressMenuKey(GameState& g, int key, TurnOutcome* outcome = nullptr) {
-    turnLog().clear(), g.keys[key] = true;
+    CurrentTurnLog().clear(), g.keys[key] = true;
     const TurnOutcome o = MenuStep(g);
     if (outcome) *outcome = o;
-    return turnLog().music;
+    return CurrentTurnLog().music;
 }
 
 GameState onScreen(int screen, int entry = 1) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "game/game_state.h"
+#include "game/match_step.h"
 #include "game/opponent.h"
-#include "game/physics.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST(OpponentChoice, BoundariesOfGoingForThePuck) {
         GameState g;
         g.artif_int = true, g.gegner_x = 150, g.gegner_v_x = 0.3f;  // friction left 0.3 of the last step
         g.x = c.puckX; g.z = c.puckZ; g.gegner_z = c.gegnerZ;
-        steerOpponent(g);
+        SteerOpponent(g);
         EXPECT_FLOAT_EQ(g.gegner_v_x, c.vx) << c.what;
         EXPECT_FLOAT_EQ(g.gegner_v_z, c.vz) << c.what;
     }
@@ -55,7 +55,7 @@ TEST(OpponentWander, DiagonalSteeringThenArrivalDrawsXThenZAndLeavesTheVelocity)
         std::srand(77);
         const int r1 = std::rand(), r2 = std::rand();
         std::srand(77);
-        steerOpponent(g);
+        SteerOpponent(g);
         EXPECT_EQ(g.gegner_point_x, c.arrived ? r1 % 238 : 100) << c.gx << "," << c.gz;
         if (c.arrived) EXPECT_EQ(g.gegner_point_z, -(r2 % 315 + 40)) << c.gx << "," << c.gz;
         EXPECT_FLOAT_EQ(g.gegner_v_x, c.vx) << c.gx << "," << c.gz;
@@ -68,7 +68,7 @@ TEST(OpponentInStep, SteersAtHalfTheTablesMalletSpeedAndNotWhenOff) {
         GameState g;
         g.menu = false, g.artif_int = on, g.schiesser_max_v = 6;
         g.x = 150; g.z = 200;
-        matchStep(g);
+        MatchStep(g);
         // first target (131, -100) from (150, -300): toward -x and +z at 3 per axis
         EXPECT_FLOAT_EQ(g.gegner_x, on ? 147 : 150);
         EXPECT_FLOAT_EQ(g.gegner_z, on ? -297 : -300);

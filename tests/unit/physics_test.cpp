@@ -5,7 +5,9 @@
 #include <string>
 
 #include "game/game_state.h"
+#include "game/match_step.h"
 #include "game/physics.h"
+#include "game/table.h"
 #include "platform/turn_log.h"
 
 namespace {
@@ -14,13 +16,13 @@ namespace {
 GameState quietTable() {
     GameState g;
     g.menu = false, g.play_video = false, g.a = 0.0f;
-    turnLog().clear();
+    CurrentTurnLog().clear();
     return g;
 }
 
 int count(const char* sound) {
     int n = 0;
-    for (const auto& s : turnLog().sounds) n += s == std::string("data/sounds/") + sound;
+    for (const auto& s : CurrentTurnLog().sounds) n += s == std::string("data/sounds/") + sound;
     return n;
 }
 
@@ -32,7 +34,7 @@ TEST(TableLines, FirstTableWithBothPucks) {
     for (const auto& c : cases) {
         GameState g;
         g.puk_rad = c.puk_rad;
-        const int lines[] = {wallLineRight(g), wallLineLeft(g), wallLineNear(g), wallLineFar(g), goalLineNear(g), goalLineFar(g)};
+        const int lines[] = {WallLineRight(g), WallLineLeft(g), WallLineNear(g), WallLineFar(g), GoalLineNear(g), GoalLineFar(g)};
         for (int i = 0; i < 6; ++i) EXPECT_EQ(lines[i], c.lines[i]) << "puck " << c.puk_rad << " line " << i;
     }
 }
@@ -50,7 +52,7 @@ TEST(WallBounce, ReversesOnlyTheNormalComponentAndPutsThePuckOneUnitInside) {
     for (const auto& c : cases) {
         GameState g = quietTable();
         g.x = c.x; g.z = c.z; g.move_x = c.move_x; g.move_z = c.move_z;
-        physicsStepBack(g);
+        PhysicsStepBack(g);
         const float end[] = {g.x, g.z, g.move_x, g.move_z};
         for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(end[i], c.end[i]) << c.x << "," << c.z << " value " << i;
         EXPECT_EQ(count("sideshot.wav"), c.sideshots) << c.x << "," << c.z;
@@ -74,7 +76,7 @@ TEST(GoalTest, OpenMouthsAndGoalLines) {
         g.puk_rad = c.puk_rad;
         g.x = c.x; g.z = c.z;
         if (c.twoMouths) g.my_goal_min_x = -5, g.my_goal_max_x = 55, g.my_goal_min_x2 = 265, g.my_goal_max_x2 = 325;
-        physicsStepFront(g);
+        PhysicsStepFront(g);
         EXPECT_EQ(g.my_score, c.myScore) << c.what;
         EXPECT_EQ(g.his_score, c.hisScore) << c.what;
         EXPECT_EQ(count("goal.wav"), c.myScore + c.hisScore) << c.what;
@@ -84,12 +86,12 @@ TEST(GoalTest, OpenMouthsAndGoalLines) {
 TEST(GoalTest, PuckSlidingSidewaysIntoAMouthBeyondTheGoalLineScoresNextStep) {
     GameState g = quietTable();
     g.x = 100; g.z = -313; g.move_x = 7;  // between goal line and wall, left of the mouth
-    matchStep(g);
+    MatchStep(g);
     EXPECT_FLOAT_EQ(g.x, 107);
-    matchStep(g);
+    MatchStep(g);
     EXPECT_FLOAT_EQ(g.x, 114);  // in the mouth now, scored in the next step's test
     EXPECT_EQ(g.my_score, 0);
-    matchStep(g);
+    MatchStep(g);
     EXPECT_EQ(g.my_score, 1);
 }
 
@@ -102,7 +104,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusHitsAndJustBeyondDoesNot) {
         g.puk_rad = c.puk_rad;
         g.schiesser_x = 150; g.schiesser_z = 100;  // strikes at (150, 145)
         g.x = 150 + c.dx; g.z = 145 - c.dz;
-        physicsStepFront(g);
+        PhysicsStepFront(g);
         EXPECT_EQ(count("shot.wav"), c.hits ? 1 : 0) << c.dx << "," << c.dz;
     }
 }
@@ -118,7 +120,7 @@ TEST(MalletHit, ResponseFromVelocitiesAloneWithSeparatingMove) {
         GameState g = quietTable();
         g.schiesser_x = 150; g.schiesser_z = 100; g.x = 150; g.z = 120;  // 25 in front of the striking centre
         g.move_x = c.u; g.move_z = c.w; g.schiesser_v_x = c.U; g.schiesser_v_z = c.W;
-        physicsStepFront(g);
+        PhysicsStepFront(g);
         EXPECT_FLOAT_EQ(g.move_x, c.puckU) << c.what;
         EXPECT_FLOAT_EQ(g.move_z, c.puckW) << c.what;
         EXPECT_FLOAT_EQ(g.video_x, 150) << c.what;
@@ -140,7 +142,7 @@ TEST(MalletHit, SeparatingMovesUseTheUnlimitedVelocities) {
     GameState g = quietTable();
     g.schiesser_x = 150; g.schiesser_z = 100;
     g.x = 150; g.z = 120; g.move_z = 7;  // fast puck into a resting mallet
-    matchStep(g);
+    MatchStep(g);
     // puck: -10.5 at once, then -7 after the limit
     EXPECT_FLOAT_EQ(g.move_z, -7);
     EXPECT_FLOAT_EQ(g.z, 120 - 10.5f - 7);
@@ -156,7 +158,7 @@ TEST(MalletHit, SecondMalletSeesTheFirstMalletsResponse) {
     g.gegner_x = 150; g.gegner_z = -60;        // strikes at z -15
     g.x = 150; g.z = 5; g.move_z = 3;
     const int targetX = g.gegner_point_x, targetZ = g.gegner_point_z;
-    physicsStepFront(g);
+    PhysicsStepFront(g);
     EXPECT_EQ(count("shot.wav"), 2);
     // the player's hit sends it back at -4.5; the opponent's then answers that
     EXPECT_FLOAT_EQ(g.move_z, 6.75f);
@@ -175,7 +177,7 @@ TEST(MalletLimits, CapThenCutBelowPointFour) {
         g.schiesser_x = 150; g.schiesser_z = 100; g.gegner_x = 40;
         g.x = 150; g.z = -200;  // out of reach of both mallets
         g.schiesser_v_x = g.schiesser_v_z = g.gegner_v_x = g.gegner_v_z = c.v;
-        physicsStepFront(g);
+        PhysicsStepFront(g);
         EXPECT_FLOAT_EQ(g.schiesser_v_x, c.limited) << c.v;
         EXPECT_FLOAT_EQ(g.schiesser_v_z, c.limited) << c.v;
         EXPECT_FLOAT_EQ(g.gegner_v_x, c.limited) << c.v;
@@ -195,7 +197,7 @@ TEST(Friction, TwoTestsNeverBringASmallComponentToRest) {
         GameState g = quietTable();
         g.x = 150; g.z = 0; g.a = g.schiesser_a = c.a;
         g.move_x = g.move_z = g.schiesser_v_x = g.gegner_v_z = c.v;
-        physicsStepBack(g);
+        PhysicsStepBack(g);
         EXPECT_NEAR(g.move_x, c.after, 1e-6) << c.a << " " << c.v;
         EXPECT_NEAR(g.move_z, c.after, 1e-6) << c.a << " " << c.v;
         EXPECT_NEAR(g.schiesser_v_x, c.after, 1e-6) << c.a << " " << c.v;

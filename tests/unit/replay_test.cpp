@@ -5,9 +5,10 @@
 #include <cmath>
 
 #include "app/controls.h"
-#include "app/table_constants.h"
 #include "game/game_state.h"
+#include "game/match_step.h"
 #include "game/physics.h"
+#include "game/table.h"
 #include "platform/turn_log.h"
 
 namespace {
@@ -19,14 +20,14 @@ GameState beforeGoal(bool playersGoal) {
     g.menu = false;
     g.x = 150, g.z = playersGoal ? -312.0f : 332.0f;
     g.video_x = 60; g.video_z = 10; g.video_move_x = g.video_move_z = 0;
-    turnLog().clear();
+    CurrentTurnLog().clear();
     return g;
 }
 
 // Steps until the replay is over; -1 if it runs past the limit.
 int stepsUntilReplayEnds(GameState& g) {
     for (int n = 1; n <= 100000; ++n)
-        if (matchStep(g), !g.video) return n;
+        if (MatchStep(g), !g.video) return n;
     return -1;
 }
 
@@ -38,7 +39,7 @@ TEST(Replay, StartsOverTheScorersEndAndEndsAfter113StepsWithTheCameraRestoredAsM
     for (const auto& c : cases) {
         GameState g = beforeGoal(c.playersGoal);
         g.camera_x = c.cameraX; g.camera_z = c.cameraZ;
-        matchStep(g);
+        MatchStep(g);
         // the puck takes the recorded hit; the mallets are on their spots
         EXPECT_TRUE(g.video);
         EXPECT_EQ(g.my_goal, c.playersGoal);
@@ -50,7 +51,7 @@ TEST(Replay, StartsOverTheScorersEndAndEndsAfter113StepsWithTheCameraRestoredAsM
         EXPECT_FLOAT_EQ(g.z, 10);
         EXPECT_FLOAT_EQ(g.schiesser_z, 230);
         EXPECT_FLOAT_EQ(g.gegner_z, -300);
-        turnLog().clear();
+        CurrentTurnLog().clear();
         g.camera_x = 10;  // moved by the keys during the replay
         EXPECT_EQ(stepsUntilReplayEnds(g), 113) << c.playersGoal;
         EXPECT_FLOAT_EQ(g.camera_z, std::fabs(c.cameraZ));
@@ -59,13 +60,13 @@ TEST(Replay, StartsOverTheScorersEndAndEndsAfter113StepsWithTheCameraRestoredAsM
         EXPECT_FLOAT_EQ(g.z, c.playersGoal ? 200.0f : -200.0f);
         EXPECT_EQ(g.move_x, 0);
         EXPECT_EQ(g.my_score + g.his_score, 1);
-        EXPECT_TRUE(turnLog().sounds.empty());
+        EXPECT_TRUE(CurrentTurnLog().sounds.empty());
     }
 }
 
 TEST(ReplayEnd, CameraPositionNotTheScorerDecidesTheServe) {
     GameState g = beforeGoal(true);
-    matchStep(g);
+    MatchStep(g);
     g.camera_z = 600;  // pushed past the other end with the keys
     EXPECT_EQ(stepsUntilReplayEnds(g), 1);
     EXPECT_FLOAT_EQ(g.z, -200);
@@ -74,8 +75,8 @@ TEST(ReplayEnd, CameraPositionNotTheScorerDecidesTheServe) {
 TEST(ReplayEnd, LeavingTheMatchKeepsTheReplayForTheNextTable) {
     GameState g = beforeGoal(true);
     g.camera_z = 400; g.camera_x = 120;
-    matchStep(g);
-    for (int n = 0; n < 20; ++n) matchStep(g);
+    MatchStep(g);
+    for (int n = 0; n < 20; ++n) MatchStep(g);
 
     g.keys[27] = true;
     EXPECT_EQ(PlayKeysStep(g), TurnOutcome::SceneSwitch);
@@ -83,7 +84,7 @@ TEST(ReplayEnd, LeavingTheMatchKeepsTheReplayForTheNextTable) {
     EXPECT_TRUE(g.video);
     g.keys[27] = false;
 
-    ASSERT_TRUE(applyTableConstants(g, 2));
+    ASSERT_TRUE(ApplyTableConstants(g, 2));
     g.menu = false;
     EXPECT_TRUE(g.video);
     EXPECT_FLOAT_EQ(g.camera_z, 560);

@@ -133,7 +133,7 @@ TEST(ScreensLayout, EveryTextStandsWhereItsChainPutsIt) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, double(kWidth) / kHeight, 1.0, 2000.0);
-    turnLog().recordTexts = true;
+    CurrentTurnLog().recordTexts = true;
     const auto none = [](GameState&) {};
     const Case cases[] = {
         {"main menu", 1, 3, 20, none,
@@ -187,11 +187,11 @@ TEST(ScreensLayout, EveryTextStandsWhereItsChainPutsIt) {
         g.hauptmenu_nr = k.screen, g.menu_1_nr = k.entry, g.rot = k.rot;
         k.setup(g);
         const std::vector<PrintedText> want = replay(k.ops, g.rot);
-        turnLog().clear();
+        CurrentTurnLog().clear();
         glLoadIdentity();
         glColor4f(1, 1, 1, 1);
         DrawGLScene(g);
-        const std::vector<PrintedText>& got = turnLog().texts;
+        const std::vector<PrintedText>& got = CurrentTurnLog().texts;
         ASSERT_EQ(got.size(), want.size());
         for (size_t i = 0; i < want.size(); ++i) {
             SCOPED_TRACE("text " + std::to_string(i) + " \"" + want[i].s + "\"");
@@ -201,7 +201,7 @@ TEST(ScreensLayout, EveryTextStandsWhereItsChainPutsIt) {
             for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(got[i].rgba[c], want[i].rgba[c]) << "component " << c;
         }
     }
-    turnLog().recordTexts = false;
-    turnLog().clear();
+    CurrentTurnLog().recordTexts = false;
+    CurrentTurnLog().clear();
     KillFont();
 }

@@ -45,12 +45,12 @@ float loudest(const Peaks& p) { return p.empty() ? 0.0f : *std::max_element(p.be
 
 class Sound : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directories(dir_), turnLog().clear(); }
+    void SetUp() override { fs::create_directories(dir_), CurrentTurnLog().clear(); }
     void TearDown() override {
         SoundShutdown();
         unsetenv("SDL_AUDIODRIVER");
         fs::remove_all(dir_);
-        turnLog().clear();
+        CurrentTurnLog().clear();
     }
     std::string file(const char* name) const { return (dir_ / name).string(); }
 
@@ -90,7 +90,7 @@ TEST_F(Sound, AnEffectPlaysOnceForItsLength) {
     const Peaks out = capture(0.9, [&] { PlaySoundFile(file("hit.wav").c_str()); });
     EXPECT_NEAR(audibleSeconds(out), 0.4, kSlack);
     EXPECT_NEAR(loudest(out), 0.5f, 0.05f);
-    EXPECT_EQ(turnLog().sounds, std::vector<std::string>{file("hit.wav")});
+    EXPECT_EQ(CurrentTurnLog().sounds, std::vector<std::string>{file("hit.wav")});
 }
 
 TEST_F(Sound, ANewEffectCutsOffThePlayingOne) {
@@ -126,7 +126,7 @@ TEST_F(Sound, MusicStartsAndStopsByItsPath) {
     });
     EXPECT_GT(audibleSeconds(out), 0.15);
     EXPECT_LT(audibleSeconds(out), playing + kSlack);
-    EXPECT_EQ(turnLog().music.size(), 2u);
+    EXPECT_EQ(CurrentTurnLog().music.size(), 2u);
 }
 
 TEST_F(Sound, MissingOrBrokenFilesAndStrayCommandsStaySilent) {
@@ -141,8 +141,8 @@ TEST_F(Sound, MissingOrBrokenFilesAndStrayCommandsStaySilent) {
     });
     EXPECT_FALSE(out.empty());
     EXPECT_EQ(loudest(out), 0.0f);
-    EXPECT_EQ(turnLog().sounds.size(), 2u);
-    EXPECT_EQ(turnLog().music.size(), 5u);
+    EXPECT_EQ(CurrentTurnLog().sounds.size(), 2u);
+    EXPECT_EQ(CurrentTurnLog().music.size(), 5u);
 }
 
 TEST_F(Sound, RunsWithTheDummyDriverAndWithNoDriver) {
@@ -156,6 +156,6 @@ TEST_F(Sound, RunsWithTheDummyDriverAndWithNoDriver) {
         SoundShutdown();
         SoundShutdown();
     }
-    EXPECT_EQ(turnLog().sounds.size(), 2u);
-    EXPECT_EQ(turnLog().music.size(), 4u);
+    EXPECT_EQ(CurrentTurnLog().sounds.size(), 2u);
+    EXPECT_EQ(CurrentTurnLog().music.size(), 4u);
 }

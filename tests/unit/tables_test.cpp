@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/table_constants.h"
 #include "game/game_state.h"
+#include "game/table.h"
 
 namespace {
 
@@ -57,13 +57,13 @@ GameState scrambled() {
 TEST(TableConstants, AllElevenAsTabled) {
     for (int n = 1; n <= kTableCount; ++n) {
         const ExpectedTable& e = kExpected[n - 1];
-        const TableConstants* t = tableConstants(n);
+        const TableConstants* t = TableConstantsOf(n);
         ASSERT_NE(t, nullptr) << n;
         EXPECT_STREQ(t->modelFile, e.model) << n;
         EXPECT_STREQ(t->loadFailureMessage, e.message) << n;
 
         GameState g = scrambled();
-        ASSERT_TRUE(applyTableConstants(g, n));
+        ASSERT_TRUE(ApplyTableConstants(g, n));
         EXPECT_EQ(g.table, n);
         const int ints[] = {g.table_min_x, g.table_max_x, g.table_min_z, g.table_max_z,
                             g.my_goal_min_x, g.my_goal_max_x, g.my_goal_min_x2, g.my_goal_max_x2};
@@ -83,8 +83,8 @@ TEST(TableConstants, AllElevenAsTabled) {
 TEST(TableConstants, UnknownTableChangesNothing) {
     for (int n : {0, -1, 12, 1000}) {
         GameState g = scrambled();
-        EXPECT_EQ(tableConstants(n), nullptr);
-        EXPECT_FALSE(applyTableConstants(g, n));
+        EXPECT_EQ(TableConstantsOf(n), nullptr);
+        EXPECT_FALSE(ApplyTableConstants(g, n));
         EXPECT_EQ(g.table, 1);
         EXPECT_EQ(g.camera_z, 1);
         EXPECT_EQ(g.my_score, 5);

@@ -66,9 +66,9 @@ protected:
     void SetUp() override {
         REQUIRE_GL(ctx_);
         ASSERT_TRUE(BuildFont());
-        turnLog().clear(), turnLog().recordTexts = true;
+        CurrentTurnLog().clear(), CurrentTurnLog().recordTexts = true;
     }
-    void TearDown() override { turnLog().recordTexts = false, turnLog().clear(); }
+    void TearDown() override { CurrentTurnLog().recordTexts = false, CurrentTurnLog().clear(); }
     GlTestContext ctx_{kSize, kSize};
 };
 
@@ -79,7 +79,7 @@ TEST_F(GlPrint, NullFormatEmptyTextAndCode255MoveAndDrawNothing) {
     const std::vector<float> before = modelview();
     glPrint(nullptr);
     EXPECT_EQ(modelview(), before);
-    EXPECT_TRUE(turnLog().texts.empty());
+    EXPECT_TRUE(CurrentTurnLog().texts.empty());
     for (const char* text : {"", "\xff", "\xff\xff\xff"}) {
         setUpView(100, 100);
         glPrint("%s", text);
@@ -94,9 +94,9 @@ TEST_F(GlPrint, CentresEachPrintAndTheNextHalfTheFirstWidthFurther) {
     setUpView(60, 100);
     glPrint("HH");
     glPrint("%c", 'I');
-    ASSERT_EQ(turnLog().texts.size(), 2u);
-    EXPECT_NEAR(turnLog().texts[0].x, 60, 1e-3f);
-    EXPECT_NEAR(turnLog().texts[1].x - turnLog().texts[0].x, advance * kScale, 1e-3f);
+    ASSERT_EQ(CurrentTurnLog().texts.size(), 2u);
+    EXPECT_NEAR(CurrentTurnLog().texts[0].x, 60, 1e-3f);
+    EXPECT_NEAR(CurrentTurnLog().texts[1].x - CurrentTurnLog().texts[0].x, advance * kScale, 1e-3f);
 
     // Drawn, "HHH" is centred on its position and is three advances wide.
     setUpView(128, 100);

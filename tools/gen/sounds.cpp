@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "audio.h"
+#include "game/sounds.h"
 
 namespace gen {
 
@@ -74,8 +75,16 @@ private:
     std::vector<std::string> files_;
 };
 
-bool encodeMp3(TempDir& tmp, const Sound& s, const std::string& name, bool stereo, std::vector<OutputFile>& files,
+// The file's name without its folder and extension: "data/sounds/2.mp3" is "2".
+std::string stem(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    return file.substr(0, file.find_last_of('.'));
+}
+
+bool encodeMp3(TempDir& tmp, const Sound& s, const std::string& path, bool stereo, std::vector<OutputFile>& files,
                std::string& error) {
+    const std::string name = stem(path);
     const std::string wav = tmp.file(name + ".wav"), mp3 = tmp.file(name + ".mp3");
     if (!writeFile(wav, toWav(s))) {
         error = "cannot write " + wav;
@@ -86,7 +95,7 @@ bool encodeMp3(TempDir& tmp, const Sound& s, const std::string& name, bool stere
     args.insert(args.end(), {wav, mp3});
     if (!run(args, error)) return false;
     OutputFile f;
-    f.path = "data/sounds/" + name + ".mp3";
+    f.path = path;
     if (!readFile(mp3, f.bytes) || f.bytes.empty()) {
         error = "lame made no " + name + ".mp3";
         return false;
@@ -129,9 +138,9 @@ Sound makeJingle(int item, const Sound& speech) {
 }  // namespace
 
 void effectFiles(std::vector<OutputFile>& files) {
-    files.push_back({"data/sounds/shot.wav", toWav(makeShot())});
-    files.push_back({"data/sounds/sideshot.wav", toWav(makeSideshot())});
-    files.push_back({"data/sounds/goal.wav", toWav(makeGoal())});
+    files.push_back({kShotSound, toWav(makeShot())});
+    files.push_back({kSideshotSound, toWav(makeSideshot())});
+    files.push_back({kGoalSound, toWav(makeGoal())});
 }
 
 bool encodedFiles(std::vector<OutputFile>& files, std::string& error) {
@@ -141,26 +150,22 @@ bool encodedFiles(std::vector<OutputFile>& files, std::string& error) {
         return false;
     }
     std::string lengths = "# Length of each MP3's audio before encoding, in milliseconds.\n";
-    auto record = [&](const std::string& name, const Sound& s) {
-        lengths += name + ".mp3 " + std::to_string(std::lround(s.seconds() * 1000.0)) + "\n";
+    auto record = [&](const std::string& path, const Sound& s) {
+        lengths += stem(path) + ".mp3 " + std::to_string(std::lround(s.seconds() * 1000.0)) + "\n";
     };
 
     Sound music = makeMusic();
-    if (!encodeMp3(tmp, music, "2", true, files, error)) return false;
-    record("2", music);
+    if (!encodeMp3(tmp, music, kMatchMusic, true, files, error)) return false;
+    record(kMatchMusic, music);
 
-    static const struct {
-        const char* file;
-        const char* words;
-    } jingles[] = {
-        {"newgame", "New Game"}, {"highscore", "Highscore"}, {"options", "Options"}, {"credits", "Credits"}, {"exit", "Exit"},
-    };
+    // What each main-menu entry's jingle says, in menu order.
+    static const char* const words[] = {"New Game", "Highscore", "Options", "Credits", "Exit"};
     for (int i = 0; i < 5; ++i) {
         Sound speech;
-        if (!speak(tmp, jingles[i].words, speech, error)) return false;
+        if (!speak(tmp, words[i], speech, error)) return false;
         Sound jingle = makeJingle(i + 1, speech);
-        if (!encodeMp3(tmp, jingle, jingles[i].file, false, files, error)) return false;
-        record(jingles[i].file, jingle);
+        if (!encodeMp3(tmp, jingle, kMainMenuJingles[i], false, files, error)) return false;
+        record(kMainMenuJingles[i], jingle);
     }
     files.push_back({"data/sounds/lengths.txt", std::vector<uint8_t>(lengths.begin(), lengths.end())});
     return true;

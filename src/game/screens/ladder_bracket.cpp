@@ -58,7 +58,7 @@ float OpponentNameOffset(int n) {
     return kOpponents[n - 1].offset;
 }
 
-void SingleplayerBracketDraws(GameState& g) {
+void PickSingleplayerBracket(GameState& g) {
     ReseedRandom();
     if (!g.done_1) {
         drawNames(g.name1, g.x_pos, 7);
@@ -70,7 +70,7 @@ void SingleplayerBracketDraws(GameState& g) {
     }
 }
 
-void SingleplayerRound2Draw(GameState& g) {
+void PickSingleplayerRound2(GameState& g) {
     if (g.done_3 || g.a_round < 3) return;
     // Of slots 4 to 7 exactly two won round 1; one toss decides between them.
     int first = 0, second = 0;
@@ -85,7 +85,7 @@ void SingleplayerRound2Draw(GameState& g) {
     g.done_3 = true;
 }
 
-void MultiplayerBracketDraws(GameState& g) {
+void PickMultiplayerBracket(GameState& g) {
     ReseedRandom();
     if (!g.done_21) {
         drawNames(g.name2, g.x_pos2, 6);

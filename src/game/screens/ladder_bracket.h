@@ -1,6 +1,6 @@
 // The ladder brackets: the computer entrants' names and the coin tosses that
-// decide the pairings without the player. No drawing here; the ladder screens
-// call these at their place in the frame.
+// decide the pairings without the player. The ladder screens pick them while they
+// draw, at their place in the frame, so that the names show on the first frame.
 #pragma once
 
 struct GameState;
@@ -11,8 +11,8 @@ constexpr int kOpponentNameCount = 40;
 const char* OpponentName(int n);
 float OpponentNameOffset(int n);
 
-// Each ladder frame: reseed from the clock, then the name draw and the round-1
-// tosses when they are due. The singleplayer round-2 toss comes later in its frame.
-void SingleplayerBracketDraws(GameState& g);
-void SingleplayerRound2Draw(GameState& g);
-void MultiplayerBracketDraws(GameState& g);
+// Each ladder frame: reseed from the clock, then the names and the round-1 tosses
+// when they are due. The singleplayer round-2 toss comes later in its frame.
+void PickSingleplayerBracket(GameState& g);
+void PickSingleplayerRound2(GameState& g);
+void PickMultiplayerBracket(GameState& g);

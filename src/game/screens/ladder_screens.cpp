@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "game/game_state.h"
+#include "game/screen_numbers.h"
 #include "game/screens/ladder_bracket.h"
 #include "game/screens/screens.h"
 #include "platform/text.h"
@@ -31,12 +32,12 @@ void modeHeading(const char* title, float rot) {
 
 }  // namespace
 
-void DrawSingleplayerLadder(GameState& g) {
+void DrawSingleplayerLadderAndPickBracket(GameState& g) {
     modeHeading("Singleplayer", g.rot);
     glRotatef(-30.0f, 1.0f, 1.0f, 0.1f);
 
     red();
-    if (g.hauptmenu_nr == 1110) {
+    if (g.hauptmenu_nr == Screen::SingleplayerRepeat) {
         glTranslatef(-5.0f, -8.0f, -10.0f);
         glPrint("Repeat match?    score:%i", g.pl1_final_score);
         glTranslatef(-1.0f, 8.0f, 10.0f);
@@ -54,7 +55,7 @@ void DrawSingleplayerLadder(GameState& g) {
     redIf(g.a_round == 1);
     glPrint("You");
 
-    SingleplayerBracketDraws(g);
+    PickSingleplayerBracket(g);
 
     for (g.counter = 1; g.counter <= 7; ++g.counter) {
         const int slot = g.counter;
@@ -78,7 +79,7 @@ void DrawSingleplayerLadder(GameState& g) {
         }
     }
 
-    SingleplayerRound2Draw(g);
+    PickSingleplayerRound2(g);
 
     if (g.a_round >= 3) {
         glTranslatef(5.0f, 1.7f, 0.0f);
@@ -100,12 +101,12 @@ void DrawSingleplayerLadder(GameState& g) {
     }
 }
 
-void DrawMultiplayerLadder(GameState& g) {
+void DrawMultiplayerLadderAndPickBracket(GameState& g) {
     modeHeading("Multiplayer", g.rot);
     glRotatef(-30.0f, 1.0f, 1.0f, 0.1f);
 
     red();
-    if (g.hauptmenu_nr == 1120) {
+    if (g.hauptmenu_nr == Screen::MultiplayerRepeat) {
         glTranslatef(-5.0f, -8.0f, -10.0f);
         glPrint("Repeat match?    score:%i", g.player1_turn ? g.pl1_final_score : g.pl2_final_score);
         glTranslatef(-2.0f, 8.0f, 10.0f);
@@ -119,7 +120,7 @@ void DrawMultiplayerLadder(GameState& g) {
     redIf(g.player1_turn);
     glPrint("Player1");
 
-    MultiplayerBracketDraws(g);
+    PickMultiplayerBracket(g);
 
     // In the final both players are at the table, so both names show red.
     const bool player2Current = !g.player1_turn || g.m_round == 3;
@@ -152,8 +153,6 @@ void DrawMultiplayerLadder(GameState& g) {
     }
 
     if (g.m_round >= 3) {
-        // The final is played by the two humans.
-        g.artif_int = false;
         glTranslatef(3.0f, 1.7f, -4.0f);
         redIf(g.player1_turn || g.m_round == 3);
         glPrint("Player1");

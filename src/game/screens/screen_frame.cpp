@@ -5,6 +5,7 @@
 
 #include "game/draw_scene.h"
 #include "game/game_state.h"
+#include "game/screen_numbers.h"
 #include "game/screens/screens.h"
 
 namespace {
@@ -27,20 +28,20 @@ const char* MenuItemText(const char* plain, const char* highlighted, int item, i
 
 void DrawScreenFrame(GameState& g) {
     // Only the main menu lets the clock increment swing.
-    if (g.hauptmenu_nr != 1) g.rot_fac = kSteadyClockStep;
+    if (g.hauptmenu_nr != Screen::MainMenu) g.rot_fac = kSteadyClockStep;
 
     switch (g.hauptmenu_nr) {
-        case 1: DrawMainMenu(g); break;
-        case 2: DrawHighScoreList(g); break;
-        case 21: DrawNameEntry(g); break;
-        case 3: DrawCredits(g); break;
-        case 5: DrawOptionsHelp(g); break;
-        case 11: DrawNewGameMenu(g); break;
-        case 111: case 1110: DrawSingleplayerLadder(g); break;
-        case 112: case 1120: DrawMultiplayerLadder(g); break;
-        case 113: DrawTrainingList(g); break;
+        case Screen::MainMenu: DrawMainMenu(g); break;
+        case Screen::HighScores: DrawHighScoreList(g); break;
+        case Screen::NameEntry: DrawNameEntry(g); break;
+        case Screen::Credits: DrawCredits(g); break;
+        case Screen::OptionsHelp: DrawOptionsHelp(g); break;
+        case Screen::NewGame: DrawNewGameMenu(g); break;
+        case Screen::Singleplayer: case Screen::SingleplayerRepeat: DrawSingleplayerLadderAndPickBracket(g); break;
+        case Screen::Multiplayer: case Screen::MultiplayerRepeat: DrawMultiplayerLadderAndPickBracket(g); break;
+        case Screen::Training: DrawTrainingList(g); break;
         default: break;  // an unknown screen is an empty frame
     }
 
-    g.rot += g.hauptmenu_nr == 3 ? kCreditsClockStep : g.rot_fac;
+    g.rot += g.hauptmenu_nr == Screen::Credits ? kCreditsClockStep : g.rot_fac;
 }

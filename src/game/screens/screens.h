@@ -12,15 +12,16 @@ struct TitleRgb {
 TitleRgb TitleColour(float rot);
 void SetTitleColour(float rot);
 
-void DrawMainMenu(GameState& g);           // 1
-void DrawHighScoreList(GameState& g);      // 2
-void DrawCredits(GameState& g);            // 3
-void DrawOptionsHelp(GameState& g);        // 5
-void DrawNewGameMenu(GameState& g);        // 11
-void DrawNameEntry(GameState& g);          // 21
-void DrawSingleplayerLadder(GameState& g); // 111, 1110
-void DrawMultiplayerLadder(GameState& g);  // 112, 1120
-void DrawTrainingList(GameState& g);       // 113
+void DrawMainMenu(GameState& g);
+void DrawHighScoreList(GameState& g);
+void DrawCredits(GameState& g);
+void DrawOptionsHelp(GameState& g);
+void DrawNewGameMenu(GameState& g);
+void DrawNameEntry(GameState& g);
+// The ladder screens also pick the brackets' names and coin tosses when they are due.
+void DrawSingleplayerLadderAndPickBracket(GameState& g); // 111, 1110
+void DrawMultiplayerLadderAndPickBracket(GameState& g);  // 112, 1120
+void DrawTrainingList(GameState& g);
 
 // Menu lines come in two forms of equal length, so the highlight never moves a line.
 const char* MenuItemText(const char* plain, const char* highlighted, int item, int highlightedItem);

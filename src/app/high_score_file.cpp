@@ -1,18 +1,13 @@
-// Data/system/config.cfg: read at start-up, rewritten after each name entry.
-#include "app/config_file.h"
+// Data/system/config.cfg: five header lines, ten names, a separator word and ten
+// scores; read at start-up, rewritten after each name entry.
+#include "app/high_score_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fstream>
 
-#include "app/high_score_file.h"
 #include "game/game_state.h"
-#include "game/virtual_keys.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -20,10 +15,7 @@ namespace {
 constexpr int kListSize = 10;
 constexpr int kNameWords = 11;   // the ten names and the separator
 constexpr int kScoreWords = 11;  // the last read meets the end of the file
-constexpr int kMaxTypedLength = 15;
 constexpr size_t kMaxWord = 255;
-
-constexpr int kFirstScannedKey = 48;
 
 constexpr const char* kHeader[] = {
     "Puckslyde3D",
@@ -124,41 +116,6 @@ std::string ConfigFileText(const GameState& g) {
     return text;
 }
 
-bool ReplaceFileContents(const std::string& path, const std::string& text) {
-    struct stat old {};
-    const bool hadFile = ::stat(path.c_str(), &old) == 0;
-    // A file the player has made read-only stays as it is.
-    if (hadFile && ::access(path.c_str(), W_OK) != 0) return false;
-
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    if (hadFile) ::fchmod(fd, old.st_mode & 07777);
-    size_t written = 0;
-    while (ok && written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false; else written += static_cast<size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
 bool QualifiesForHighScores(const GameState& g) { return g.HSfinalscore >= g.hsscore[0]; }
 
 void InsertHighScore(GameState& g) {
@@ -186,37 +143,9 @@ void ReadConfigFile(GameState& g) {
     ReadHighScores(in, g);
 }
 
-void NameEntryStep(GameState& g) {
-    if (g.HSlenght < kMaxTypedLength) {
-        // Every key of the range is swallowed, F1 included, until the name is full.
-        for (g.counter = kFirstScannedKey; g.counter <= 255; ++g.counter) {
-            const int code = g.counter;
-            if (!g.keys[code]) continue;
-            g.keys[code] = false;
-            if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
-                g.HS.push_back(static_cast<char>(code));
-                ++g.HSlenght;
-            }
-        }
-    }
-    if (g.keys[kKeySpace]) {
-        if (g.HSlenght < kMaxNameLength) {
-            g.HS.push_back(' ');
-            ++g.HSlenght;
-        }
-        g.keys[kKeySpace] = false;
-    }
-    if (g.keys[kKeyBackspace] && g.HSlenght > 0) {
-        if (!g.HS.empty()) g.HS.pop_back();
-        --g.HSlenght;
-        g.keys[kKeyBackspace] = false;
-    }
-    if (g.keys[kKeyEnter] || g.keys[kKeyEscape]) {
-        InsertHighScore(g);
-        // The list in memory is kept either way; a lost file write must not pass unnoticed.
-        if (!ReplaceFileContents(g.dateiname, ConfigFileText(g)))
-            MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
-        g.hauptmenu_nr = 2;
-        g.menu_1_nr = 1;
-    }
+bool WriteConfigFile(const GameState& g) {
+    // A lost write must not pass unnoticed: the player would lose the entry at the next start.
+    if (ReplaceFileContents(g.dateiname, ConfigFileText(g))) return true;
+    MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
+    return false;
 }

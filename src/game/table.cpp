@@ -1,24 +1,17 @@
-// Table set-up between two frames of play: the puck model that goes with a
-// requested table, then the table's constants and model.
-#include "app/table_setup.h"
+#include "game/table.h"
 
-#include "app/table_constants.h"
-#include "assets/model.h"
 #include "game/game_state.h"
-#include "game/virtual_keys.h"
-#include "platform/message_box.h"
 
 namespace {
 
-// Tables above this are reached only through take_table, never by the digit keys.
-constexpr int kLastKeyTable = 8;
-// Tables from this number on are played with the large puck.
-constexpr int kFirstLargePuckTable = 7;
-constexpr int kSmallPuckRadius = 44;
-constexpr int kLargePuckRadius = 50;
-
 constexpr float kCameraX = 150.0f, kCameraY = 300.0f, kCameraZ = 560.0f;
 constexpr float kStartX = 150.0f;
+constexpr float kServeX = 150.0f;
+// The opponent's spot mirrors the player's start spot across this line.
+constexpr float kOpponentStartOffsetZ = -70.0f;
+// The wall lines are given for the standard puck; a larger puck bounces earlier.
+constexpr int kStandardPuckRadius = 44;
+constexpr int kGoalLineInset = 40;
 
 // Tables 7 to 11 reuse the models of 1, 2, 3, 5 and 6; several failure
 // messages name "table.ms3d" although another file failed.
@@ -47,33 +40,15 @@ constexpr TableConstants kTables[kTableCount] = {
      -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 200.0f, 200.0f, 8.0f, 5.5f, 0.001f, 1.0f, 300.0f, 230.0f, -300.0f},
 };
 
-bool tableKeysHeld(const GameState& g, int n) {
-    return g.keys[kKeyShift] && g.keys[kKeyCtrl] && g.keys[kKeyDigit0 + n];
-}
-
-// The lowest digit held wins; the others stay down for the next frames.
-int requestedTable(const GameState& g) {
-    for (int n = 1; n <= kLastKeyTable; ++n)
-        if (tableKeysHeld(g, n) || g.take_table == n) return n;
-    for (int n = kLastKeyTable + 1; n <= kTableCount; ++n)
-        if (g.take_table == n) return n;
-    return 0;
-}
-
-TurnOutcome failLoad(const char* message) {
-    MessageBox("Error", message, MbButtons::Ok, MbIcon::Stop);
-    return TurnOutcome::Quit;
-}
-
 }  // namespace
 
-const TableConstants* tableConstants(int n) {
+const TableConstants* TableConstantsOf(int n) {
     if (n < 1 || n > kTableCount) return nullptr;
     return &kTables[n - 1];
 }
 
-bool applyTableConstants(GameState& g, int n) {
-    const TableConstants* t = tableConstants(n);
+bool ApplyTableConstants(GameState& g, int n) {
+    const TableConstants* t = TableConstantsOf(n);
     if (!t) return false;
     g.table = n;
     g.table_min_x = t->table_min_x;
@@ -111,24 +86,27 @@ bool applyTableConstants(GameState& g, int n) {
     return true;
 }
 
-TurnOutcome TableStep(GameState& g) {
-    // A requested table brings its puck, loaded again even when it is the same;
-    // the digit keys keep whatever puck the last request chose.
-    if (g.take_table > 0) {
-        const bool large = g.take_table >= kFirstLargePuckTable;
-        g.puk_rad = large ? kLargePuckRadius : kSmallPuckRadius;
-        const char* file = large ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
-        if (!g.pPuk || !g.pPuk->loadModelData(file))
-            return failLoad(large ? "Couldn't load the model data\\puk2.ms3d"
-                                  : "Couldn't load the model data\\puk.ms3d");
-    }
+int WallLineRight(const GameState& g) { return g.table_max_x - g.puk_rad + kStandardPuckRadius; }
+int WallLineLeft(const GameState& g) { return g.table_min_x + g.puk_rad - kStandardPuckRadius; }
+int WallLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kStandardPuckRadius; }
+int WallLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kStandardPuckRadius; }
+int GoalLineNear(const GameState& g) { return g.table_max_z - g.puk_rad + kGoalLineInset; }
+int GoalLineFar(const GameState& g) { return g.table_min_z + g.puk_rad - kGoalLineInset; }
 
-    const int n = requestedTable(g);
-    if (n == 0) return TurnOutcome::Continue;
-
-    applyTableConstants(g, n);
-    const TableConstants* t = tableConstants(n);
-    if (!g.pTable || !g.pTable->loadModelData(t->modelFile)) return failLoad(t->loadFailureMessage);
-    if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
-    return TurnOutcome::SceneSwitch;
+bool InGoalMouth(const GameState& g) {
+    return (g.my_goal_min_x < g.x && g.x < g.my_goal_max_x) ||
+           (g.my_goal_min_x2 < g.x && g.x < g.my_goal_max_x2);
 }
+
+void ResetPositions(GameState& g, float serveZ) {
+    g.x = kServeX;
+    g.z = serveZ;
+    g.move_x = g.move_z = 0.0f;
+    g.schiesser_x = g.schiesser_x_start;
+    g.schiesser_z = g.schiesser_z_start;
+    g.gegner_x = g.schiesser_x_start;
+    g.gegner_z = kOpponentStartOffsetZ - g.schiesser_z_start;
+    g.schiesser_v_x = g.schiesser_v_z = 0.0f;
+    g.gegner_v_x = g.gegner_v_z = 0.0f;
+}
+

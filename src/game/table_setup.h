@@ -1,7 +1,7 @@
 // The eleven tables: puck choice, constants and model, set up between frames.
 #pragma once
 
-#include "app/turn.h"
+#include "game/turn.h"
 
 struct GameState;
 

@@ -1,0 +1,30 @@
+// The key table is fed by more than one device: a key is down while any source
+// holds it, and a key the rules clear when it acts comes back only with a new press.
+#pragma once
+
+#include <bitset>
+
+#include "platform/virtual_keys.h"
+
+struct GameState;
+
+enum class KeySource { Keyboard, Pad1, Pad2, Remote };
+constexpr int kKeySourceCount = 4;
+
+using HeldKeys = std::bitset<kKeyCount>;
+
+class KeyMerge {
+public:
+    // Every press sets the key, also one the rules have cleared since an earlier
+    // press: a key-down message (auto-repeat included) acts once.
+    void press(GameState& g, KeySource source, int key);
+    // Releasing one source does not release a key another source still holds.
+    void release(GameState& g, KeySource source, int key);
+    // Makes `held` the keys the source holds: the new ones pressed, the dropped ones released.
+    void hold(GameState& g, KeySource source, const HeldKeys& held);
+    void releaseAll(GameState& g, KeySource source) { hold(g, source, HeldKeys{}); }
+    const HeldKeys& held(KeySource source) const { return held_[static_cast<int>(source)]; }
+
+private:
+    HeldKeys held_[kKeySourceCount];
+};

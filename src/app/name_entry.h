@@ -1,0 +1,8 @@
+// The name-entry screen's step.
+#pragma once
+
+struct GameState;
+
+// Each frame on the name-entry screen: letters, digits, Space and Backspace edit the
+// name; ENTER or ESC stores it in the list and the file and shows the list.
+void NameEntryStep(GameState& g);

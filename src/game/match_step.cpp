@@ -1,0 +1,24 @@
+#include "game/match_step.h"
+
+#include "game/game_state.h"
+#include "game/physics.h"
+#include "game/replay.h"
+
+void MatchStep(GameState& g, MatchStepView& view) {
+    if (g.video) {
+        ReplayCameraTravel(g);
+        view.table(g);
+        ReplayStepFront(g);
+    } else {
+        view.table(g);
+        PhysicsStepFront(g);
+        view.mallets(g);
+    }
+    PhysicsStepBack(g);
+    view.puckAndScore(g);
+}
+
+void MatchStep(GameState& g) {
+    MatchStepView nothingDrawn;
+    MatchStep(g, nothingDrawn);
+}

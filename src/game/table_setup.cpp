@@ -1,0 +1,60 @@
+// Table set-up between two frames of play: the puck model that goes with a
+// requested table, then the table's constants and model.
+#include "game/table_setup.h"
+
+#include "assets/model.h"
+#include "game/game_state.h"
+#include "game/table.h"
+#include "platform/message_box.h"
+#include "platform/virtual_keys.h"
+
+namespace {
+
+// Tables above this are reached only through take_table, never by the digit keys.
+constexpr int kLastKeyTable = 8;
+// Tables from this number on are played with the large puck.
+constexpr int kFirstLargePuckTable = 7;
+constexpr int kSmallPuckRadius = 44;
+constexpr int kLargePuckRadius = 50;
+
+bool tableKeysHeld(const GameState& g, int n) {
+    return g.keys[kKeyShift] && g.keys[kKeyCtrl] && g.keys[kKeyDigit0 + n];
+}
+
+// The lowest digit held wins; the others stay down for the next frames.
+int requestedTable(const GameState& g) {
+    for (int n = 1; n <= kLastKeyTable; ++n)
+        if (tableKeysHeld(g, n) || g.take_table == n) return n;
+    for (int n = kLastKeyTable + 1; n <= kTableCount; ++n)
+        if (g.take_table == n) return n;
+    return 0;
+}
+
+TurnOutcome failLoad(const char* message) {
+    MessageBox("Error", message, MbButtons::Ok, MbIcon::Stop);
+    return TurnOutcome::Quit;
+}
+
+}  // namespace
+
+TurnOutcome TableStep(GameState& g) {
+    // A requested table brings its puck, loaded again even when it is the same;
+    // the digit keys keep whatever puck the last request chose.
+    if (g.take_table > 0) {
+        const bool large = g.take_table >= kFirstLargePuckTable;
+        g.puk_rad = large ? kLargePuckRadius : kSmallPuckRadius;
+        const char* file = large ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
+        if (!g.pPuk || !g.pPuk->loadModelData(file))
+            return failLoad(large ? "Couldn't load the model data\\puk2.ms3d"
+                                  : "Couldn't load the model data\\puk.ms3d");
+    }
+
+    const int n = requestedTable(g);
+    if (n == 0) return TurnOutcome::Continue;
+
+    ApplyTableConstants(g, n);
+    const TableConstants* t = TableConstantsOf(n);
+    if (!g.pTable || !g.pTable->loadModelData(t->modelFile)) return failLoad(t->loadFailureMessage);
+    if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
+    return TurnOutcome::SceneSwitch;
+}
