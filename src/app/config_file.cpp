@@ -13,6 +13,7 @@
 #include "app/high_score_file.h"
 #include "game/game_state.h"
 #include "game/virtual_keys.h"
+#include "platform/data_paths.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -178,7 +179,8 @@ void InsertHighScore(GameState& g) {
 }
 
 void ReadConfigFile(GameState& g) {
-    std::ifstream in(g.dateiname, std::ios::binary);
+    PrepareUserFile(g.dateiname);
+    std::ifstream in(DataPath(g.dateiname), std::ios::binary);
     if (!in.good()) {
         MessageBox("Error", "Error: opening /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
         return;
@@ -214,7 +216,7 @@ void NameEntryStep(GameState& g) {
     if (g.keys[kKeyEnter] || g.keys[kKeyEscape]) {
         InsertHighScore(g);
         // The list in memory is kept either way; a lost file write must not pass unnoticed.
-        if (!ReplaceFileContents(g.dateiname, ConfigFileText(g)))
+        if (!ReplaceFileContents(DataPath(g.dateiname), ConfigFileText(g)))
             MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
         g.hauptmenu_nr = 2;
         g.menu_1_nr = 1;
