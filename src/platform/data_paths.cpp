@@ -104,8 +104,6 @@ void InitDataPaths() {
                              std::getenv("HOME"));
 }
 
-const DataLocations& CurrentDataLocations() { return locations(); }
-
 std::string DataPath(const std::string& gamePath) {
     const DataLocations& l = locations();
     if (!l.installed || gamePath.empty() || gamePath[0] == '/') return gamePath;

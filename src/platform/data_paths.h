@@ -24,7 +24,6 @@ DataLocations LocateData(bool workdirHoldsModels, const std::string& executable,
 // Decides once at start-up, from the working folder, /proc/self/exe and the environment. Until
 // then (and in the tests and tools, which never call it) every name maps to itself.
 void InitDataPaths();
-const DataLocations& CurrentDataLocations();
 
 // The file to open for a name as the game gives it.
 std::string DataPath(const std::string& gamePath);
