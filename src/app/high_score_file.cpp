@@ -8,6 +8,7 @@
 
 #include "game/game_state.h"
 #include "platform/atomic_file.h"
+#include "platform/data_paths.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -135,7 +136,8 @@ void InsertHighScore(GameState& g) {
 }
 
 void ReadConfigFile(GameState& g) {
-    std::ifstream in(g.dateiname, std::ios::binary);
+    PrepareUserFile(g.dateiname);
+    std::ifstream in(DataPath(g.dateiname), std::ios::binary);
     if (!in.good()) {
         MessageBox("Error", "Error: opening /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
         return;
@@ -145,7 +147,7 @@ void ReadConfigFile(GameState& g) {
 
 bool WriteConfigFile(const GameState& g) {
     // A lost write must not pass unnoticed: the player would lose the entry at the next start.
-    if (ReplaceFileContents(g.dateiname, ConfigFileText(g))) return true;
+    if (ReplaceFileContents(DataPath(g.dateiname), ConfigFileText(g))) return true;
     MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
     return false;
 }

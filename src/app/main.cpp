@@ -4,6 +4,7 @@
 
 #include "app/dev_options.h"
 #include "app/game_main.h"
+#include "platform/data_paths.h"
 
 int main(int argc, char** argv) {
     DevOptions options;
@@ -20,5 +21,6 @@ int main(int argc, char** argv) {
         std::printf("Puckslide 3D %s\n", PUCKSLIDE_VERSION);
         return 0;
     }
+    InitDataPaths();
     return WinMain(options);
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/data_paths.h"
+
 namespace {
 
 constexpr size_t kBmpProbeBytes = 26;  // file header, info header size, width and height
@@ -130,7 +132,7 @@ AUX_RGBImageRec* decodeBMP(SDL_RWops* rw) {
 
 AUX_RGBImageRec* LoadBMP(const char* filename) {
     if (!filename) return nullptr;
-    SDL_RWops* rw = SDL_RWFromFile(filename, "rb");
+    SDL_RWops* rw = SDL_RWFromFile(DataPath(filename).c_str(), "rb");
     if (!rw) return nullptr;
     return decodeBMP(rw);
 }

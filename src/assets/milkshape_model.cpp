@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/data_paths.h"
+
 namespace {
 
 constexpr char kIdentifier[10] = {'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0'};
@@ -185,7 +187,7 @@ bool MilkshapeModel::loadModelData(const char* filename, MilkshapeLoadReport* re
     if (!report) report = &ignored;
     *report = MilkshapeLoadReport{};
 
-    FILE* file = filename ? std::fopen(filename, "rb") : nullptr;
+    FILE* file = filename ? std::fopen(DataPath(filename).c_str(), "rb") : nullptr;
     if (!file) {
         report->error = "cannot open the file";
         return false;

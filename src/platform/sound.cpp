@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "platform/data_paths.h"
 #include "platform/turn_log.h"
 
 namespace {
@@ -37,7 +38,7 @@ Mix_Chunk* decodedFile(const std::string& file) {
     const auto found = a.decoded.find(file);
     if (found != a.decoded.end()) return found->second;
     Mix_Chunk* chunk = nullptr;
-    if (SDL_RWops* in = SDL_RWFromFile(file.c_str(), "rb")) chunk = Mix_LoadWAV_RW(in, 1);
+    if (SDL_RWops* in = SDL_RWFromFile(DataPath(file).c_str(), "rb")) chunk = Mix_LoadWAV_RW(in, 1);
     if (!chunk) std::fprintf(stderr, "puckslide3d: cannot play %s: %s\n", file.c_str(), Mix_GetError());
     a.decoded.emplace(file, chunk);
     return chunk;

@@ -46,7 +46,7 @@ def make_workdir(config=None, link_data=True):
 
 
 def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(),
-             audio="dummy", workdir=None, default_args=True, timeout=600, env=None):
+             audio="dummy", workdir=None, default_args=True, timeout=600, env=None, game=(GAME,)):
     if workdir is None:
         workdir = make_workdir(config)
     workdir = pathlib.Path(workdir)
@@ -55,10 +55,10 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
     (workdir / "script.txt").write_text(script)
     trace_path = workdir / "trace.jsonl"
 
-    args = [GAME]
+    args = list(game)
     if default_args:
         args += DEFAULT_ARGS
-    args += ["--script", "script.txt", "--trace", str(trace_path)]
+    args += ["--script", str(workdir / "script.txt"), "--trace", str(trace_path)]
     if frames is not None:
         args += ["--frames", str(frames)]
     for frame, name in (screenshots or {}).items():

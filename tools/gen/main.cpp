@@ -1,4 +1,4 @@
-// puckslide3d-gen: writes the game's data (models, textures, sounds, the configuration file)
+// puckslide3d-gen: writes the game's data (models, textures, sounds, icons, the configuration file)
 // below a folder, and renders tables for a look at them.
 #include <sys/stat.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config.h"
+#include "icon.h"
 #include "models.h"
 #include "sounds.h"
 #include "viewer.h"
@@ -18,7 +19,8 @@ namespace {
 
 const char* kUsage =
     "usage: puckslide3d-gen [--out DIR] [--skip-encoded]\n"
-    "         writes data/model, data/sounds and Data/system/config.cfg below DIR (default: .);\n"
+    "         writes data/model, data/sounds, data/icons and Data/system/config.cfg below DIR\n"
+    "         (default: .);\n"
     "         --skip-encoded leaves out the MP3s, which need lame and espeak-ng\n"
     "       puckslide3d-gen --view TABLE --png FILE [--opaque]\n"
     "         renders table 1 to 11 from the game's default camera (needs a display)\n";
@@ -103,6 +105,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     gen::effectFiles(files);
+    if (!gen::iconFiles(files, error)) {
+        std::fprintf(stderr, "puckslide3d-gen: %s\n", error.c_str());
+        return 1;
+    }
     if (!skipEncoded && !gen::encodedFiles(files, error)) {
         std::fprintf(stderr, "puckslide3d-gen: %s (--skip-encoded leaves the MP3s as they are)\n", error.c_str());
         return 1;

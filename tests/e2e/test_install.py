@@ -1,0 +1,142 @@
+"""The game as a player gets it: installed and started from any folder, its desktop files, its Debian
+package, and the folder ./play runs it in."""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import GAME, SOURCE_DIR, run_game  # noqa: E402
+from menu_script import discard  # noqa: E402
+from test_highscore import CONFIG, LISTED, SCORES  # noqa: E402
+
+BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
+APP_ID = "example.puckslide3d.Puckslide3D"
+USER_FILE = "puckslide3d/Data/system/config.cfg"
+# Into a training match on the first table, where W drives the mallet into the puck: every kind
+# of data file is read (models, the textures they name, a sound).
+TRAINING = "2 tap ENTER\n6 tap DOWN\n10 tap DOWN\n14 tap ENTER\n18 tap ENTER\n24 down W\n"
+
+
+def files_below(root):
+    return {p.relative_to(root).as_posix(): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+
+
+def run(*command):
+    result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+    return result.returncode, result.stdout + result.stderr
+
+
+def package_owning(path):
+    # A merged /usr has each library under two names; dpkg knows the one its package ships.
+    for candidate in (path, path.replace("/usr/lib/", "/lib/", 1), path.replace("/lib/", "/usr/lib/", 1)):
+        code, output = run("dpkg", "-S", candidate)
+        if code == 0:
+            return output.split(":")[0]
+    return None
+
+
+class Installed(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-install-"))
+        subprocess.run(["cmake", "--install", str(BUILD_DIR), "--prefix", "/usr"], check=True, capture_output=True,
+                       env=dict(os.environ, DESTDIR=str(cls.scratch / "root")))
+        cls.usr = cls.scratch / "root" / "usr"
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def test_plays_from_any_folder_as_from_the_source_tree_with_the_players_own_high_scores(self):
+        installed = files_below(self.usr)
+        source = run_game(TRAINING, frames=60, screenshots={40: "shot.png"})
+        self.addCleanup(discard, source)
+        self.assertIn("data/sounds/shot.wav", source.all("sounds"))
+        home = self.scratch / "home"
+        # (environment, where the player's file is, what it holds before the start)
+        cases = [({"XDG_DATA_HOME": str(self.scratch / "xdg")}, self.scratch / "xdg" / USER_FILE, None),
+                 ({"XDG_DATA_HOME": "", "HOME": str(home)}, home / ".local/share" / USER_FILE, CONFIG)]
+        for env, user_file, before in cases:
+            with self.subTest(env=env):
+                if before:
+                    user_file.parent.mkdir(parents=True)
+                    user_file.write_text(before)
+                workdir = pathlib.Path(tempfile.mkdtemp(dir=self.scratch))
+                r = run_game(TRAINING, frames=60, screenshots={40: "shot.png"}, workdir=workdir, env=env,
+                             game=[str(self.usr / "bin" / "puckslide3d")])
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertNotIn("cannot play", r.stderr)
+                self.assertEqual(sorted(os.listdir(workdir)), ["script.txt", "shot.png", "trace.jsonl"])
+                if before is None:
+                    # The first start made the player's file from the shipped one, and then played
+                    # exactly as the source tree does: same states, sounds, texts and picture.
+                    self.assertEqual(user_file.read_bytes(), (SOURCE_DIR / "Data/system/config.cfg").read_bytes())
+                    self.assertEqual(r.trace, source.trace)
+                    self.assertEqual((workdir / "shot.png").read_bytes(), (source.workdir / "shot.png").read_bytes())
+                else:
+                    self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
+                    self.assertEqual(user_file.read_text(), before)
+        self.assertEqual(files_below(self.usr), installed, "the game wrote into its install tree")
+
+    def test_desktop_entry_and_metainfo_are_valid(self):
+        share = self.usr / "share"
+        self.assertEqual(run("desktop-file-validate", str(share / "applications" / f"{APP_ID}.desktop")), (0, ""))
+        # No --strict: its one note is that the reserved ".example" domain is not a known one.
+        code, output = run("appstreamcli", "validate", "--no-net",
+                           str(share / "metainfo" / f"{APP_ID}.metainfo.xml"))
+        self.assertEqual(code, 0, output)
+
+
+class DebianPackage(unittest.TestCase):
+    def test_holds_the_install_tree_and_depends_on_every_library_the_game_needs(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            code, output = run("cpack", "-G", "DEB", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", tmp)
+            self.assertEqual(code, 0, output)
+            deb = next(pathlib.Path(tmp).glob("puckslide3d_*.deb"))
+            listing = run("dpkg-deb", "-c", str(deb))[1]
+            paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
+            icons = [f"icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in (48, 64, 128, 256)]
+            expected = ["/usr/bin/puckslide3d"] + ["/usr/share/" + p for p in icons + [
+                f"icons/hicolor/scalable/apps/{APP_ID}.svg", f"applications/{APP_ID}.desktop",
+                f"metainfo/{APP_ID}.metainfo.xml", "man/man6/puckslide3d.6.gz", "puckslide3d/data/model/puk.ms3d",
+                "puckslide3d/data/sounds/2.mp3", "puckslide3d/Data/system/config.cfg", "doc/puckslide3d/README.md",
+                "doc/puckslide3d/LICENSE", "doc/puckslide3d/copyright", "doc/puckslide3d/changelog.gz"]]
+            self.assertEqual([p for p in expected if p not in paths], [])
+            self.assertEqual([p for p in paths if "puckslide3d/data/icons" in p or p.endswith("lengths.txt")], [])
+
+            depends = run("dpkg-deb", "-f", str(deb), "Depends")[1]
+            names = {alt.split()[0] for dep in depends.split(",") for alt in dep.split("|")}
+            self.assertEqual([n for n in names if n.endswith("-dev")], [], depends)
+            run("dpkg-deb", "-x", str(deb), tmp)
+            binary = pathlib.Path(tmp) / "usr" / "bin" / "puckslide3d"
+            needed = [line.split()[-1].strip("[]") for line in run("readelf", "-d", str(binary))[1].splitlines()
+                      if "(NEEDED)" in line]
+            found = dict(line.strip().split(" => ") for line in run("ldd", str(binary))[1].splitlines() if " => " in line)
+            for library in needed:
+                self.assertIn(package_owning(found[library].split()[0]), names, library)
+            # This build keeps the game in /usr/bin; ./package puts it in /usr/games as lintian asks.
+            code, output = run("lintian", "--fail-on", "error", "--suppress-tags",
+                               "package-section-games-but-contains-no-game", str(deb))
+            self.assertEqual(code, 0, output)
+
+
+class PlayFolder(unittest.TestCase):
+    def test_reads_the_high_scores_in_the_players_folder(self):
+        with tempfile.TemporaryDirectory() as xdg:
+            user_file = pathlib.Path(xdg) / USER_FILE
+            user_file.parent.mkdir(parents=True)
+            user_file.write_text(CONFIG)
+            r = run_game("", frames=3, env={"XDG_DATA_HOME": xdg},
+                         game=[str(SOURCE_DIR / "scripts" / "play-in-user-folder.sh"), GAME])
+            self.addCleanup(discard, r)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
+            self.assertTrue((pathlib.Path(xdg) / "puckslide3d" / "data" / "model").is_dir())
+
+
+if __name__ == "__main__":
+    unittest.main()
