@@ -11,6 +11,7 @@
 #include "app/input_script.h"
 #include "app/key_merge.h"
 #include "app/menu_flow.h"
+#include "app/pad_players.h"
 #include "app/scene_switch.h"
 #include "app/trace_writer.h"
 #include "assets/milkshape_model.h"
@@ -18,6 +19,7 @@
 #include "game/game_state.h"
 #include "game/random.h"
 #include "game/table_setup.h"
+#include "platform/gamepad.h"
 #include "platform/message_box.h"
 #include "platform/pacing.h"
 #include "platform/screenshot.h"
@@ -83,6 +85,7 @@ public:
             queueScriptedInput();
             WindowEvent event;
             if (HandleOneMessage(event)) {
+                if (event.type == WindowEvent::Type::Pads) pads_.apply(g_, keys_, ConnectedPads());
                 if (ApplyWindowEvent(g_, keys_, event)) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
                 continue;
             }
@@ -96,6 +99,9 @@ private:
     void queueScriptedInput() {
         if (queuedFrame_ == frame_) return;
         queuedFrame_ = frame_;
+        auto pads = script_.padsByFrame.find(frame_);
+        if (pads != script_.padsByFrame.end())
+            for (const ScriptedPadAction& action : pads->second) ApplyScriptedPad(action);
         auto events = script_.byFrame.find(frame_);
         if (events == script_.byFrame.end()) return;
         for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
@@ -103,6 +109,7 @@ private:
 
     // false: the program has ended.
     bool makeFrame() {
+        pads_.apply(g_, keys_, ConnectedPads());  // a new screen or seat gives a held stick its new meaning
         if (!options_.noPacing) PacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
         if (g_.active) DrawGLScene(g_);
         auto shot = options_.screenshots.find(frame_);
@@ -164,6 +171,7 @@ private:
     const InputScript& script_;
     TraceWriter trace_;
     KeyMerge keys_;
+    PadPlayers pads_;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };
@@ -191,6 +199,7 @@ int WinMain(const DevOptions& options) {
     TimerInit();
     if (!loadFixedModels(g)) return 0;
     SoundInit();
+    GamepadInit(PadMappingsFile(), /*scriptedOnly=*/!options.scriptFile.empty());
 
     g.fullscreen = false;
     if (options.fullscreen)

@@ -32,6 +32,7 @@ bool ApplyWindowEvent(GameState& g, KeyMerge& keys, const WindowEvent& event) {
         case WindowEvent::Type::Activity: g.active = event.active; break;
         case WindowEvent::Type::Close: return true;
         case WindowEvent::Type::Handled: break;
+        case WindowEvent::Type::Pads: break;  // the main loop's PadPlayers read them
     }
     return false;
 }

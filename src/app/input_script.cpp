@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/pad_script.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -90,6 +91,11 @@ bool ParseInputScript(const std::string& text, InputScript& script, std::string&
                               : event == "minimize" ? SyntheticMessage::Minimize
                                                     : SyntheticMessage::Restore,
                               0, 0});
+        } else if (event == "pad") {
+            ScriptedPadAction action;
+            std::string why;
+            if (!ParsePadEvent(w, action, why)) return fail(why);
+            script.padsByFrame[frame].push_back(action);
         } else {
             return fail("unknown event '" + event + "'");
         }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gamepad.h"
 #include "platform/window.h"
 
 struct ScriptedEvent {
@@ -16,6 +17,7 @@ struct ScriptedEvent {
 
 struct InputScript {
     std::map<long, std::vector<ScriptedEvent>> byFrame;   // delivered before the frame is made
+    std::map<long, std::vector<ScriptedPadAction>> padsByFrame;  // likewise
 };
 
 // Virtual-key code of a key name (ESC, ENTER, A, 7, F1, ...) or a decimal code; -1 if unknown.

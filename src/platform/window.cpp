@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/gamepad.h"
 #include "platform/key_mapping.h"
 #include "platform/message_box.h"
 
@@ -225,6 +226,10 @@ bool HandleOneMessage(WindowEvent& event) {
     if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_PollEvent(&e)) return false;
     if (syntheticEventType != 0 && e.type == syntheticEventType) {
         event = syntheticEvent(e.user);
+        return true;
+    }
+    if (HandleGamepadEvent(e)) {
+        event.type = WindowEvent::Type::Pads;
         return true;
     }
     switch (e.type) {

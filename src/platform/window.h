@@ -15,8 +15,9 @@ void SwapGLBuffers();
 
 // One window message, as the main loop's message turn handles it.
 struct WindowEvent {
-    enum class Type { Handled, KeyDown, KeyUp, MouseMove, Close, Activity };
+    enum class Type { Handled, KeyDown, KeyUp, MouseMove, Close, Activity, Pads };
     Type type = Type::Handled;  // Handled: the window dealt with it (a resize, say), nothing to apply
+                                // Pads: a gamepad changed, see ConnectedPads()
     int key = 0;                // virtual-key code, for KeyDown and KeyUp
     int x = 0, y = 0;           // client pixels, for MouseMove
     bool active = true;         // for Activity: false while minimised

@@ -1,0 +1,49 @@
+// Gamepads as players. Each seated pad fills the key table through a key source of
+// its own, so the rules of the controls, menus and ladders never learn that a key
+// came from a pad. The first pad is player 1; the second is Player2 and steers the
+// mallet the seats of players.h give it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/key_merge.h"
+#include "platform/gamepad.h"
+
+struct GameState;
+
+class PadPlayers {
+public:
+    // Seats the connected pads and gives each seated pad's held keys to its source.
+    // Run on every pad message and before every frame, so that a change of screen or
+    // seat moves a held stick to its new meaning at once. A button or stick direction
+    // takes the meaning of the screen where it was pressed and keeps it until released:
+    // held on, it never sets again a key the rules have cleared.
+    void apply(GameState& g, KeyMerge& keys, const std::vector<PadState>& pads);
+
+    // The ids of the pads in the two seats, -1 for an empty seat.
+    int player1Pad() const { return player1_ < 0 ? -1 : slots_[player1_].pad; }
+    int player2Pad() const;
+
+private:
+    // Buttons in PadButton order, then the four directions of the D-pad and left stick together.
+    static constexpr int kControlCount = kPadButtonCount + 4;
+
+    struct Slot {
+        int pad = -1;
+        bool stick[4] = {};                // the left stick beyond its dead zone: up, left, down, right
+        bool held[kControlCount] = {};
+        int latched[kControlCount] = {};   // the key a held control acts as, 0 for none
+    };
+
+    // The keys the slot's pad holds now; `pressed` gets those of the controls just pressed.
+    HeldKeys slotKeys(const GameState& g, Slot& slot, const PadState& pad, bool player1, HeldKeys& pressed);
+
+    Slot slots_[2];        // key sources Pad1 and Pad2; a pad keeps its slot while connected
+    int player1_ = -1;     // the slot of player 1's pad
+    std::vector<int> seen_;  // the pads of the last call: any other has just been connected
+};
+
+// The player's own controller mappings: gamecontrollerdb.txt in the per-user folder,
+// $XDG_DATA_HOME/puckslide3d (~/.local/share/puckslide3d by default). Empty without a home.
+std::string PadMappingsFile();

@@ -1,0 +1,96 @@
+"""Gamepads in the real game, through SDL's controller layer: a run on pads must leave
+the same trace as the same run on the keys."""
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import run_game  # noqa: E402
+from menu_script import Script, discard, screens_visited  # noqa: E402
+
+# What a pad does for a key: pad number, event when pressed, event when released.
+PAD = {
+    "ENTER": (1, "button a down", "button a up"),
+    "ESC": (1, "button back down", "button back up"),
+    "V": (1, "button y down", "button y up"),
+    "UP": (1, "axis lefty -32768", "axis lefty 0"),
+    "DOWN": (1, "button dpdown down", "button dpdown up"),
+    "W": (1, "axis lefty -9000", "axis lefty 0"),  # just beyond the dead zone
+    "A": (1, "button dpleft down", "button dpleft up"),
+    "J": (2, "axis leftx -32768", "axis leftx 0"),
+}
+
+
+def on_pads(script, second_pad_from=None):
+    """The key script with the keys above moved to pads 1 and 2; from frame
+    `second_pad_from` on, pad 2 does what pad 1 did."""
+    lines = ["0 pad 1 add", "0 pad 2 add"]
+    for line in script.lines:
+        frame, event, key = line.split()
+        if key not in PAD:
+            lines.append(line)
+            continue
+        pad, down, up = PAD[key]
+        if second_pad_from is not None and int(frame) >= second_pad_from:
+            pad = 2
+        if event in ("tap", "down"):
+            lines.append(f"{frame} pad {pad} {down}")
+        if event in ("tap", "up"):
+            lines.append(f"{int(frame) + (event == 'tap')} pad {pad} {up}")
+    return lines
+
+
+def into_training(s):
+    return s.wait(2).tap("ENTER").tap("DOWN", times=2).tap("ENTER", gap=6)
+
+
+class PadsAsKeys(unittest.TestCase):
+    def same_run(self, keys, pads, frames):
+        a, b = run_game(keys, frames=frames), run_game(pads, frames=frames)
+        self.addCleanup(discard, a)
+        self.addCleanup(discard, b)
+        self.assertEqual((a.returncode, b.returncode, b.stderr), (0, 0, ""))
+        self.assertEqual(len(a.trace), len(b.trace))
+        for la, lb in zip(a.trace, b.trace):
+            self.assertEqual(la, lb, f"frame {la['frame']}: " + str({k: (v, lb[k]) for k, v in la.items() if v != lb[k]}))
+        return a
+
+    def test_menus_training_steering_and_back(self):
+        s = into_training(Script()).tap("UP", times=2).tap("ENTER", gap=6)
+        s.down("W").wait(40).down("A").wait(20).up("W").wait(10).up("A").tap("V").tap("ESC", gap=8).tap("ESC", gap=8)
+        r = self.same_run(s.text(), on_pads(s), s.frame + 5)
+        self.assertEqual(screens_visited(r.trace), [(True, 1), (True, 11), (True, 113), (False, 113), (True, 11), (True, 1)])
+        self.assertLess(min(line["schiesser_v_z"] for line in r.trace), -4)
+
+    def test_a_pad_pulled_out_lets_go_and_player_one_passes_on_only_in_the_menus(self):
+        s = into_training(Script()).tap("ENTER", gap=6).down("W").wait(30).mark("out").up("W").wait(40)
+        s.mark("menus").tap("ESC", gap=8).tap("DOWN", times=2).tap("ENTER", gap=6).tap("ENTER", gap=6)
+        s.down("W").wait(30).up("W").wait(5)
+        pads = [line.replace("pad 1 axis lefty 0", "pad 1 remove") if line.startswith(f"{s.marks['out']} ") else line
+                for line in on_pads(s, second_pad_from=s.marks["menus"])]
+        # Mid-match the remaining pad is still Player2, who has no mallet while the computer plays.
+        pads += [f"{s.marks['out'] + 5} pad 2 axis lefty -32768", f"{s.marks['out'] + 25} pad 2 axis lefty 0"]
+        self.same_run(s.text(), pads, s.frame)
+
+    def test_two_pads_steer_both_mallets_with_the_computer_off(self):
+        s = into_training(Script()).tap("ENTER", gap=6).computer_off()
+        s.down("W", "J").wait(150).up("W").wait(30).up("J").tap("ESC", gap=8)
+        r = self.same_run(s.text(), on_pads(s), s.frame)
+        self.assertEqual(min(line["gegner_v_x"] for line in r.trace), -4.5)
+
+    def test_held_buttons_never_repeat_a_key_the_game_cleared(self):
+        s = into_training(Script()).tap("ENTER", gap=6).wait(10).mark("v").tap("V", gap=5)
+        s.mark("esc").down("ESC").wait(20).up("ESC")
+        # A stays held over three screens while Start chooses; Y and B stay held in play.
+        v, esc = s.marks["v"], s.marks["esc"]
+        pads = ["0 pad 1 add", "2 pad 1 button a down", "6 pad 1 button dpdown down", "7 pad 1 button dpdown up",
+                "10 pad 1 axis lefty 30000", "11 pad 1 axis lefty 0", "14 pad 1 button start down",
+                "18 pad 1 button start up", "20 pad 1 button start down", "21 pad 1 button start up",
+                f"{v} pad 1 button y down", f"{esc} pad 1 button b down", f"{esc + 20} pad 1 button a up",
+                f"{esc + 20} pad 1 button y up", f"{esc + 20} pad 1 button b up"]
+        r = self.same_run(s.text(), pads, s.frame + 10)
+        self.assertEqual(screens_visited(r.trace)[-2:], [(True, 11), (True, 1)])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,132 @@
+// Seats and gamepads as players, merged with the keyboard, without SDL.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <tuple>
+
+#include "app/pad_players.h"
+#include "app/pad_script.h"
+#include "app/players.h"
+#include "game/game_state.h"
+
+namespace {
+
+constexpr int kEnter = 13, kEsc = 27, kUp = 38;
+
+PadState pad(int id, std::initializer_list<PadButton> buttons = {}, int lefty = 0) {
+    PadState p;
+    p.id = id;
+    for (PadButton b : buttons) p.buttons |= 1u << static_cast<int>(b);
+    p.axes[static_cast<int>(PadAxis::LeftY)] = lefty;
+    return p;
+}
+
+}  // namespace
+
+TEST(Seats, EachPlayersMalletByModeTurnAndRound) {
+    struct { int screen; bool player1Turn; int round; bool computer; Mallet p1, p2; } cases[] = {
+        {113, true, 1, true, Mallet::Near, Mallet::None},     // training against the computer
+        {113, true, 1, false, Mallet::Near, Mallet::Far},     // training, computer switched off
+        {111, true, 1, true, Mallet::Near, Mallet::None},
+        {112, true, 2, true, Mallet::Near, Mallet::None},     // player 1's ladder match
+        {112, false, 2, true, Mallet::None, Mallet::Near},    // Player2's own match
+        {1120, false, 1, true, Mallet::None, Mallet::Near},   // ... played again
+        {112, false, 3, false, Mallet::Near, Mallet::Far},    // the final
+    };
+    for (const auto& c : cases) {
+        GameState g;
+        g.hauptmenu_nr = c.screen;
+        g.player1_turn = c.player1Turn;
+        g.m_round = c.round;
+        g.artif_int = c.computer;
+        EXPECT_EQ(Player1Mallet(g), c.p1) << c.screen << " round " << c.round;
+        EXPECT_EQ(Player2Mallet(g), c.p2) << c.screen << " round " << c.round;
+    }
+    Directions upLeft;
+    upLeft.up = upLeft.left = true;
+    EXPECT_EQ(MalletKeys(Mallet::Near, upLeft), HeldKeys().set('W').set('A'));
+    EXPECT_EQ(MalletKeys(Mallet::Far, upLeft), HeldKeys().set('I').set('J'));
+    EXPECT_EQ(MalletKeys(Mallet::None, upLeft), HeldKeys());
+}
+
+TEST(PadPlayers, FirstPadIsPlayerOneAndARemainingPadTakesOverOnlyInTheMenus) {
+    GameState g;
+    g.menu = false;
+    KeyMerge keys;
+    PadPlayers pads;
+    pads.apply(g, keys, {pad(5), pad(6)});
+    EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(5, 6));
+    pads.apply(g, keys, {pad(6)});
+    EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(-1, 6));
+    pads.apply(g, keys, {pad(6), pad(7)});  // plugged in mid-match: the empty seat is player 1's
+    EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(7, 6));
+    pads.apply(g, keys, {pad(6)});
+    g.menu = true;
+    pads.apply(g, keys, {pad(6)});
+    EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(6, -1));
+}
+
+TEST(PadPlayers, StickHasADeadZoneWithHysteresisAndAPulledPadLetsGo) {
+    GameState g;
+    g.menu = false;
+    g.artif_int = false;
+    KeyMerge keys;
+    PadPlayers pads;
+    struct { int lefty; bool w; } stick[] = {{-8000, false}, {-8192, true}, {-7000, true}, {-6000, false}, {-7000, false}};
+    for (const auto& s : stick) {
+        pads.apply(g, keys, {pad(1, {}, s.lefty), pad(2, {PadButton::DpadUp})});
+        EXPECT_EQ(g.keys['W'], s.w) << s.lefty;
+        EXPECT_TRUE(g.keys['I']);  // the second pad steers the far mallet
+    }
+    keys.press(g, KeySource::Keyboard, 'I');
+    pads.apply(g, keys, {pad(1, {}, -32767)});
+    EXPECT_TRUE(g.keys['W']);
+    EXPECT_TRUE(g.keys['I']);  // the keyboard still holds it
+    pads.apply(g, keys, {});
+    EXPECT_FALSE(g.keys['W']);
+}
+
+TEST(PadPlayers, AButtonActsOnceWhereItWasPressedAndAnotherButtonPressesAgain) {
+    GameState g;  // the main menu
+    KeyMerge keys;
+    PadPlayers pads;
+    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    EXPECT_TRUE(g.keys[kEnter] && g.keys[kUp]);
+    g.keys[kEnter] = g.keys[kUp] = false;  // the menu acts and clears them
+    g.menu = false;
+    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    EXPECT_TRUE(g.keys['W']);  // the held D-pad steers in play, ...
+    g.menu = true;
+    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    EXPECT_FALSE(g.keys[kEnter] || g.keys[kUp] || g.keys['W']);  // ... and sets nothing again back in the menus
+    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::Start, PadButton::B})});
+    EXPECT_TRUE(g.keys[kEnter] && g.keys[kEsc]);
+    g.hauptmenu_nr = 21;  // name entry: only A and Start, as ENTER
+    pads.apply(g, keys, {pad(1, {PadButton::X, PadButton::Back, PadButton::DpadDown, PadButton::Y})});
+    EXPECT_FALSE(g.keys[kEnter] || g.keys[kEsc] || g.keys[40] || g.keys['V']);
+}
+
+TEST(PadScript, ParsesEveryEventAndRefusesTheRest) {
+    struct { const char* line; bool ok; ScriptedPadAction::Kind kind; int pad, control, value; } cases[] = {
+        {"3 pad 1 add", true, ScriptedPadAction::Kind::Add, 1, 0, 0},
+        {"3 pad 2 remove", true, ScriptedPadAction::Kind::Remove, 2, 0, 0},
+        {"3 pad 1 button dpright down", true, ScriptedPadAction::Kind::Button, 1, 14, 1},
+        {"3 pad 2 button back up", true, ScriptedPadAction::Kind::Button, 2, 4, 0},
+        {"3 pad 1 axis triggerright -32768", true, ScriptedPadAction::Kind::Axis, 1, 5, -32768},
+        {"3 pad 1 axis lefty 32767", true, ScriptedPadAction::Kind::Axis, 1, 1, 32767},
+        {"3 pad 3 add", false}, {"3 pad 1", false}, {"3 pad 1 button A down", false},
+        {"3 pad 1 button a held", false}, {"3 pad 1 axis lefty 32768", false}, {"3 pad 1 axis lefty", false},
+        {"3 pad 1 add now", false}, {"3 pad 1 axis up 5", false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words;
+        std::istringstream in(c.line);
+        for (std::string w; in >> w;) words.push_back(w);
+        ScriptedPadAction a;
+        std::string why;
+        ASSERT_EQ(ParsePadEvent(words, a, why), c.ok) << c.line;
+        if (!c.ok) continue;
+        EXPECT_EQ(a.kind, c.kind) << c.line;
+        EXPECT_EQ(std::make_tuple(a.pad, a.control, a.value), std::make_tuple(c.pad, c.control, c.value)) << c.line;
+    }
+}
