@@ -1,11 +1,11 @@
 #include "app/pad_players.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "app/players.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
+#include "platform/data_paths.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -117,13 +117,4 @@ HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pa
     return out;
 }
 
-std::string PadMappingsFile() {
-    std::string folder;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        folder = data;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        folder = std::string(home) + "/.local/share";
-    else
-        return "";
-    return folder + "/puckslide3d/gamecontrollerdb.txt";
-}
+std::string PadMappingsFile() { return PlayerFolder() + "/gamecontrollerdb.txt"; }

@@ -82,6 +82,11 @@ DataLocations LocateData(bool workdirHoldsModels, const std::string& executable,
     if (workdirHoldsModels) return l;
     l.installed = true;
     l.dataDir = joinRelative(parentOf(executable), PUCKSLIDE_DATA_FROM_BIN);
+    l.userDir = PlayerFolder(xdgDataHome, home);
+    return l;
+}
+
+std::string PlayerFolder(const char* xdgDataHome, const char* home) {
     // A relative XDG_DATA_HOME is invalid and ignored, as the XDG base directory rules say.
     std::string base;
     if (xdgDataHome && xdgDataHome[0] == '/') {
@@ -92,9 +97,10 @@ DataLocations LocateData(bool workdirHoldsModels, const std::string& executable,
             if (const passwd* pw = ::getpwuid(::getuid())) homeDir = pw->pw_dir ? pw->pw_dir : "";
         base = (homeDir.empty() ? std::string(".") : homeDir) + "/.local/share";
     }
-    l.userDir = joinRelative(base, kGameFolderName);
-    return l;
+    return joinRelative(base, kGameFolderName);
 }
+
+std::string PlayerFolder() { return PlayerFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
 
 void InitDataPaths() {
     char exe[PATH_MAX];

@@ -21,6 +21,11 @@ struct DataLocations {
 DataLocations LocateData(bool workdirHoldsModels, const std::string& executable, const char* xdgDataHome,
                          const char* home);
 
+// The player's own folder, $XDG_DATA_HOME/puckslide3d (~/.local/share/puckslide3d by default),
+// installed or not: ./play plays there, and the player's own pad mappings are read from there.
+std::string PlayerFolder(const char* xdgDataHome, const char* home);
+std::string PlayerFolder();
+
 // Decides once at start-up, from the working folder, /proc/self/exe and the environment. Until
 // then (and in the tests and tools, which never call it) every name maps to itself.
 void InitDataPaths();
