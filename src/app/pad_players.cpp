@@ -103,6 +103,9 @@ HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pa
             slot.latched[c] = oneTimeKey(g, c);
             if (slot.latched[c]) pressed.set(slot.latched[c]);
         }
+        // In play the directions steer: an arrow latched in the menus lets go, so the
+        // camera never moves from a stick held over from the menus.
+        if (!g.menu && c >= kFirstDirection) slot.latched[c] = 0;
         slot.held[c] = now[c];
         if (slot.latched[c]) out.set(slot.latched[c]);
     }
