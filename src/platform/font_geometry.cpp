@@ -339,6 +339,10 @@ bool TessellateFont(const std::string& file, int faceIndex, FontGeometry& out) {
             // The outer contour runs clockwise in TrueType faces: filled on its right.
             emitSides(v, walk.contours, signedArea(*largest) < 0);
             glyph.count = static_cast<int>(v.size() / 6) - glyph.first;
+            geometry.left = std::min(geometry.left, static_cast<float>(minX));
+            geometry.right = std::max(geometry.right, static_cast<float>(maxX) - glyph.metrics.gmfCellIncX);
+            geometry.bottom = std::min(geometry.bottom, static_cast<float>(minY));
+            geometry.top = std::max(geometry.top, static_cast<float>(maxY));
         }
         out = std::move(geometry);
     }

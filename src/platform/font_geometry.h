@@ -22,6 +22,9 @@ struct FontGeometry {
         GlyphMetricsFloat metrics;
     };
     std::array<Glyph, kFontCodes> glyphs{};
+    // Every glyph lies within these bounds, x measured from its pen position (left) and
+    // from its advance (right), in em.
+    float left = 0, right = 0, bottom = 0, top = 0;
 };
 
 // The face fontconfig gives for "Courier New" bold, or any monospaced bold

@@ -1,0 +1,143 @@
+// CPU per frame of the real game without pacing, on the screens the software renderer
+// finds dearest, beside the figures of tests/bench/frames_baseline.txt; with a second
+// game binary, also that binary's figures and a pixel comparison of every screen.
+#include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSettle = 60;         // frames before a screen is timed or shot
+constexpr int kTimedFrames = 400;   // frames timed, beyond a run of kSettle frames
+constexpr int kRepeats = 5;
+
+// Key taps five frames apart from frame 2 reach each screen.
+struct Screen { const char* name; const char* keys; int shotFrame; bool timed; };
+constexpr Screen kScreens[] = {
+    {"main_menu", "", kSettle, true}, {"new_game", "ENTER", kSettle, false},
+    {"ladder", "ENTER ENTER", kSettle, true}, {"multiplayer", "ENTER DOWN ENTER", kSettle, false},
+    {"training_list", "ENTER DOWN DOWN ENTER", kSettle, true}, {"high_scores", "DOWN ENTER", kSettle, false},
+    {"options_help", "DOWN DOWN ENTER", kSettle, false}, {"credits_1", "UP UP ENTER", kSettle, false},
+    {"credits_2", "UP UP ENTER DOWN", kSettle, false}, {"credits_3", "UP UP ENTER UP", kSettle, false},
+    {"match", "ENTER ENTER ENTER", kSettle, true}, {"match_later", "ENTER ENTER ENTER", 330, false},
+};
+
+// Runs `game` on the screen's script for `frames` frames; returns its CPU milliseconds (all threads).
+double runGame(const std::string& game, const Screen& s, int frames, const std::string& shot = "") {
+    std::ofstream script("script.txt");
+    std::istringstream keys(s.keys);
+    int frame = 2;
+    for (std::string key; keys >> key; frame += 5) script << frame << " tap " << key << "\n";
+    script.close();
+    std::vector<std::string> args = {game, "--windowed", "--no-dialogs", "--no-pacing", "--seed", "1",
+                                     "--script", "script.txt", "--frames", std::to_string(frames)};
+    if (!shot.empty()) args.insert(args.end(), {"--screenshot", std::to_string(s.shotFrame) + ":" + shot});
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        freopen("/dev/null", "w", stderr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench_frames: %s failed on %s\n", game.c_str(), s.name);
+        std::exit(1);
+    }
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+std::string range(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    char out[64];
+    std::snprintf(out, sizeof out, "%5.2f (%.2f-%.2f)", v[v.size() / 2], v.front(), v.back());
+    return out;
+}
+
+std::vector<unsigned char> readPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    return pixels;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: bench_frames GAME [BEFORE_GAME]   e.g. bench_frames build/bench/puckslide3d\n"
+                    "Run from the source folder under a display (xvfb-run -a -s \"-screen 0 800x600x24\").\n"
+                    "CPU ms per frame is the game process's user+system time, all threads, of a run of %d frames\n"
+                    "less that of a run of %d, over the difference; median and range of %d such pairs, printed\n"
+                    "beside tests/bench/frames_baseline.txt. BEFORE_GAME, a build of an earlier commit, is timed\n"
+                    "in turn with GAME, and its screenshots are the reference of the pixel comparison of every\n"
+                    "screen; PUCKSLIDE_KEEP_RUNS=1 keeps the PNGs.\n", kSettle + kTimedFrames, kSettle, kRepeats);
+        return 2;
+    }
+    std::map<std::string, double> baseline;
+    std::ifstream baselineFile("tests/bench/frames_baseline.txt");
+    for (std::string line, name; std::getline(baselineFile, line);) {
+        std::istringstream fields(line);
+        double ms = 0;
+        if (line[0] != '#' && fields >> name >> ms) baseline[name] = ms;
+    }
+    std::vector<std::string> games = {fs::absolute(argv[1]).string()};
+    if (argc > 2) games.push_back(fs::absolute(argv[2]).string());
+    const fs::path work = fs::temp_directory_path() / ("puckslide-frames-" + std::to_string(getpid()));
+    fs::create_directories(work / "Data" / "system");
+    fs::copy_file("Data/system/config.cfg", work / "Data" / "system" / "config.cfg");
+    fs::create_directory_symlink(fs::absolute("data"), work / "data");
+    fs::current_path(work);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    std::printf("%-14s %8s %22s %22s\n", "CPU ms/frame", "baseline", "GAME", argc > 2 ? "BEFORE_GAME" : "");
+    for (const Screen& s : kScreens) {
+        if (!s.timed) continue;
+        std::vector<std::vector<double>> perFrame(games.size());
+        for (int r = 0; r < kRepeats; ++r)
+            for (size_t i = 0; i < games.size(); ++i)
+                perFrame[i].push_back((runGame(games[i], s, kSettle + kTimedFrames) - runGame(games[i], s, kSettle)) /
+                                      kTimedFrames);
+        std::printf("%-14s %8.2f %22s %22s\n", s.name, baseline[s.name], range(perFrame[0]).c_str(),
+                    games.size() > 1 ? range(perFrame[1]).c_str() : "");
+    }
+    for (const Screen& s : kScreens) {
+        if (games.size() < 2) break;
+        const std::string after = std::string(s.name) + ".png", before = std::string(s.name) + "_before.png";
+        runGame(games[0], s, s.shotFrame + 1, after);
+        runGame(games[1], s, s.shotFrame + 1, before);
+        const std::vector<unsigned char> a = readPng(after), b = readPng(before);
+        size_t differing = 0;
+        int largest = 0;
+        for (size_t p = 0; a.size() == b.size() && p + 2 < a.size(); p += 3) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(a[p + c] - b[p + c]));
+            differing += d > 0, largest = std::max(largest, d);
+        }
+        if (a.empty() || a.size() != b.size()) std::printf("%-14s no comparable screenshots\n", s.name);
+        else std::printf("%-14s frame %3d: %6zu of %zu pixels differ, by at most %3d of 255\n", s.name, s.shotFrame,
+                         differing, a.size() / 3, largest);
+    }
+    if (getenv("PUCKSLIDE_KEEP_RUNS")) std::printf("screenshots kept in %s\n", work.c_str());
+    else fs::remove_all(work);
+    return 0;
+}
