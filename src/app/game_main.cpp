@@ -11,6 +11,7 @@
 #include "app/input_script.h"
 #include "app/key_merge.h"
 #include "app/menu_flow.h"
+#include "app/net_session.h"
 #include "app/scene_switch.h"
 #include "app/trace_writer.h"
 #include "assets/milkshape_model.h"
@@ -24,7 +25,6 @@
 #include "platform/sound.h"
 #include "platform/timer.h"
 #include "platform/turn_log.h"
-#include "platform/virtual_keys.h"
 #include "platform/virtual_keys.h"
 #include "platform/window.h"
 
@@ -78,6 +78,15 @@ public:
         return true;
     }
 
+    // A network session starts before the window opens: a guest that cannot join
+    // ends with the reason. false: the program must end with `error`.
+    bool startNetwork(std::string& error) {
+        if (options_.host) return host_.start(options_, error);
+        if (!options_.joinHost.empty()) return guest_.join(options_, error);
+        return true;
+    }
+    bool isGuest() const { return !options_.joinHost.empty(); }
+
     int run() {
         for (;;) {
             queueScriptedInput();
@@ -86,28 +95,67 @@ public:
                 if (ApplyWindowEvent(g_, keys_, event)) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
                 continue;
             }
+            if (guest_.inSession()) {
+                if (!guestTurn()) return 0;
+                continue;
+            }
+            if (host_.awaitingFirstGuest()) {
+                host_.service(g_, keys_, kAwaitPollMs);
+                continue;
+            }
             if (!makeFrame()) return 0;
         }
     }
 
 private:
+    static constexpr int kAwaitPollMs = 10;
+
     // The scripted messages of a frame join the queue before that frame is made,
-    // so the loop handles them one per turn, exactly like real input.
+    // so the loop handles them one per turn, exactly like real input. A guest's
+    // frames may move on by more than one: the frames passed over deliver theirs too.
     void queueScriptedInput() {
-        if (queuedFrame_ == frame_) return;
+        if (queuedFrame_ >= frame_) return;
+        for (auto events = script_.byFrame.upper_bound(queuedFrame_);
+             events != script_.byFrame.end() && events->first <= frame_; ++events)
+            for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
         queuedFrame_ = frame_;
-        auto events = script_.byFrame.find(frame_);
-        if (events == script_.byFrame.end()) return;
-        for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
+    }
+
+    void screenshot(long frame) {
+        auto shot = options_.screenshots.find(frame);
+        if (shot != options_.screenshots.end() && !SaveScreenshotPNG(shot->second.c_str()))
+            std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
+    }
+
+    // A guest's turn in a session; false: the program has ended.
+    bool guestTurn() {
+        const GuestTurn turn = guest_.turn(g_, keys_, trace_, frame_);
+        if (turn.quit) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        if (turn.drew) {
+            screenshot(frame_ - 1);
+            SwapGLBuffers();
+        }
+        if (!turn.ended && !fullscreenToggle()) {
+            endProgram(/*killWindow=*/false, /*writeTurn=*/false);
+            return false;
+        }
+        if (options_.frames >= 0 && frame_ >= options_.frames) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        return true;
     }
 
     // false: the program has ended.
     bool makeFrame() {
-        if (!options_.noPacing) PacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
+        if (!options_.noPacing) PacingWait(host_.frameWaitMs(2.0f * static_cast<float>(g_.steps[g_.adjust])));
+        host_.beforeDraw(g_, frame_, glIsEnabled(GL_BLEND) == GL_TRUE, glIsEnabled(GL_LIGHTING) == GL_TRUE);
         if (g_.active) DrawGLScene(g_);
-        auto shot = options_.screenshots.find(frame_);
-        if (shot != options_.screenshots.end() && !SaveScreenshotPNG(shot->second.c_str()))
-            std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
+        host_.afterDraw(g_, keys_, g_.active);
+        screenshot(frame_);
         SwapGLBuffers();
 
         switch (inputAndMenuStep(g_)) {
@@ -145,6 +193,7 @@ private:
     }
 
     void finishTurn() {
+        host_.endTurn(CurrentTurnLog());
         if (trace_.isOpen())
             trace_.writeFrame(frame_, g_, CurrentTurnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
                               glIsEnabled(GL_LIGHTING) == GL_TRUE);
@@ -154,7 +203,9 @@ private:
     // The turn that ends the program still leaves its trace line. The window is
     // released so a switched display mode comes back even on the immediate exits.
     int endProgram(bool killWindow, bool writeTurn) {
-        if (writeTurn) finishTurn();
+        if (writeTurn && !guest_.inSession()) finishTurn();
+        host_.close();
+        guest_.close();
         if (killWindow) KillGLWindow();
         return 0;
     }
@@ -164,6 +215,8 @@ private:
     const InputScript& script_;
     TraceWriter trace_;
     KeyMerge keys_;
+    HostSession host_;
+    GuestSession guest_;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };
@@ -204,7 +257,13 @@ int WinMain(const DevOptions& options) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
+    if (!loop.startNetwork(error)) {
+        std::fprintf(stderr, "puckslide3d: %s\n", error.c_str());
+        MessageBox("Network", error.c_str(), MbButtons::Ok, MbIcon::Stop);
+        return 1;
+    }
     if (!OpenGameWindow(g)) return 0;
-    ReadConfigFile(g);
+    // A guest shows the host's list; its own is read when the session ends.
+    if (!loop.isGuest()) ReadConfigFile(g);
     return loop.run();
 }
