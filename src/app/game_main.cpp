@@ -151,7 +151,7 @@ private:
 
     // false: the program has ended.
     bool makeFrame() {
-        if (!options_.noPacing) PacingWait(host_.frameWaitMs(2.0f * static_cast<float>(g_.steps[g_.adjust])));
+        if (!options_.noPacing) host_.pacingWait(g_, keys_, 2.0f * static_cast<float>(g_.steps[g_.adjust]));
         host_.beforeDraw(g_, frame_, glIsEnabled(GL_BLEND) == GL_TRUE, glIsEnabled(GL_LIGHTING) == GL_TRUE);
         if (g_.active) DrawGLScene(g_);
         host_.afterDraw(g_, keys_, g_.active);

@@ -19,6 +19,7 @@
 #include "game/table_setup.h"
 #include "net/state_codec.h"
 #include "platform/message_box.h"
+#include "platform/pacing.h"
 #include "platform/render_state.h"
 #include "platform/sound.h"
 #include "platform/timer.h"
@@ -167,7 +168,7 @@ void HostSession::receive(const NetEvent& e) {
         ackedFrame_ = m.ackFrame;
         const auto sent = sentAtMs_.find(m.ackFrame);
         if (sent != sentAtMs_.end()) {
-            const float sample = lastHeardMs_ - sent->second;
+            const float sample = lastHeardMs_ - sent->second - static_cast<float>(m.heldMs);
             roundTripMs_ = roundTripMs_ == 0 ? sample : 0.875f * roundTripMs_ + 0.125f * sample;
         }
     }
@@ -193,9 +194,13 @@ void HostSession::endSession(GameState& g, KeyMerge& keys, const char* why) {
     sentAtMs_.clear();
 }
 
-float HostSession::frameWaitMs(float pacedMs) const {
-    if (!hasGuest() || roundTripMs_ <= kSmoothRoundTripMs) return pacedMs;
-    return pacedMs * roundTripMs_ / kSmoothRoundTripMs;
+void HostSession::pacingWait(GameState& g, KeyMerge& keys, float pacedMs) {
+    const bool slow = hasGuest() && roundTripMs_ > kSmoothRoundTripMs;
+    const float end = TimerGetTime() + (slow ? pacedMs * roundTripMs_ / kSmoothRoundTripMs : pacedMs);
+    // Whole milliseconds in the network's wait, the rest in the timer's.
+    for (float left = end - TimerGetTime(); hasGuest() && left >= 1.0f; left = end - TimerGetTime())
+        service(g, keys, static_cast<int>(left));
+    PacingWait(end - TimerGetTime());
 }
 
 void HostSession::beforeDraw(const GameState& g, long frame, bool glBlend, bool glLighting) {
@@ -371,6 +376,7 @@ void GuestSession::receiveFrame(const std::vector<uint8_t>& bytes) {
     forgetBefore(m.frame, states_);
     if (firstFrame_ == net::kNoFrame) firstFrame_ = m.frame;
     newestFrame_ = m.frame;
+    newestArrivedMs_ = lastHeardMs_;
     arrived_.push_back(std::move(a));
 }
 
@@ -400,6 +406,8 @@ void GuestSession::sendInput(uint8_t directions) {
     m.directions = directions;
     m.ackFrame = newestFrame_;
     m.ackEvent = nextEvent_;
+    const float held = TimerGetTime() - newestArrivedMs_;
+    m.heldMs = static_cast<uint16_t>(held < 0 ? 0 : held > 65535 ? 65535 : held);
     net_.send(0, net::EncodeInput(m));
     net_.flush();
     sentDirections_ = directions;

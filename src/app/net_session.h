@@ -36,8 +36,9 @@ public:
 
     // Takes in what has arrived (joins, leaves, the guest's input), waiting up to waitMs.
     void service(GameState& g, KeyMerge& keys, int waitMs);
-    // The frame's pacing wait; the game slows down evenly once the round trip passes 100 ms.
-    float frameWaitMs(float pacedMs) const;
+    // The frame's pacing wait, listening to the guest meanwhile; the game slows down
+    // evenly once the round trip passes 100 ms.
+    void pacingWait(GameState& g, KeyMerge& keys, float pacedMs);
     // Around DrawGLScene of `frame`: the state and GL switches it is drawn from, its
     // random draws; afterwards the frame goes out and the guest's input comes into
     // the key table, before the turn's input step.
@@ -130,7 +131,7 @@ private:
     uint32_t greeting_ = 0;
     bool inSession_ = false;
     std::string endReason_;
-    float lastHeardMs_ = 0, lastSentMs_ = 0;
+    float lastHeardMs_ = 0, lastSentMs_ = 0, newestArrivedMs_ = 0;
     uint32_t inputSequence_ = 0;
     uint8_t sentDirections_ = 0;
 

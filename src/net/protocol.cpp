@@ -225,6 +225,7 @@ std::vector<uint8_t> EncodeInput(const InputMessage& m) {
     put8(out, m.directions);
     put32(out, m.ackFrame);
     put32(out, m.ackEvent);
+    put16(out, m.heldMs);
     return out;
 }
 
@@ -236,6 +237,7 @@ bool DecodeInput(const uint8_t* data, size_t size, InputMessage& m) {
     r.directions = in.u8();
     r.ackFrame = in.u32();
     r.ackEvent = in.u32();
+    r.heldMs = in.u16();
     if (!in.atEnd() || (r.directions & ~kAllDirections)) return false;
     m = r;
     return true;

@@ -67,6 +67,7 @@ struct InputMessage {
     uint8_t directions = 0;
     uint32_t ackFrame = kNoFrame;  // the newest host frame taken over
     uint32_t ackEvent = 0;         // events below this sequence number have arrived
+    uint16_t heldMs = 0;           // how long ackFrame had been here when this was sent
 };
 
 std::vector<uint8_t> EncodeFrame(const FrameMessage& m);

@@ -21,6 +21,7 @@ class Relay:
         self.port = self.to_guest.getsockname()[1]
         self.guest = None
         self.bytes = {"guest_to_host": 0, "host_to_guest": 0}
+        self.first = self.last = None  # times of the first and the last datagram
         self.queue = []  # (due, order, socket, data, address)
         self.order = 0
         self.stopping = threading.Event()
@@ -51,6 +52,8 @@ class Relay:
             ready, _, _ = select.select([self.to_guest, self.to_host], [], [], min(wait, 0.05))
             for sock in ready:
                 data, address = sock.recvfrom(65536)
+                self.last = time.monotonic()
+                self.first = self.first or self.last
                 if sock is self.to_guest:
                     self.guest = address
                     self.bytes["guest_to_host"] += len(data)
