@@ -78,14 +78,14 @@ public:
         return true;
     }
 
-    // A network session starts before the window opens: a guest that cannot join
-    // ends with the reason. false: the program must end with `error`.
+    // A network session starts before the window opens. false: no port could be
+    // opened or no session joined, and `error` says why; the game goes on alone.
     bool startNetwork(std::string& error) {
         if (options_.host) return host_.start(options_, error);
         if (!options_.joinHost.empty()) return guest_.join(options_, error);
         return true;
     }
-    bool isGuest() const { return !options_.joinHost.empty(); }
+    bool isGuest() const { return guest_.inSession(); }
 
     int run() {
         for (;;) {
@@ -257,12 +257,10 @@ int WinMain(const DevOptions& options) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
-    if (!loop.startNetwork(error)) {
-        std::fprintf(stderr, "puckslide3d: %s\n", error.c_str());
-        MessageBox("Network", error.c_str(), MbButtons::Ok, MbIcon::Stop);
-        return 1;
-    }
+    const bool networkStarted = loop.startNetwork(error);
+    if (!networkStarted) std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
     if (!OpenGameWindow(g)) return 0;
+    if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
     // A guest shows the host's list; its own is read when the session ends.
     if (!loop.isGuest()) ReadConfigFile(g);
     return loop.run();

@@ -421,11 +421,11 @@ long GuestSession::guestFrameOf(uint32_t hostFrame) const {
 // The host's line for the same frame, with this window's own fields and the
 // frame numbers of both sides.
 void GuestSession::writeTraceLine(TraceWriter& trace, const GameState& g, uint32_t hostFrame) {
-    if (!trace.isOpen()) return;
     TurnLog log;
     const auto effects = effectsByFrame_.find(hostFrame);
     if (effects != effectsByFrame_.end()) log = std::move(effects->second);
     effectsByFrame_.erase(effectsByFrame_.begin(), effectsByFrame_.upper_bound(hostFrame));
+    if (!trace.isOpen()) return;
     const bool drawn = drawnFrame_ == hostFrame;
     if (drawn) log.texts = drawnTexts_;
     std::string line = TraceLine(guestFrameOf(hostFrame), g, log, glIsEnabled(GL_BLEND) == GL_TRUE,
