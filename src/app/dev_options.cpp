@@ -15,6 +15,25 @@ bool parseWhole(const std::string& text, long& value) {
     return true;
 }
 
+bool isPort(const std::string& text, uint16_t& port) {
+    long n = 0;
+    if (!parseWhole(text, n) || n < 1 || n > 65535) return false;
+    port = static_cast<uint16_t>(n);
+    return true;
+}
+
+// "[ADDR:]PORT" for --host, "HOST[:PORT]" for --join.
+bool splitAddress(const std::string& text, bool portFirst, std::string& address, uint16_t& port) {
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        if (portFirst) return isPort(text, port);
+        address = text;
+        return !text.empty();
+    }
+    address = text.substr(0, colon);
+    return !address.empty() && isPort(text.substr(colon + 1), port);
+}
+
 }  // namespace
 
 const char* DevOptionsUsage() {
@@ -27,6 +46,10 @@ const char* DevOptionsUsage() {
            "  --trace FILE                one JSON line of state per frame\n"
            "  --seed N                    seed the random generator with N instead of the clock\n"
            "  --no-pacing                 skip the frame pacing wait\n"
+           "  --host [[ADDR:]PORT]        wait for a guest at another machine (port 27315)\n"
+           "  --join HOST[:PORT]          play as the guest of a hosted game\n"
+           "  --await-guest               with --host: make no frame before a guest has joined\n"
+           "  --net-version X.Y.Z         the version a guest announces (tests)\n"
            "  --help, --version\n";
 }
 
@@ -50,6 +73,26 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             options.noDialogs = true;
         } else if (arg == "--no-pacing") {
             options.noPacing = true;
+        } else if (arg == "--host") {
+            options.host = true;
+            // The port is optional: a following word that is not an option is taken as one.
+            if (i + 1 < argc && argv[i + 1][0] != '-') {
+                text = argv[++i];
+                if (!splitAddress(text, /*portFirst=*/true, options.hostAddress, options.port)) {
+                    error = "--host takes [ADDR:]PORT with a port from 1 to 65535, not '" + text + "'";
+                    return false;
+                }
+            }
+        } else if (arg == "--join") {
+            if (!value(text)) return false;
+            if (!splitAddress(text, /*portFirst=*/false, options.joinHost, options.port)) {
+                error = "--join takes HOST[:PORT] with a port from 1 to 65535, not '" + text + "'";
+                return false;
+            }
+        } else if (arg == "--await-guest") {
+            options.awaitGuest = true;
+        } else if (arg == "--net-version") {
+            if (!value(options.netVersion)) return false;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
         } else if (arg == "--version") {
@@ -88,6 +131,14 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             error = "unknown option '" + arg + "'";
             return false;
         }
+    }
+    if (options.host && !options.joinHost.empty()) {
+        error = "--host and --join exclude each other";
+        return false;
+    }
+    if (options.awaitGuest && !options.host) {
+        error = "--await-guest needs --host";
+        return false;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // behaves exactly as it always does.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +16,13 @@ struct DevOptions {
     std::string traceFile;
     std::optional<unsigned> seed;
     bool noPacing = false;
+    // A network session: --host [[ADDR:]PORT] or --join HOST[:PORT] (0: the default port).
+    bool host = false;
+    std::string hostAddress;              // empty: every interface
+    std::string joinHost;
+    uint16_t port = 0;
+    bool awaitGuest = false;              // the host makes no frame before a guest has joined
+    std::string netVersion;               // the version a guest announces (tests); empty: this game's
     bool showHelp = false;
     bool showVersion = false;
 };

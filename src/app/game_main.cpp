@@ -11,6 +11,7 @@
 #include "app/input_script.h"
 #include "app/key_merge.h"
 #include "app/menu_flow.h"
+#include "app/net_session.h"
 #include "app/pad_players.h"
 #include "app/scene_switch.h"
 #include "app/trace_writer.h"
@@ -26,7 +27,6 @@
 #include "platform/sound.h"
 #include "platform/timer.h"
 #include "platform/turn_log.h"
-#include "platform/virtual_keys.h"
 #include "platform/virtual_keys.h"
 #include "platform/window.h"
 
@@ -80,6 +80,15 @@ public:
         return true;
     }
 
+    // A network session starts before the window opens. false: no port could be
+    // opened or no session joined, and `error` says why; the game goes on alone.
+    bool startNetwork(std::string& error) {
+        if (options_.host) return host_.start(options_, error);
+        if (!options_.joinHost.empty()) return guest_.join(options_, error);
+        return true;
+    }
+    bool isGuest() const { return guest_.inSession(); }
+
     int run() {
         for (;;) {
             queueScriptedInput();
@@ -89,32 +98,72 @@ public:
                 if (ApplyWindowEvent(g_, keys_, event)) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
                 continue;
             }
+            if (guest_.inSession()) {
+                if (!guestTurn()) return 0;
+                continue;
+            }
+            if (host_.awaitingFirstGuest()) {
+                host_.service(g_, keys_, kAwaitPollMs);
+                continue;
+            }
             if (!makeFrame()) return 0;
         }
     }
 
 private:
+    static constexpr int kAwaitPollMs = 10;
+
     // The scripted messages of a frame join the queue before that frame is made,
-    // so the loop handles them one per turn, exactly like real input.
+    // so the loop handles them one per turn, exactly like real input. A guest's
+    // frames may move on by more than one: the frames passed over deliver theirs too.
     void queueScriptedInput() {
-        if (queuedFrame_ == frame_) return;
-        queuedFrame_ = frame_;
-        auto pads = script_.padsByFrame.find(frame_);
-        if (pads != script_.padsByFrame.end())
+        if (queuedFrame_ >= frame_) return;
+        for (auto pads = script_.padsByFrame.upper_bound(queuedFrame_);
+             pads != script_.padsByFrame.end() && pads->first <= frame_; ++pads)
             for (const ScriptedPadAction& action : pads->second) ApplyScriptedPad(action);
-        auto events = script_.byFrame.find(frame_);
-        if (events == script_.byFrame.end()) return;
-        for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
+        for (auto events = script_.byFrame.upper_bound(queuedFrame_);
+             events != script_.byFrame.end() && events->first <= frame_; ++events)
+            for (const ScriptedEvent& e : events->second) PostSyntheticMessage(e.message, e.a, e.b);
+        queuedFrame_ = frame_;
+    }
+
+    void screenshot(long frame) {
+        auto shot = options_.screenshots.find(frame);
+        if (shot != options_.screenshots.end() && !SaveScreenshotPNG(shot->second.c_str()))
+            std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
+    }
+
+    // A guest's turn in a session; false: the program has ended.
+    bool guestTurn() {
+        pads_.apply(g_, keys_, ConnectedPads());
+        const GuestTurn turn = guest_.turn(g_, keys_, pads_.player1Directions(), trace_, frame_);
+        if (turn.quit) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        if (turn.drew) {
+            screenshot(frame_ - 1);
+            SwapGLBuffers();
+        }
+        if (!turn.ended && !fullscreenToggle()) {
+            endProgram(/*killWindow=*/false, /*writeTurn=*/false);
+            return false;
+        }
+        if (options_.frames >= 0 && frame_ >= options_.frames) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        return true;
     }
 
     // false: the program has ended.
     bool makeFrame() {
         pads_.apply(g_, keys_, ConnectedPads());  // a new screen or seat gives a held stick its new meaning
-        if (!options_.noPacing) PacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
+        if (!options_.noPacing) host_.pacingWait(g_, keys_, 2.0f * static_cast<float>(g_.steps[g_.adjust]));
+        host_.beforeDraw(g_, frame_, glIsEnabled(GL_BLEND) == GL_TRUE, glIsEnabled(GL_LIGHTING) == GL_TRUE);
         if (g_.active) DrawGLScene(g_);
-        auto shot = options_.screenshots.find(frame_);
-        if (shot != options_.screenshots.end() && !SaveScreenshotPNG(shot->second.c_str()))
-            std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
+        host_.afterDraw(g_, keys_, g_.active);
+        screenshot(frame_);
         SwapGLBuffers();
 
         switch (inputAndMenuStep(g_)) {
@@ -152,6 +201,7 @@ private:
     }
 
     void finishTurn() {
+        host_.endTurn(CurrentTurnLog());
         if (trace_.isOpen())
             trace_.writeFrame(frame_, g_, CurrentTurnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
                               glIsEnabled(GL_LIGHTING) == GL_TRUE);
@@ -161,7 +211,9 @@ private:
     // The turn that ends the program still leaves its trace line. The window is
     // released so a switched display mode comes back even on the immediate exits.
     int endProgram(bool killWindow, bool writeTurn) {
-        if (writeTurn) finishTurn();
+        if (writeTurn && !guest_.inSession()) finishTurn();
+        host_.close();
+        guest_.close();
         if (killWindow) KillGLWindow();
         return 0;
     }
@@ -172,6 +224,8 @@ private:
     TraceWriter trace_;
     KeyMerge keys_;
     PadPlayers pads_;
+    HostSession host_;
+    GuestSession guest_;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };
@@ -213,7 +267,11 @@ int WinMain(const DevOptions& options) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
+    const bool networkStarted = loop.startNetwork(error);
+    if (!networkStarted) std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
     if (!OpenGameWindow(g)) return 0;
-    ReadConfigFile(g);
+    if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
+    // A guest shows the host's list; its own is read when the session ends.
+    if (!loop.isGuest()) ReadConfigFile(g);
     return loop.run();
 }

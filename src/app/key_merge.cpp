@@ -9,15 +9,33 @@ bool validKey(int key) { return key >= 0 && key < kKeyCount; }
 void KeyMerge::press(GameState& g, KeySource source, int key) {
     if (!validKey(key)) return;
     held_[static_cast<int>(source)].set(key);
-    g.keys[key] = true;
+    if (!resting_[static_cast<int>(source)].test(key)) g.keys[key] = true;
 }
 
 void KeyMerge::release(GameState& g, KeySource source, int key) {
     if (!validKey(key)) return;
     held_[static_cast<int>(source)].reset(key);
-    for (const HeldKeys& other : held_)
-        if (other.test(key)) return;
-    g.keys[key] = false;
+    if (!downElsewhere(key)) g.keys[key] = false;
+}
+
+bool KeyMerge::downElsewhere(int key) const {
+    for (int s = 0; s < kKeySourceCount; ++s)
+        if (held_[s].test(key) && !resting_[s].test(key)) return true;
+    return false;
+}
+
+void KeyMerge::rest(GameState& g, KeySource source, const HeldKeys& resting) {
+    const int s = static_cast<int>(source);
+    const HeldKeys before = resting_[s];
+    resting_[s] = resting;
+    for (int key = 0; key < kKeyCount; ++key) {
+        if (!held_[s].test(key) || before.test(key) == resting.test(key)) continue;
+        if (resting.test(key)) {
+            if (!downElsewhere(key)) g.keys[key] = false;
+        } else {
+            g.keys[key] = true;
+        }
+    }
 }
 
 void KeyMerge::hold(GameState& g, KeySource source, const HeldKeys& held) {

@@ -24,7 +24,14 @@ public:
     void hold(GameState& g, KeySource source, const HeldKeys& held);
     void releaseAll(GameState& g, KeySource source) { hold(g, source, HeldKeys{}); }
     const HeldKeys& held(KeySource source) const { return held_[static_cast<int>(source)]; }
+    // Keys of `resting` held on this source count as up until the rest is lifted
+    // (the host's W A S D while a network guest plays the near mallet); a key that
+    // is still held when its rest ends counts as pressed again.
+    void rest(GameState& g, KeySource source, const HeldKeys& resting);
 
 private:
+    bool downElsewhere(int key) const;
+
     HeldKeys held_[kKeySourceCount];
+    HeldKeys resting_[kKeySourceCount];
 };

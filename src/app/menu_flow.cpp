@@ -7,6 +7,7 @@
 #include "app/name_entry.h"
 #include "app/high_score_file.h"
 #include "game/game_state.h"
+#include "game/random.h"
 #include "game/screen_numbers.h"
 #include "game/sounds.h"
 #include "platform/render_state.h"
@@ -113,11 +114,11 @@ void clearMatchScore(GameState& g) {
 
 TurnOutcome startLadderMatch(GameState& g, int round, bool multiplayer) {
     if (g.sound) PlayMusic(kMatchMusic);
-    g.random = std::rand() % 2 != 0;
+    g.random = GameRand() % 2 != 0;
     SetBlending(!g.random);
     g.menu = false;
     if (round >= kLadderFinished) return ladderEnd(g, multiplayer);
-    g.take_table = std::rand() % g.training_tables + 1;
+    g.take_table = GameRand() % g.training_tables + 1;
     clearMatchScore(g);
     return TurnOutcome::Continue;
 }

@@ -109,14 +109,12 @@ HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pa
         slot.held[c] = now[c];
         if (slot.latched[c]) out.set(slot.latched[c]);
     }
-    if (!g.menu) {
-        Directions dirs;
-        dirs.up = now[kFirstDirection + Up];
-        dirs.left = now[kFirstDirection + Left];
-        dirs.down = now[kFirstDirection + Down];
-        dirs.right = now[kFirstDirection + Right];
-        out |= MalletKeys(player1 ? Player1Mallet(g) : Player2Mallet(g), dirs);
-    }
+    Directions& dirs = slot.directions;
+    dirs.up = now[kFirstDirection + Up];
+    dirs.left = now[kFirstDirection + Left];
+    dirs.down = now[kFirstDirection + Down];
+    dirs.right = now[kFirstDirection + Right];
+    if (!g.menu) out |= MalletKeys(player1 ? Player1Mallet(g) : Player2Mallet(g), dirs);
     return out;
 }
 

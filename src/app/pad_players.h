@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/key_merge.h"
+#include "app/players.h"
 #include "platform/gamepad.h"
 
 struct GameState;
@@ -21,6 +22,10 @@ public:
     // held on, it never sets again a key the rules have cleared.
     void apply(GameState& g, KeyMerge& keys, const std::vector<PadState>& pads);
 
+    // The directions player 1's pad holds, whatever they act as: a guest at another
+    // machine sends them as its own.
+    Directions player1Directions() const { return player1_ < 0 ? Directions{} : slots_[player1_].directions; }
+
     // The ids of the pads in the two seats, -1 for an empty seat.
     int player1Pad() const { return player1_ < 0 ? -1 : slots_[player1_].pad; }
     int player2Pad() const;
@@ -32,6 +37,7 @@ private:
     struct Slot {
         int pad = -1;
         bool stick[4] = {};                // the left stick beyond its dead zone: up, left, down, right
+        Directions directions;             // stick or D-pad, as of the last apply
         bool held[kControlCount] = {};
         int latched[kControlCount] = {};   // the key a held control acts as, 0 for none
     };

@@ -182,8 +182,11 @@ bool TraceWriter::open(const std::string& path) {
 }
 
 void TraceWriter::writeFrame(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting) {
+    writeLine(TraceLine(frame, g, log, glBlend, glLighting));
+}
+
+void TraceWriter::writeLine(const std::string& line) {
     if (!file_) return;
-    const std::string line = TraceLine(frame, g, log, glBlend, glLighting);
     std::fputs(line.c_str(), file_);
     std::fputc('\n', file_);
     std::fflush(file_);  // a crash must not lose the frames before it

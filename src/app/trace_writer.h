@@ -13,6 +13,7 @@ public:
     bool open(const std::string& path);
     bool isOpen() const { return file_ != nullptr; }
     void writeFrame(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting);
+    void writeLine(const std::string& line);
 
 private:
     FILE* file_ = nullptr;

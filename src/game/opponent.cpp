@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "game/game_state.h"
+#include "game/random.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr float kArrivedForwardZ = -90.0f;
 constexpr int kTargetMinDepth = 40;
 
 // A uniform draw from 0 to n - 1; a degenerate range yields 0.
-int randomBelow(int n) { return n > 0 ? std::rand() % n : 0; }
+int randomBelow(int n) { return n > 0 ? GameRand() % n : 0; }
 
 void drawNewTarget(GameState& g) {
     // x before z: the order of draws is part of how the opponent wanders.

@@ -37,16 +37,21 @@ TurnOutcome failLoad(const char* message) {
 
 }  // namespace
 
+const char* PuckModelFile(int pukRad) {
+    return pukRad == kLargePuckRadius ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
+}
+
+const char* PuckModelFailure(int pukRad) {
+    return pukRad == kLargePuckRadius ? "Couldn't load the model data\\puk2.ms3d"
+                                      : "Couldn't load the model data\\puk.ms3d";
+}
+
 TurnOutcome TableStep(GameState& g) {
     // A requested table brings its puck, loaded again even when it is the same;
     // the digit keys keep whatever puck the last request chose.
     if (g.take_table > 0) {
-        const bool large = g.take_table >= kFirstLargePuckTable;
-        g.puk_rad = large ? kLargePuckRadius : kSmallPuckRadius;
-        const char* file = large ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
-        if (!g.pPuk || !g.pPuk->loadModelData(file))
-            return failLoad(large ? "Couldn't load the model data\\puk2.ms3d"
-                                  : "Couldn't load the model data\\puk.ms3d");
+        g.puk_rad = g.take_table >= kFirstLargePuckTable ? kLargePuckRadius : kSmallPuckRadius;
+        if (!g.pPuk || !g.pPuk->loadModelData(PuckModelFile(g.puk_rad))) return failLoad(PuckModelFailure(g.puk_rad));
     }
 
     const int n = requestedTable(g);

@@ -6,3 +6,7 @@
 struct GameState;
 
 TurnOutcome TableStep(GameState& g);
+
+// The puck model that goes with a puck radius, and the message when it fails to load.
+const char* PuckModelFile(int pukRad);
+const char* PuckModelFailure(int pukRad);

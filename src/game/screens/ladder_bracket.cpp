@@ -27,12 +27,12 @@ constexpr OpponentEntry kOpponents[kOpponentNameCount] = {
     {"Russell", -1.9f},  {"Linda", -1.3f},     {"Giovanni", -2.1f}, {"Naomi", -1.3f},
 };
 
-int coinToss() { return std::rand() % 2; }
+int coinToss() { return GameRand() % 2; }
 
 // Slots 1..last each get an independent draw from the whole list, so a name may repeat.
 void drawNames(const char* (&names)[10], float (&offsets)[10], int last) {
     for (int slot = 1; slot <= last; ++slot) {
-        const int n = std::rand() % kOpponentNameCount + 1;
+        const int n = GameRand() % kOpponentNameCount + 1;
         names[slot] = OpponentName(n);
         offsets[slot] = OpponentNameOffset(n);
     }
@@ -78,7 +78,7 @@ void PickSingleplayerRound2(GameState& g) {
         if (!g.win[1][slot]) continue;
         if (first == 0) first = slot; else if (second == 0) second = slot;
     }
-    g.rand_nr = std::rand();
+    g.rand_nr = GameRand();
     const int c = g.rand_nr % 2;
     if (first != 0 && c != 0) g.win[2][first] = true;
     if (second != 0 && c == 0) g.win[2][second] = true;

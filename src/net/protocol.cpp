@@ -1,0 +1,294 @@
+#include "net/protocol.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "game/sounds.h"
+#include "game/table.h"
+
+namespace net {
+
+namespace {
+
+constexpr uint8_t kProtocolVersion = 1;
+constexpr uint8_t kFrameType = 'F';
+constexpr uint8_t kInputType = 'I';
+constexpr uint8_t kDrawnFlag = 1, kBlendFlag = 2, kLightingFlag = 4;
+constexpr uint8_t kAllFlags = kDrawnFlag | kBlendFlag | kLightingFlag;
+// Equal stretches shorter than this stay inside a run: a run header costs four bytes.
+constexpr size_t kRunMergeGap = 4;
+
+// ---------------------------------------------------------------------------
+// The fixed lists: effects and music by the names the game plays them by, and the
+// message boxes a host can show while a guest watches.
+// ---------------------------------------------------------------------------
+const std::vector<std::string>& soundList() {
+    static const std::vector<std::string> list = {kShotSound, kSideshotSound, kGoalSound};
+    return list;
+}
+
+const std::vector<std::string>& musicList() {
+    static const std::vector<std::string> list = [] {
+        std::vector<std::string> l;
+        for (const char* verb : {"play ", "stop "}) {
+            l.push_back(verb + std::string(kMatchMusic));
+            for (const char* jingle : kMainMenuJingles) l.push_back(verb + std::string(jingle));
+        }
+        return l;
+    }();
+    return list;
+}
+
+const std::vector<std::pair<std::string, std::string>>& boxList() {
+    static const std::vector<std::pair<std::string, std::string>> list = [] {
+        std::vector<std::pair<std::string, std::string>> l = {
+            {"Error", "Error: writing /Data/system/config.cfg"},
+            {"Error", "Error: opening /Data/system/config.cfg"},
+            {"Error", "Couldn't load the model data\\puk.ms3d"},
+            {"Error", "Couldn't load the model data\\puk2.ms3d"},
+            {"ERROR", "Initialization Failed."},
+            {"ERROR", "Failed To Register The Window Class."},
+            {"ERROR", "Window Creation Error."},
+            {"ERROR", "Can't Find A Suitable PixelFormat."},
+            {"ERROR", "Can't Create A GL Rendering Context."},
+            {"ERROR", "Can't Activate The GL Rendering Context."},
+            {"ERROR", "Program Will Now Close."},
+            {"Vexa GL", "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?"},
+            {"SHUTDOWN ERROR", "Release Of DC And RC Failed."},
+        };
+        for (int n = 1; n <= kTableCount; ++n) {
+            const std::pair<std::string, std::string> box{"Error", TableConstantsOf(n)->loadFailureMessage};
+            bool known = false;
+            for (const auto& b : l) known = known || b == box;
+            if (!known) l.push_back(box);
+        }
+        return l;
+    }();
+    return list;
+}
+
+template <class List, class Item>
+int indexIn(const List& list, const Item& item) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i] == item) return static_cast<int>(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Little-endian writing and a reader that checks every length before it reads.
+// ---------------------------------------------------------------------------
+void put8(std::vector<uint8_t>& out, uint8_t v) { out.push_back(v); }
+void put16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+class Bytes {
+public:
+    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    bool ok() const { return ok_; }
+    bool atEnd() const { return ok_ && pos_ == size_; }
+    size_t left() const { return size_ - pos_; }
+    uint8_t u8() { return take(1) ? data_[pos_ - 1] : 0; }
+    uint16_t u16() { return take(2) ? static_cast<uint16_t>(data_[pos_ - 2] | data_[pos_ - 1] << 8) : 0; }
+    uint32_t u32() {
+        if (!take(4)) return 0;
+        const uint8_t* p = data_ + pos_ - 4;
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    const uint8_t* block(size_t n) { return take(n) ? data_ + pos_ - n : nullptr; }
+    void fail() { ok_ = false; }
+
+private:
+    bool take(size_t n) {
+        if (!ok_ || size_ - pos_ < n) {
+            ok_ = false;
+            return false;
+        }
+        pos_ += n;
+        return true;
+    }
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+uint32_t Greeting(const std::string& gameVersion) {
+    unsigned major = 0, minor = 0, patch = 0;
+    std::sscanf(gameVersion.c_str(), "%u.%u.%u", &major, &minor, &patch);
+    return uint32_t(kProtocolVersion) << 24 | (major & 0xFF) << 16 | (minor & 0xFF) << 8 | (patch & 0xFF);
+}
+
+std::string GreetingVersion(uint32_t greeting) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%u.%u", (greeting >> 16) & 0xFF, (greeting >> 8) & 0xFF, greeting & 0xFF);
+    return text;
+}
+
+// The reason in the top byte, the host's game version below it.
+uint32_t FarewellData(Farewell why, uint32_t hostGreeting) {
+    return static_cast<uint32_t>(why) << 24 | (hostGreeting & 0xFFFFFFu);
+}
+
+Farewell FarewellOf(uint32_t data) {
+    const uint32_t why = data >> 24;
+    return why <= static_cast<uint32_t>(Farewell::OtherVersion) ? static_cast<Farewell>(why) : Farewell::None;
+}
+
+uint32_t FarewellGreeting(uint32_t data) { return data & 0xFFFFFFu; }
+
+size_t EffectCount(EffectKind kind) {
+    switch (kind) {
+        case EffectKind::Sound: return soundList().size();
+        case EffectKind::Music: return musicList().size();
+        case EffectKind::Box: return boxList().size();
+    }
+    return 0;
+}
+
+int SoundIndex(const std::string& file) { return indexIn(soundList(), file); }
+int MusicIndex(const std::string& command) { return indexIn(musicList(), command); }
+int BoxIndex(const std::string& caption, const std::string& text) {
+    return indexIn(boxList(), std::make_pair(caption, text));
+}
+const char* SoundAt(size_t i) { return i < soundList().size() ? soundList()[i].c_str() : ""; }
+const char* MusicAt(size_t i) { return i < musicList().size() ? musicList()[i].c_str() : ""; }
+const char* BoxCaptionAt(size_t i) { return i < boxList().size() ? boxList()[i].first.c_str() : ""; }
+const char* BoxTextAt(size_t i) { return i < boxList().size() ? boxList()[i].second.c_str() : ""; }
+
+std::vector<uint8_t> EncodeFrame(const FrameMessage& m) {
+    std::vector<uint8_t> out;
+    put8(out, kFrameType);
+    put32(out, m.frame);
+    put8(out, static_cast<uint8_t>((m.drawn ? kDrawnFlag : 0) | (m.glBlend ? kBlendFlag : 0) |
+                                   (m.glLighting ? kLightingFlag : 0)));
+    put32(out, m.baseline);
+    put16(out, static_cast<uint16_t>(m.delta.size()));
+    out.insert(out.end(), m.delta.begin(), m.delta.end());
+    put8(out, static_cast<uint8_t>(m.randoms.size()));
+    for (uint32_t r : m.randoms) put32(out, r);
+    put32(out, m.firstEvent);
+    put8(out, static_cast<uint8_t>(m.events.size()));
+    for (const Effect& e : m.events) {
+        put32(out, e.frame);
+        put8(out, static_cast<uint8_t>(e.kind));
+        put8(out, e.index);
+    }
+    return out;
+}
+
+bool DecodeFrame(const uint8_t* data, size_t size, FrameMessage& m) {
+    if (size > kMaxMessageBytes) return false;
+    Bytes in(data, size);
+    FrameMessage r;
+    if (in.u8() != kFrameType) return false;
+    r.frame = in.u32();
+    const uint8_t flags = in.u8();
+    if (flags & ~kAllFlags) return false;
+    r.drawn = flags & kDrawnFlag;
+    r.glBlend = flags & kBlendFlag;
+    r.glLighting = flags & kLightingFlag;
+    r.baseline = in.u32();
+    const size_t deltaSize = in.u16();
+    if (const uint8_t* delta = in.block(deltaSize)) r.delta.assign(delta, delta + deltaSize);
+    const size_t randoms = in.u8();
+    if (randoms > kMaxRandoms) return false;
+    for (size_t i = 0; i < randoms && in.ok(); ++i) r.randoms.push_back(in.u32());
+    r.firstEvent = in.u32();
+    const size_t events = in.u8();
+    if (events > kMaxEvents) return false;
+    for (size_t i = 0; i < events && in.ok(); ++i) {
+        Effect e;
+        e.frame = in.u32();
+        const uint8_t kind = in.u8();
+        e.index = in.u8();
+        if (kind > static_cast<uint8_t>(EffectKind::Box)) return false;
+        e.kind = static_cast<EffectKind>(kind);
+        if (e.index >= EffectCount(e.kind)) return false;
+        r.events.push_back(e);
+    }
+    if (!in.atEnd()) return false;
+    m = std::move(r);
+    return true;
+}
+
+std::vector<uint8_t> EncodeInput(const InputMessage& m) {
+    std::vector<uint8_t> out;
+    put8(out, kInputType);
+    put32(out, m.sequence);
+    put8(out, m.directions);
+    put32(out, m.ackFrame);
+    put32(out, m.ackEvent);
+    put16(out, m.heldMs);
+    return out;
+}
+
+bool DecodeInput(const uint8_t* data, size_t size, InputMessage& m) {
+    Bytes in(data, size);
+    InputMessage r;
+    if (in.u8() != kInputType) return false;
+    r.sequence = in.u32();
+    r.directions = in.u8();
+    r.ackFrame = in.u32();
+    r.ackEvent = in.u32();
+    r.heldMs = in.u16();
+    if (!in.atEnd() || (r.directions & ~kAllDirections)) return false;
+    m = r;
+    return true;
+}
+
+std::vector<uint8_t> MakeDelta(const std::vector<uint8_t>& base, const std::vector<uint8_t>& next) {
+    auto differs = [&](size_t i) { return i >= base.size() || base[i] != next[i]; };
+    std::vector<uint8_t> out;
+    const size_t n = next.size() < kMaxStateBytes ? next.size() : kMaxStateBytes;
+    put16(out, static_cast<uint16_t>(n));
+    size_t done = 0;
+    for (size_t i = 0; i < n;) {
+        if (!differs(i)) {
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;  // the run grows while a change lies within the merge gap
+        for (size_t j = end; j < n && j < end + kRunMergeGap; ++j)
+            if (differs(j)) end = j + 1;
+        put16(out, static_cast<uint16_t>(i - done));
+        put16(out, static_cast<uint16_t>(end - i));
+        out.insert(out.end(), next.begin() + static_cast<long>(i), next.begin() + static_cast<long>(end));
+        done = end;
+        i = end;
+    }
+    return out;
+}
+
+bool ApplyDelta(const std::vector<uint8_t>& base, const std::vector<uint8_t>& delta, std::vector<uint8_t>& out) {
+    Bytes in(delta.data(), delta.size());
+    const size_t length = in.u16();
+    if (!in.ok() || length > kMaxStateBytes) return false;
+    std::vector<uint8_t> result(length);
+    for (size_t i = 0; i < length && i < base.size(); ++i) result[i] = base[i];
+    size_t pos = 0;
+    size_t setUpTo = base.size();  // every byte from the base's end on must come from a run
+    while (!in.atEnd()) {
+        const size_t skip = in.u16();
+        const size_t count = in.u16();
+        if (!in.ok() || count == 0 || skip > length - pos || count > length - pos - skip) return false;
+        pos += skip;
+        if (pos > setUpTo && setUpTo < length) return false;
+        const uint8_t* bytes = in.block(count);
+        if (!bytes) return false;
+        for (size_t i = 0; i < count; ++i) result[pos + i] = bytes[i];
+        pos += count;
+        if (pos > setUpTo) setUpTo = pos;
+    }
+    if (setUpTo < length) return false;
+    out = std::move(result);
+    return true;
+}
+
+}  // namespace net

@@ -1,0 +1,16 @@
+// The game state a network guest takes over from the host, as bytes: every field
+// of GameState except what belongs to one machine (its keys and mouse, its window
+// and its models, the path of its own high-score file).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct GameState;
+
+std::vector<uint8_t> EncodeSharedState(const GameState& g);
+
+// Writes the fields into `g` only when all of `bytes` is a valid state: every
+// length within the bytes, every flag 0 or 1, every name one of the list, every
+// table bound and count within what the game's drawing can take.
+bool DecodeSharedState(const std::vector<uint8_t>& bytes, GameState& g);

@@ -1,0 +1,153 @@
+#include "platform/net_transport.h"
+
+#include <enet/enet.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kChannels = 1;
+// Sequenced unreliable packets carry the game; ENet's throttle would drop some of
+// them on a jittery link, which only makes the game later, so it is held open.
+constexpr enet_uint32 kThrottleInterval = 1000;
+
+bool ensureInitialised(std::string& error) {
+    static bool initialised = false;
+    if (initialised) return true;
+    if (enet_initialize() != 0) {
+        error = "the network library could not start";
+        return false;
+    }
+    std::atexit(enet_deinitialize);
+    initialised = true;
+    return true;
+}
+
+std::string addressText(const ENetAddress& a) {
+    char ip[64] = "?";
+    enet_address_get_host_ip(&a, ip, sizeof ip);
+    return std::string(ip) + ":" + std::to_string(a.port);
+}
+
+void holdThrottleOpen(ENetPeer* peer) { enet_peer_throttle_configure(peer, kThrottleInterval, 0, 0); }
+
+}  // namespace
+
+NetTransport::~NetTransport() { close(); }
+
+bool NetTransport::create(const void* address, int slots, size_t maxPacket, std::string& error) {
+    close();
+    if (!ensureInitialised(error)) return false;
+    host_ = enet_host_create(static_cast<const ENetAddress*>(address), static_cast<size_t>(slots), kChannels, 0, 0);
+    if (!host_) {
+        error = address ? "the port is in use or cannot be opened" : "no network socket could be opened";
+        return false;
+    }
+    host_->maximumPacketSize = maxPacket;
+    enet_host_compress_with_range_coder(host_);
+    return true;
+}
+
+bool NetTransport::listen(const std::string& address, uint16_t port, int slots, size_t maxPacket,
+                          std::string& error) {
+    if (!ensureInitialised(error)) return false;
+    ENetAddress a;
+    a.host = ENET_HOST_ANY;
+    a.port = port;
+    if (!address.empty() && enet_address_set_host_ip(&a, address.c_str()) != 0) {
+        error = "'" + address + "' is not an IPv4 address";
+        return false;
+    }
+    return create(&a, slots, maxPacket, error);
+}
+
+bool NetTransport::connect(const std::string& host, uint16_t port, uint32_t greeting, size_t maxPacket,
+                           std::string& error) {
+    if (!create(nullptr, 1, maxPacket, error)) return false;
+    ENetAddress a;
+    if (enet_address_set_host(&a, host.c_str()) != 0) {
+        error = "the address of '" + host + "' cannot be found";
+        close();
+        return false;
+    }
+    a.port = port;
+    ENetPeer* peer = enet_host_connect(host_, &a, kChannels, greeting);
+    if (!peer) {
+        error = "no connection could be started";
+        close();
+        return false;
+    }
+    return true;
+}
+
+void NetTransport::countTraffic() {
+    sent_ += host_->totalSentData;
+    received_ += host_->totalReceivedData;
+    host_->totalSentData = 0;
+    host_->totalReceivedData = 0;
+}
+
+bool NetTransport::poll(NetEvent& event, int waitMs) {
+    if (!host_) return false;
+    ENetEvent e;
+    // Only the first look waits: a result below 0 is a socket error, treated as quiet.
+    const int got = enet_host_check_events(host_, &e) > 0 ? 1 : enet_host_service(host_, &e, static_cast<enet_uint32>(waitMs > 0 ? waitMs : 0));
+    countTraffic();
+    if (got <= 0) return false;
+    event = NetEvent{};
+    event.peer = static_cast<int>(e.peer - host_->peers);
+    event.address = addressText(e.peer->address);
+    event.data = e.data;
+    switch (e.type) {
+        case ENET_EVENT_TYPE_CONNECT:
+            event.type = NetEvent::Type::Connect;
+            holdThrottleOpen(e.peer);
+            break;
+        case ENET_EVENT_TYPE_DISCONNECT:
+            event.type = NetEvent::Type::Disconnect;
+            break;
+        case ENET_EVENT_TYPE_RECEIVE:
+            event.type = NetEvent::Type::Receive;
+            event.bytes.assign(e.packet->data, e.packet->data + e.packet->dataLength);
+            enet_packet_destroy(e.packet);
+            break;
+        default:
+            return false;
+    }
+    return true;
+}
+
+void NetTransport::send(int peer, const std::vector<uint8_t>& bytes) {
+    if (!host_ || peer < 0 || static_cast<size_t>(peer) >= host_->peerCount) return;
+    ENetPeer* p = &host_->peers[peer];
+    if (p->state != ENET_PEER_STATE_CONNECTED) return;
+    ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(), 0);
+    if (packet && enet_peer_send(p, 0, packet) != 0) enet_packet_destroy(packet);
+}
+
+void NetTransport::flush() {
+    if (!host_) return;
+    enet_host_flush(host_);
+    countTraffic();
+}
+
+void NetTransport::disconnect(int peer, uint32_t reason) {
+    if (host_ && peer >= 0 && static_cast<size_t>(peer) < host_->peerCount)
+        enet_peer_disconnect(&host_->peers[peer], reason);
+}
+
+void NetTransport::disconnectNow(int peer, uint32_t reason) {
+    if (host_ && peer >= 0 && static_cast<size_t>(peer) < host_->peerCount)
+        enet_peer_disconnect_now(&host_->peers[peer], reason);
+    flush();
+}
+
+void NetTransport::drop(int peer) {
+    if (host_ && peer >= 0 && static_cast<size_t>(peer) < host_->peerCount) enet_peer_reset(&host_->peers[peer]);
+}
+
+void NetTransport::close() {
+    if (!host_) return;
+    enet_host_destroy(host_);
+    host_ = nullptr;
+}

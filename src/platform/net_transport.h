@@ -1,0 +1,57 @@
+// Datagrams between two games over UDP, through ENet: connection set-up with a
+// 32-bit greeting, disconnection with a 32-bit reason, unreliable sequenced
+// packets (a late packet never overtakes a newer one). Knows nothing of the game.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+typedef struct _ENetHost ENetHost;
+
+struct NetEvent {
+    enum class Type { Connect, Receive, Disconnect };
+    Type type = Type::Receive;
+    int peer = -1;               // the peer's slot at this end
+    uint32_t data = 0;           // Connect: the peer's greeting; Disconnect: the reason it gave (0: none)
+    std::string address;         // "a.b.c.d:port" of the peer
+    std::vector<uint8_t> bytes;  // Receive
+};
+
+class NetTransport {
+public:
+    NetTransport() = default;
+    ~NetTransport();
+    NetTransport(const NetTransport&) = delete;
+    NetTransport& operator=(const NetTransport&) = delete;
+
+    // Listens on one UDP port, on every interface or on `address` alone, for up to
+    // `slots` peers; a packet larger than `maxPacket` bytes is dropped unread.
+    bool listen(const std::string& address, uint16_t port, int slots, size_t maxPacket, std::string& error);
+    // Starts connecting to one host; the Connect event says when it has answered.
+    bool connect(const std::string& host, uint16_t port, uint32_t greeting, size_t maxPacket, std::string& error);
+    bool isOpen() const { return host_ != nullptr; }
+
+    // Hands out the next event, waiting up to `waitMs` milliseconds for one.
+    bool poll(NetEvent& event, int waitMs);
+    void send(int peer, const std::vector<uint8_t>& bytes);
+    void flush();
+    // The peer hears `reason` (after what is already queued for it); the slot frees
+    // once it has confirmed, or at the latest when the connection times out.
+    void disconnect(int peer, uint32_t reason);
+    // The peer hears `reason` once, unconfirmed, and the slot is free at once.
+    void disconnectNow(int peer, uint32_t reason);
+    // Forgets the peer without a word.
+    void drop(int peer);
+    void close();
+
+    uint64_t bytesSent() const { return sent_; }
+    uint64_t bytesReceived() const { return received_; }
+
+private:
+    bool create(const void* address, int slots, size_t maxPacket, std::string& error);
+    void countTraffic();
+
+    ENetHost* host_ = nullptr;
+    uint64_t sent_ = 0, received_ = 0;
+};

@@ -1,0 +1,150 @@
+"""Two real games on 127.0.0.1, host and guest, each with its own script and
+trace: training with the computer off, a goal by the guest's W A S D and its
+replay on both sides, directly and through a lossy relay; the traces agree on
+every frame both have. Then the faults: a guest or a host killed mid-match, a
+guest of another version and a second guest refused."""
+import os
+import signal
+import socket
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
+from udp_relay import Relay  # noqa: E402
+
+# Main menu > New Game > Training > the first table (play from frame 12); the
+# computer off; the near mallet shoots straight up the table and moves aside.
+HOST_SCRIPT = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER", "10 tap ENTER",
+               "14 down SHIFT", "14 down CTRL", "15 down C", "16 up C", "16 up CTRL", "16 up SHIFT",
+               "30 down W", "40 up W", "42 down A", "80 up A"]
+# The guest holds S: the far mallet charges and sends the puck back into the near goal.
+GUEST_SCRIPT = ["5 down S"]
+# Fields each window keeps for itself, and the guest's own frame numbers.
+OWN_FIELDS = {"frame", "host_frame", "drawn", "fullscreen", "active"}
+LIMIT = 120  # seconds any one game may take
+FIRST_TABLE_MALLET_SPEED = 4.5
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def stderr_of(workdir):
+    return (workdir / "stderr.txt").read_text()
+
+
+def wait_for(condition, seconds=LIMIT):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return False
+
+
+class Session:
+    """A host waiting for its guest and the guest joining it, optionally through a relay."""
+
+    def __init__(self, host_frames, guest_frames, relay=None):
+        self.port = free_port()
+        self.host_dir, self.guest_dir = make_workdir(), make_workdir()
+        self.host = spawn_game(self.host_dir, ["--seed", "1", "--host", f"127.0.0.1:{self.port}", "--await-guest",
+                                               "--frames", str(host_frames)], HOST_SCRIPT)
+        self.relay = relay(self.port) if relay else None
+        join = self.relay.__enter__().port if self.relay else self.port
+        self.guest = spawn_game(self.guest_dir, ["--join", f"127.0.0.1:{join}", "--frames", str(guest_frames)],
+                                GUEST_SCRIPT)
+
+    def finish(self):
+        codes = (self.host.wait(LIMIT), self.guest.wait(LIMIT))
+        if self.relay:
+            self.relay.__exit__()
+        return codes
+
+    def kill_when_host_reaches(self, frame, process):
+        self.assert_ok(wait_for(lambda: len(read_trace(self.host_dir)) > frame))
+        process.send_signal(signal.SIGKILL)
+
+    @staticmethod
+    def assert_ok(value):
+        if not value:
+            raise AssertionError("the game did not get there in time")
+
+
+@unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
+class HostAndGuest(unittest.TestCase):
+    def assert_agree(self, host, guest, min_share):
+        by_frame = {line["frame"]: line for line in host}
+        shared = [line for line in guest if "host_frame" in line]
+        self.assertGreaterEqual(len(shared), min_share * len(host), "the guest saw too few of the host's frames")
+        for line in shared:
+            theirs = by_frame[line["host_frame"]]
+            for key, value in line.items():
+                if key in OWN_FIELDS or (key == "texts" and not line["drawn"]):
+                    continue
+                self.assertEqual(value, theirs[key], f"host frame {line['host_frame']}: {key}")
+        return shared
+
+    def assert_guest_scored(self, host, guest):
+        self.assertEqual((host[-1]["my_score"], host[-1]["his_score"]), (0, 1))
+        goal = next(line["frame"] for line in host if "data/sounds/goal.wav" in line["sounds"])
+        self.assertGreater(goal, 40)
+        self.assertTrue(any(line["gegner_v_z"] == FIRST_TABLE_MALLET_SPEED for line in host[:goal]))
+        for trace in (host, guest):  # the replay runs on both sides, drawn at the guest
+            self.assertGreater(sum(line["video"] for line in trace if line.get("drawn", True)), 50)
+
+    def test_a_match_with_two_refused_guests(self):
+        session = Session(host_frames=300, guest_frames=330)
+        self.assertTrue(wait_for(lambda: "a guest joined" in stderr_of(session.host_dir)))
+        for extra, reason in ((["--net-version", "0.9.0"], "the host runs version 1.0.0, this game 0.9.0"),
+                              ([], "the host already has a guest")):
+            workdir = make_workdir()
+            late = spawn_game(workdir, ["--join", f"127.0.0.1:{session.port}", "--frames", "1"] + extra)
+            self.assertEqual(late.wait(LIMIT), 0)
+            self.assertIn(f"cannot join 127.0.0.1:{session.port}: {reason}; playing alone", stderr_of(workdir))
+        self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
+        host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
+        shared = self.assert_agree(host, guest, min_share=0.99)
+        self.assertEqual([line["host_frame"] for line in shared], list(range(len(shared))))
+        self.assert_guest_scored(host, guest)
+        self.assertEqual(stderr_of(session.host_dir).count("refused a guest"), 2)
+        # the host's end sends the guest back to its own main menu, where it goes on alone
+        self.assertIn("the session has ended: the host has left", stderr_of(session.guest_dir))
+        self.assertEqual((guest[-1]["hauptmenu_nr"], guest[-1]["menu"], "host_frame" in guest[-1]), (1, True, False))
+
+    def test_a_match_through_a_lossy_relay(self):
+        lossy = lambda port: Relay(port, drop=0.05, duplicate=0.01, delay_ms=(20, 60), seed=7)  # noqa: E731
+        session = Session(host_frames=300, guest_frames=310, relay=lossy)
+        self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
+        host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
+        self.assert_agree(host, guest, min_share=0.6)  # a late packet is overtaken, never shown
+        self.assert_guest_scored(host, guest)
+
+    def test_the_host_goes_on_when_the_guest_is_killed(self):
+        session = Session(host_frames=500, guest_frames=5000)
+        session.kill_when_host_reaches(150, session.guest)
+        self.assertEqual(session.finish()[0], 0)
+        host = read_trace(session.host_dir)
+        self.assertEqual(len(host), 500)
+        self.assertIn("has left (silent for more than 3 seconds)", stderr_of(session.host_dir))
+        # the far mallet the guest held at full speed comes to rest
+        self.assertEqual((host[-1]["gegner_v_x"], host[-1]["gegner_v_z"], host[-1]["menu"]), (0, 0, False))
+
+    def test_the_guest_returns_to_its_menu_when_the_host_is_killed(self):
+        session = Session(host_frames=5000, guest_frames=250)
+        session.kill_when_host_reaches(150, session.host)
+        self.assertEqual(session.finish()[1], 0)
+        guest = read_trace(session.guest_dir)
+        self.assertIn("the session has ended: the host has been silent for more than 3 seconds",
+                      stderr_of(session.guest_dir))
+        own = [line for line in guest if "host_frame" not in line]
+        self.assertGreater(len(own), 10)
+        self.assertTrue(all(line["menu"] and line["hauptmenu_nr"] == 1 for line in own))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,69 @@
+"""A UDP relay on 127.0.0.1 between one guest and a host, for the network tests
+and the benchmark: it drops, duplicates and delays datagrams (a spread of delays
+reorders them), with a fixed random seed, and counts the bytes each way."""
+import heapq
+import random
+import select
+import socket
+import threading
+import time
+
+
+class Relay:
+    def __init__(self, host_port, drop=0.0, duplicate=0.0, delay_ms=(0, 0), seed=1):
+        self.host = ("127.0.0.1", host_port)
+        self.drop, self.duplicate, self.delay_ms = drop, duplicate, delay_ms
+        self.random = random.Random(seed)
+        self.to_guest = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.to_guest.bind(("127.0.0.1", 0))
+        self.to_host = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.to_host.bind(("127.0.0.1", 0))
+        self.port = self.to_guest.getsockname()[1]
+        self.guest = None
+        self.bytes = {"guest_to_host": 0, "host_to_guest": 0}
+        self.first = self.last = None  # times of the first and the last datagram
+        self.queue = []  # (due, order, socket, data, address)
+        self.order = 0
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+
+    def __enter__(self):
+        self.thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stopping.set()
+        self.thread.join(5)
+        self.to_guest.close()
+        self.to_host.close()
+
+    def schedule(self, sock, data, address):
+        if self.random.random() < self.drop:
+            return
+        copies = 2 if self.random.random() < self.duplicate else 1
+        for _ in range(copies):
+            due = time.monotonic() + self.random.uniform(*self.delay_ms) / 1000.0
+            self.order += 1
+            heapq.heappush(self.queue, (due, self.order, sock, data, address))
+
+    def run(self):
+        while not self.stopping.is_set():
+            wait = 0.05 if not self.queue else max(0.0, self.queue[0][0] - time.monotonic())
+            ready, _, _ = select.select([self.to_guest, self.to_host], [], [], min(wait, 0.05))
+            for sock in ready:
+                data, address = sock.recvfrom(65536)
+                self.last = time.monotonic()
+                self.first = self.first or self.last
+                if sock is self.to_guest:
+                    self.guest = address
+                    self.bytes["guest_to_host"] += len(data)
+                    self.schedule(self.to_host, data, self.host)
+                elif self.guest is not None:
+                    self.bytes["host_to_guest"] += len(data)
+                    self.schedule(self.to_guest, data, self.guest)
+            while self.queue and self.queue[0][0] <= time.monotonic():
+                _, _, sock, data, address = heapq.heappop(self.queue)
+                try:
+                    sock.sendto(data, address)
+                except OSError:
+                    pass
