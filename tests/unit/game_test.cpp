@@ -297,7 +297,8 @@ TEST(TableConstants, AllElevenAsTabledAndWhatEverySetUpResets) {
 // near the table and change scores only through goals.
 TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
     // Play keys only: ESC (leaves play), Ctrl+Shift+C (opponent off) and the table digits are kept out.
-    const int playKeys[] = {'W', 'A', 'S', 'D', 'I', 'J', 'K', 'L', 'M', 'N', 'V', 'B', 16, 17, 33, 34, 37, 38, 39, 40};
+    const int playKeys[] = {'W', 'A', 'S', 'D', 'I', 'J', 'K', 'L', 'M', 'N', 'V', 'B', kKeyShift, kKeyCtrl,
+                            kKeyPageUp, kKeyPageDown, kKeyLeft, kKeyUp, kKeyRight, kKeyDown};
     for (int n = 1; n <= kTableCount; ++n) {
         GameState g;
         ASSERT_TRUE(ApplyTableConstants(g, n));
