@@ -25,8 +25,7 @@ int main(int argc, char** argv) {
             MatchStep(g);
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds,
-                    g.my_score + g.his_score);
+        std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds, g.my_score + g.his_score);
     }
     return 0;
 }

@@ -10,11 +10,9 @@
 
 #include "platform/text.h"
 
-namespace {
-
 // Milliseconds for BuildFont in a fresh context and `lines` cleared, printed and finished frames
 // after it; negative if there is no context or font.
-double timedContext(int lines) {
+static double timedContext(int lines) {
     SDL_Window* window = SDL_CreateWindow("bench_text", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     SDL_GLContext gl = window ? SDL_GL_CreateContext(window) : nullptr;
     const auto start = std::chrono::steady_clock::now();
@@ -31,8 +29,6 @@ double timedContext(int lines) {
     return ok ? ms : -1;
 }
 
-}  // namespace
-
 int main() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
     const double first = timedContext(0);
@@ -43,7 +39,8 @@ int main() {
     if (first < 0 || rebuilds[0] < 0 || printing < 0) return std::fprintf(stderr, "bench_text: no GL context or font\n"), 1;
     std::printf("first BuildFont      %8.2f ms (lookup, tessellation, list compile)\n", first);
     std::printf("rebuild in new ctx   %8.2f ms median of 7\n", rebuilds[3]);
-    std::printf("glPrint and draw     %8.2f us per line (with clear and glFinish)\n", (printing - rebuilds[3]) * 1000.0 / 200);
+    std::printf("glPrint and draw     %8.2f us per line (with clear and glFinish)\n",
+                (printing - rebuilds[3]) * 1000.0 / 200);
     SDL_Quit();
     return 0;
 }

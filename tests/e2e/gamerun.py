@@ -20,10 +20,7 @@ DEFAULT_ARGS = ["--windowed", "--no-dialogs", "--no-pacing", "--seed", "1"]
 
 class GameRun:
     def __init__(self, returncode, trace, stderr, workdir):
-        self.returncode = returncode
-        self.trace = trace
-        self.stderr = stderr
-        self.workdir = workdir
+        self.returncode, self.trace, self.stderr, self.workdir = returncode, trace, stderr, workdir
 
     def all(self, key):
         """Every entry of a per-turn list (sounds, music, texts, boxes) over the whole run."""

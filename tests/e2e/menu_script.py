@@ -12,7 +12,7 @@ PLAY, STOP = "play data/sounds/2.mp3", "stop data/sounds/2.mp3"
 
 
 class Script:
-    """Builds a --script text; `frame` is where the next event goes."""
+    """Builds a --script text; `frame` is where the next event goes, `marks` names frames."""
 
     def __init__(self):
         self.lines, self.frame, self.marks = [], 0, {}
@@ -43,13 +43,11 @@ class Script:
 
     def win_match(self, name=None):
         """ENTER on a ladder screen, then a 7:0 win."""
-        self.marks[name] = self.frame
-        return self.tap("ENTER", gap=5).down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)
+        return self.mark(name).tap("ENTER", gap=5).down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)
 
     def lose_match(self, name=None):
         """ENTER on a ladder screen, then a 0:7 loss."""
-        self.marks[name] = self.frame
-        self.tap("ENTER", gap=5).down("K", "W").wait(12).up("W").down("A")
+        self.mark(name).tap("ENTER", gap=5).down("K", "W").wait(12).up("W").down("A")
         return self.wait(MATCH_FRAMES).up("K", "A").wait(5)
 
     def text(self):

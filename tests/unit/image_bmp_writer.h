@@ -4,16 +4,17 @@
 #include <cstdint>
 #include <vector>
 
-// Pixels as RGB triples, top row first (the order ImageMagick's PPM output uses).
+// Pixels as RGB triples, top row first.
 struct RgbImage {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
 };
 
-inline RgbImage PatternImage(int width, int height) {
+// A picture whose every pixel differs from its neighbours; bottomRowFirst lists its rows the other way round.
+inline RgbImage PatternImage(int width, int height, bool bottomRowFirst = false) {
     RgbImage img{width, height, {}};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
+    for (int row = 0; row < height; ++row)
+        for (int x = 0, y = bottomRowFirst ? height - 1 - row : row; x < width; ++x)
             img.rgb.insert(img.rgb.end(), {uint8_t(x * 7), uint8_t(y * 11), uint8_t(x * 31 + y * 17)});
     return img;
 }

@@ -22,22 +22,21 @@ struct Ms3dFile {
 
     std::vector<unsigned char> bytes() const {
         std::vector<unsigned char> out(identifier, identifier + 10);
-        auto u16 = [&](unsigned v) { out.push_back(v & 0xff); out.push_back((v >> 8) & 0xff); };
+        auto u16 = [&](unsigned v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); };
         auto u32 = [&](uint32_t v) { for (int i = 0; i < 32; i += 8) out.push_back((v >> i) & 0xff); };
-        auto f32 = [&](float f) { uint32_t b; std::memcpy(&b, &f, 4); u32(b); };
+        auto f32 = [&](const float* f, int n) { for (uint32_t b; n--; ++f) std::memcpy(&b, f, 4), u32(b); };
         auto text = [&](const std::string& s, size_t width) {  // no terminator when it fills the width
             for (size_t i = 0; i < width; ++i) out.push_back(i < s.size() ? s[i] : 0);
         };
         u32(static_cast<uint32_t>(version));
         u16(vertices.size());
         for (const Vertex& v : vertices)
-            out.push_back(0), f32(v.x), f32(v.y), f32(v.z), out.push_back(v.bone), out.push_back(1);
+            out.push_back(0), f32(&v.x, 1), f32(&v.y, 1), f32(&v.z, 1), out.insert(out.end(), {uint8_t(v.bone), 1});
         u16(triangles.size());
         for (const Triangle& t : triangles) {
             u16(0);
             for (uint16_t v : t.vertex) u16(v);
-            for (const float* c : {t.normal, t.normal + 3, t.normal + 6, t.s, t.t}) f32(c[0]), f32(c[1]), f32(c[2]);
-            out.insert(out.end(), {1, 0});
+            f32(t.normal, 9), f32(t.s, 3), f32(t.t, 3), u16(1);
         }
         u16(groups.size());
         for (const Group& g : groups) {
@@ -46,11 +45,9 @@ struct Ms3dFile {
             out.push_back(g.material);
         }
         u16(materials.size());
-        for (const Material& m : materials) {
-            text("material", 32);
-            for (float c : m.colours) f32(c);
-            f32(m.shininess), f32(1), out.push_back(0), text(m.texture, 128), text("alpha.bmp", 128);
-        }
+        for (const Material& m : materials)
+            text("material", 32), f32(m.colours, 16), f32(&m.shininess, 1), u32(0x3f800000), out.push_back(0),
+                text(m.texture, 128), text("alpha.bmp", 128);
         out.insert(out.end(), trailer.begin(), trailer.end());
         return out;
     }
@@ -66,7 +63,6 @@ inline Ms3dFile SampleMs3d() {
     f.groups = {{{0}, 1}, {{1, 0}, -1}};
     f.materials.resize(2);
     for (int i = 0; i < 16; ++i) f.materials[0].colours[i] = 0.05f * i;
-    f.materials[0].shininess = 12.5f;
     f.materials[1] = f.materials[0];
     f.materials[1].colours[4] = 0.9f;
     f.materials[1].texture = "data/model/sample.bmp";

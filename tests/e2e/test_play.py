@@ -1,0 +1,182 @@
+"""The real game played through its menus: jingles, help, credits music, training on table 7,
+a shot into the far goal with its replay and serve, and the high-score list, read from a file
+and shown, and kept for the run when the file cannot be written."""
+import os
+import shutil
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import make_workdir, run_game  # noqa: E402
+from menu_script import (MATCH_FRAMES, PLAY, STOP, Script, at_frame, discard, project_origin,  # noqa: E402
+                         screens_visited, texts)
+
+JINGLE = {n: f"play data/sounds/{j}.mp3" for n, j in enumerate(["newgame", "highscore", "options", "credits", "exit"], 1)}
+
+
+class WalkEveryMenu(unittest.TestCase):
+    def test_jingles_help_and_credits_music(self):
+        s = Script()
+        s.wait(3).mark("down1").tap("DOWN", times=4).mark("wrap_down").tap("DOWN").mark("wrap_up").tap("UP")
+        s.tap("DOWN").tap("ENTER", gap=10).tap("ESC").tap("DOWN").tap("ENTER", gap=10).tap("ESC")
+        s.tap("DOWN", times=2).mark("help").tap("ENTER", gap=10).tap("ESC")
+        s.tap("DOWN", times=3).tap("ENTER", gap=10)
+        s.mark("page2").tap("DOWN", gap=10).mark("page3").tap("DOWN", gap=10)
+        s.mark("page1").tap("RIGHT", gap=10).mark("page3_wrapped").tap("LEFT", gap=10).tap("ESC")
+        s.tap("UP").mark("exit").tap("ENTER", gap=20)
+        r = run_game(s.text(), frames=s.frame + 100)
+        self.addCleanup(discard, r)
+        line = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(texts(r.trace[0]), ["Puckslide3D", "-> New Game", "   Hiscore", "   Options/Help", "   Credits",
+                                             "   Exit"])
+        self.assertEqual([n for menu, n in screens_visited(r.trace)], [1, 11, 1, 2, 1, 5, 1, 3, 1])
+        self.assertEqual([r.trace[-1][k] for k in ("frame", "hauptmenu_nr", "menu_1_nr")], [s.marks["exit"], 1, 5])
+        # The arrows wrap and announce the new entry.
+        for i, (mark, entry) in enumerate([("down1", 2), ("down1", 3), ("down1", 4), ("down1", 5),
+                                          ("wrap_down", 1), ("wrap_up", 5)]):
+            got = line(mark, 4 * i if mark == "down1" else 0)
+            self.assertEqual((got["menu_1_nr"], got["music"]), (entry, [STOP, JINGLE[entry]]))
+        # The main menu swings its clock's increment down by 0.001 a frame; the credits add 1 a frame.
+        first = r.trace[:4]
+        self.assertEqual([round(b["rot_fac"] - a["rot_fac"], 6) for a, b in zip(first, first[1:])], [-0.001] * 3)
+        self.assertEqual([round(b["rot"] - a["rot"] - b["rot_fac"], 5) for a, b in zip(first, first[1:])], [0] * 3)
+        self.assertEqual(line("page2", 1)["rot"] - line("page2")["rot"], 1)
+        for offset in range(1, 6):  # help holds the clock and leaves blending off
+            self.assertEqual([line("help", offset)[k] for k in ("hauptmenu_nr", "rot", "gl_blend")], [5, 0.5, False])
+        # The credits music starts on the sounds page and stops when it is left; the command sees
+        # the entry before the wrap, so page 3 reached from page 1 stays silent.
+        self.assertEqual(texts(line("page3", 1))[0], "Sounds")
+        got = [(line(m)["music"], line(m)["menu_1_nr"]) for m in ("page2", "page3", "page1", "page3_wrapped")]
+        self.assertEqual(got, [([STOP], 2), ([PLAY], 3), ([STOP], 1), ([STOP], 3)])
+
+
+class TrainingOnTableSeven(unittest.TestCase):
+    def test_table_seven_large_puck_no_ladder_win_and_the_way_back(self):
+        s = Script()
+        s.wait(2).tap("ENTER").tap("DOWN", times=2).tap("ENTER", gap=6).tap("UP", times=5)
+        s.mark("start").tap("ENTER", gap=6)
+        s.computer_off().tap("V").down("W", "J").wait(1100).up("W", "J").wait(5)
+        s.mark("esc_play").tap("ESC", gap=8)
+        # Straight into a ladder: the training goals must not count as a won match.
+        s.tap("ENTER", gap=6).mark("ladder_start").tap("ENTER", gap=20)
+        s.tap("ESC", gap=8).tap("ESC", gap=6).tap("ESC", gap=20)
+        r = run_game(s.text(), frames=s.frame + 60)
+        self.addCleanup(discard, r)
+        line = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
+        self.assertEqual(r.returncode, 0, r.stderr)
+        start, set_up = line("start"), line("start", 1)
+        self.assertEqual((start["take_table"], start["menu"], start["music"]), (7, False, []))
+        self.assertEqual((set_up["table"], set_up["puk_rad"], set_up["gl_lighting"]), (7, 50, False))
+        self.assertEqual(texts(line("start", 2)), ["My: 0 His: 0"])
+        # Training counts on past seven; ESC leads to New Game and stops the music.
+        before_esc, esc = line("esc_play", -1), line("esc_play")
+        self.assertEqual((before_esc["menu"], before_esc["hauptmenu_nr"]), (False, 113))
+        self.assertGreater(before_esc["my_score"], 7)
+        self.assertEqual((esc["menu"], esc["hauptmenu_nr"], esc["music"]), (True, 11, [STOP]))
+        self.assertTrue(line("esc_play", 1)["gl_lighting"])
+        self.assertEqual({(line("ladder_start", i)["a_round"], line("ladder_start", i)["pl1_final_score"])
+                          for i in range(15)}, {(1, 0)})
+        self.assertEqual((line("ladder_start")["music"], line("ladder_start", 5)["menu"]), ([PLAY], False))
+        self.assertEqual([n for menu, n in screens_visited(r.trace) if menu][-2:], [11, 1])
+
+
+# Main menu > New Game > Training > the first table; frame 11 still runs with the
+# old state and its table step sets the first table up; play starts at frame 12.
+KICK_OFF = 12
+# The computer is switched off and the far mallet steered to the right wall
+# with the second player's keys; the near mallet then runs up the table and
+# turns right just before it reaches the puck, which leaves diagonally, comes
+# off both side walls and enters the far mouth.
+SHOT_ON_FAR_GOAL = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER", "10 tap ENTER"] + [
+    f"{KICK_OFF + frame} {event}" for frame, event in [
+        (2, "down SHIFT"), (2, "down CTRL"), (3, "down C"), (4, "up C"), (4, "up CTRL"), (4, "up SHIFT"),
+        (6, "down L"), (36, "up L"), (40, "down W"), (46, "down D"), (48, "up W"), (48, "up D")]]
+
+
+class ShotOnTheFarGoal(unittest.TestCase):
+    def test_hit_walls_goal_replay_and_serve(self):
+        game = run_game(SHOT_ON_FAR_GOAL, frames=KICK_OFF + 330)
+        self.addCleanup(discard, game)
+        trace = game.trace
+        self.assertEqual((game.returncode, len(trace)), (0, KICK_OFF + 330), game.stderr)
+        self.assertFalse(trace[KICK_OFF + 3]["artif_int"])
+        frames = {s: [line["frame"] for line in trace if f"data/sounds/{s}.wav" in line["sounds"]]
+                  for s in ("shot", "sideshot", "goal")}
+        self.assertEqual([len(frames[s]) for s in ("shot", "sideshot", "goal")], [1, 2, 1], frames)
+        self.assertTrue(frames["shot"][0] < frames["sideshot"][0] < frames["sideshot"][1] < frames["goal"][0])
+        # the goal starts the replay over the scorer's end
+        goal = frames["goal"][0]
+        self.assertEqual([trace[goal][k] for k in ("my_score", "his_score", "video", "my_goal", "camera_z")],
+                         [1, 0, True, True, 560])
+        self.assertEqual((trace[goal - 1]["video"], trace[goal + 1]["camera_z"]), (False, 550))
+        # the camera flies to the far end and parks; the replayed shot ends at
+        # rest in the far mouth, silent, and nothing is scored again
+        end = next(line["frame"] for line in trace[goal:] if not line["video"])
+        replay = trace[goal + 1:end]
+        self.assertGreaterEqual(len(replay), 112)
+        self.assertEqual([line["camera_z"] for line in replay[111:]], [-560] + [-570] * (len(replay) - 112))
+        self.assertEqual((replay[-1]["move_x"], replay[-1]["move_z"]), (0, 0))
+        self.assertLessEqual(replay[-1]["z"], -311)
+        self.assertEqual({line["my_score"] for line in trace[goal:]}, {1})
+        self.assertEqual([s for line in replay for s in line["sounds"]], [])
+        keys = ("x", "z", "move_x", "move_z", "schiesser_x", "schiesser_z", "gegner_x", "gegner_z", "camera_x", "camera_z")
+        self.assertEqual([trace[end][k] for k in keys], [150, 200, 0, 0, 150, 230, 150, -300, 150, 560])
+        # the score line is red and counts the goal
+        for frame, text in ((KICK_OFF + 5, "My: 0 His: 0"), (goal + 5, "My: 1 His: 0")):
+            self.assertEqual([(t["s"], t["rgba"]) for t in trace[frame]["texts"] if t["s"].startswith("My: ")],
+                             [(text, [1, 0, 0, 1])])
+
+
+# A file may hold any name: the trace must carry quotes, backslashes and control characters intact.
+NAMES = ["-", "ZOE", "A_B", "-", "MAX_POWER", "LU", "KIM", "SAM_2", 'O"D\\A\x01', "BEST"]
+LISTED = ["", "ZOE", "A B", "", "MAX POWER", "LU", "KIM", "SAM 2", 'O"D\\A\x01', "BEST"]
+SCORES = [-3, 0, 1, 2, 4, 4, 8, 10, 15, 21]
+CONFIG = ("Puckslyde3D\nDon't change this file or Puckslide3D won't work!\nHomepage: x\nContact: y\nOwned by Valentino\n"
+          + "".join(n + "\n" for n in NAMES) + "//Nothing\n" + "".join(f"{s}\n" for s in SCORES))
+
+
+class ListFliesInThenSpins(unittest.TestCase):
+    def test_reads_the_list_and_jumps_to_the_spin_at_four_hundred(self):
+        r = run_game("2 tap DOWN\n6 tap ENTER\n920 tap ESC\n925 tap ESC\n", frames=1000, config=CONFIG)
+        self.addCleanup(discard, r)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
+        self.assertEqual(texts(at_frame(r.trace, 11)), [x for n, s in zip(LISTED, SCORES) for x in (n, str(s))])
+        # The clock each frame was drawn with, and where the first name stands: flying in below 400.
+        for frame, rot in ((105, 49.0), (805, 399.0), (806, 399.5), (807, 400.0), (856, 424.5)):
+            line = at_frame(r.trace, frame)
+            self.assertEqual(line["rot"] - 0.5, rot)
+            x, y = project_origin(*((0, -rot / 15 - 2, rot / 15 - 15) if rot < 400 else (0, -6, -17)))
+            self.assertAlmostEqual(line["texts"][0]["x"], x, delta=0.05, msg=f"rot {rot}")
+            self.assertAlmostEqual(line["texts"][0]["y"], y, delta=0.05, msg=f"rot {rot}")
+
+
+class NoFolderForTheFile(unittest.TestCase):
+    def test_both_failures_are_reported_and_the_list_of_this_run_holds_the_name(self):
+        workdir = make_workdir(config=False)
+        shutil.rmtree(workdir / "Data")
+        s = Script()
+        s.wait(2).tap("ENTER").tap("ENTER", gap=12).tap("ENTER", gap=5).computer_off().tap("V", gap=2)
+        s.down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5).win_match().win_match()
+        s.wait(10).tap("ENTER", gap=8).tap("Q", gap=3).tap("SPACE", gap=3).tap("7", gap=3).wait(3)
+        # ESC stores the name as ENTER does, and goes on to the main menu.
+        s.mark("store").tap("ESC", gap=10).tap("DOWN").mark("list").tap("ENTER", gap=20)
+        s.tap("ESC", gap=6).tap("ESC", gap=10)
+        r = run_game(s.text(), frames=s.frame + 100, workdir=workdir, extra_args=["--seed", "15"])
+        self.addCleanup(discard, r)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stderr.count("Error: Error: opening /Data/system/config.cfg"), 1, r.stderr)
+        opening, writing = ({"caption": "Error", "text": f"Error: {what} /Data/system/config.cfg"}
+                            for what in ("opening", "writing"))
+        self.assertEqual((r.trace[0]["boxes"], r.all("boxes")), ([opening], [opening, writing]))
+        store = at_frame(r.trace, s.marks["store"])
+        self.assertEqual((store["boxes"], store["hauptmenu_nr"]), ([writing], 1))
+        self.assertFalse((r.workdir / "Data").exists())
+        line = at_frame(r.trace, s.marks["list"] + 5)
+        self.assertEqual((line["HSname"][9], line["hsscore"][9]), ("Q 7", 21))
+        self.assertEqual(texts(line), ["", "0"] * 9 + ["Q 7", "21"])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,281 @@
+// The game's side of the devices and the menus: play keys, menu flow, the configuration and
+// high-score file with name entry, key codes and scripted input.
+#include <gtest/gtest.h>
+#include <GL/gl.h>
+#include <SDL.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/high_score_file.h"
+#include "app/input_script.h"
+#include "app/menu_flow.h"
+#include "app/name_entry.h"
+#include "game/game_state.h"
+#include "game/screen_numbers.h"
+#include "gl_test_context.h"
+#include "platform/atomic_file.h"
+#include "platform/key_mapping.h"
+#include "platform/turn_log.h"
+#include "platform/virtual_keys.h"
+
+// The play keys and mouse steering: which keys act every frame, which act
+// once per key-down, and how the mouse nudges the mallet.
+TEST(PlayKeys, MovementSetsVelocityTheLaterKeyWinsTheSecondPlayerOnlyWithoutTheComputerSwitchesOnce) {
+    struct { int key1, key2; bool computer; float vx, vz, gvx, gvz; } cases[] = {
+        {'W', 0, false, 0, -4.5f, 0, 0}, {'D', 0, false, 4.5f, 0, 0, 0}, {'W', 'S', false, 0, 4.5f, 0, 0},
+        {'A', 'D', false, 4.5f, 0, 0, 0}, {'I', 'K', false, 0, 0, 0, 4.5f}, {'J', 'L', false, 0, 0, 4.5f, 0},
+        {'J', 'K', true, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        GameState g;
+        g.menu = false, g.artif_int = c.computer, g.keys[c.key1] = g.keys[c.key2] = true;
+        for (int frame = 0; frame < 3; ++frame) EXPECT_EQ(PlayKeysStep(g), TurnOutcome::Continue);
+        EXPECT_EQ(std::vector<float>({g.schiesser_v_x, g.schiesser_v_z, g.gegner_v_x, g.gegner_v_z}),
+                  std::vector<float>({c.vx, c.vz, c.gvx, c.gvz})) << char(c.key1) << char(c.key2);
+        EXPECT_TRUE(g.keys[c.key1]);  // movement keys are not cleared
+    }
+    // The switches act once per key-down.
+    GameState g;
+    g.menu = false, g.keys['V'] = g.keys['C'] = true;  // C without Ctrl+Shift: nothing, and C stays down
+    for (int i = 0; i < 2; ++i) PlayKeysStep(g);
+    EXPECT_FALSE(g.play_video || g.keys['V'] || g.artif_int);
+    EXPECT_TRUE(g.keys['C']);
+    g.keys[kKeyShift] = g.keys[kKeyCtrl] = true;
+    for (int i = 0; i < 2; ++i) PlayKeysStep(g);
+    EXPECT_TRUE(g.artif_int);
+    EXPECT_FALSE(g.keys['C']);
+}
+
+TEST(MouseSteering, NudgesByOneTowardTheTruncatedTarget) {
+    // truncated, not rounded: 151.7 is 151, one more than 150, left alone
+    struct { float mallet; float dv; } cases[] = {{151.7f, 0}, {150.9f, 0}, {152.0f, -1}, {149.9f, 1}};
+    for (const auto& c : cases) {
+        GameState g;
+        g.menu = false, g.mouse = true, g.table_min_x = 0, g.mouse_const = g.mouse_const_z = 1, g.mouse_x = g.mouse_y = 150;
+        g.schiesser_x = g.schiesser_z = c.mallet, g.schiesser_v_x = g.schiesser_v_z = 2;
+        PlayKeysStep(g);
+        EXPECT_TRUE(g.schiesser_v_x == 2 + c.dv && g.schiesser_v_z == 2 + c.dv) << c.mallet;
+    }
+}
+
+// Menu arrows and ESC per screen, and the coin flip of a ladder match start.
+namespace {
+
+using Music = std::vector<std::string>;
+
+TurnOutcome press(GameState& g, int key) {
+    CurrentTurnLog().clear(), g.keys[key] = true;
+    return MenuStep(g);
+}
+
+GameState onScreen(int screen, int entry = 1) {
+    GameState g;
+    g.hauptmenu_nr = screen, g.menu_1_nr = entry;
+    return g;
+}
+
+}  // namespace
+
+TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
+    // The main menu's, the training list's and the credits' wraps are walked in the end-to-end tests.
+    struct { int screen, from, key, to; } cases[] = {
+        {Screen::NewGame, 4, kKeyDown, 1}, {Screen::NewGame, 1, kKeyUp, 4}, {Screen::HighScores, 2, kKeyDown, 3}};
+    for (const auto& c : cases) {
+        GameState g = onScreen(c.screen, c.from);
+        EXPECT_EQ((press(g, c.key), g.menu_1_nr), c.to) << "screen " << c.screen << " from " << c.from;
+    }
+    GameState q = onScreen(Screen::MainMenu, 2);
+    EXPECT_EQ((press(q, kKeyDown), CurrentTurnLog().music),
+              (Music{"stop data/sounds/2.mp3", "play data/sounds/options.mp3"}));
+    q.sound = false;  // without sound only the stop is sent
+    EXPECT_EQ((press(q, kKeyLeft), CurrentTurnLog().music), Music{"stop data/sounds/2.mp3"});
+    EXPECT_EQ(q.menu_1_nr, 2);
+    using namespace Screen;
+    struct { int screen, round, to; } back[] = {  // a finished ladder leads back to the main menu
+        {HighScores, 1, MainMenu}, {Credits, 1, MainMenu}, {OptionsHelp, 1, MainMenu}, {NewGame, 1, MainMenu},
+        {Training, 1, NewGame}, {Singleplayer, 1, Singleplayer}, {SingleplayerRepeat, 1, SingleplayerRepeat},
+        {Multiplayer, 1, Multiplayer}, {MultiplayerRepeat, 1, MultiplayerRepeat}, {Singleplayer, 4, MainMenu},
+        {MultiplayerRepeat, 4, MainMenu}};
+    for (const auto& c : back) {
+        GameState g = onScreen(c.screen, 3);
+        g.a_round = g.m_round = c.round;
+        EXPECT_EQ(press(g, kKeyEscape), TurnOutcome::Continue);
+        EXPECT_EQ(g.hauptmenu_nr, c.to) << c.screen;
+        EXPECT_FALSE(g.keys[kKeyEscape]);
+        EXPECT_EQ(g.menu_1_nr, c.to == c.screen ? 3 : 1) << c.screen;
+    }
+    q = onScreen(MainMenu);
+    EXPECT_EQ(press(q, kKeyEscape), TurnOutcome::Quit);
+}
+
+TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
+    GlTestContext ctx;
+    REQUIRE_GL(ctx);
+    bool sawBlend[2] = {};
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::srand(seed);
+        GameState g = onScreen(seed % 2 ? Screen::Singleplayer : Screen::MultiplayerRepeat);
+        g.my_score = 9;
+        EXPECT_EQ(press(g, kKeyEnter), TurnOutcome::Continue);
+        EXPECT_TRUE(!g.menu && g.take_table >= 1 && g.take_table <= 11 && g.my_score == 0) << seed;
+        const bool blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+        EXPECT_EQ(blend, !g.random);
+        sawBlend[blend] = true;
+    }
+    EXPECT_TRUE(sawBlend[0] && sawBlend[1]);
+}
+
+// The configuration and high-score file: hostile input, the round trip, the
+// list insertion, the safe write and the name-entry keys.
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeader = "Puckslyde3D\nDon't change this file!\nHomepage: a\nContact: b\nOwned by Valentino\n";
+
+bool readText(const std::string& text, GameState& g) { std::istringstream in(text); return ReadHighScores(in, g); }
+
+std::string slurp(const fs::path& p) {
+    std::ostringstream s;
+    s << std::ifstream(p, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+// Names and scores as one line, to compare whole lists at once.
+std::string listed(const GameState& g, int slots = 12) {
+    std::string out;
+    for (int i = 0; i < slots; ++i) out += g.HSname[i] + ":" + std::to_string(g.hsscore[i]) + " ";
+    return out;
+}
+
+}  // namespace
+
+TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNoNumber) {
+    GameState g, before;
+    g.HSname[3] = "KEEP", g.hsscore[3] = 9, before = g;
+    EXPECT_FALSE(readText("Puckslyde3D\nA\nB\n//Nothing\n1\n2\n", g));  // no owner word: nothing changes
+    EXPECT_FALSE(readText("", g));
+    EXPECT_EQ(listed(g), listed(before));
+    std::string binary(3 * 1024 * 1024, 'Q');
+    for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 37) & 0xFF));
+    for (const std::string& f : {kHeader + binary, "Valentino " + std::string(100, '-') + " " + binary + " 1 2"}) {
+        GameState h;
+        readText(f, h);
+        for (const std::string& name : h.HSname) EXPECT_LE(name.size(), static_cast<size_t>(kMaxNameLength));
+    }
+    // Ten names and the separator are read, then at most eleven scores; a word that is no whole int ends them.
+    const std::string names = "n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 //Nothing ";
+    GameState all;
+    ASSERT_TRUE(readText(kHeader + names + "1 -2 +3 4 5 6 7 8 9 10 11 12", all));
+    EXPECT_EQ(listed(all), "n1:1 n2:-2 n3:3 n4:4 n5:5 n6:6 n7:7 n8:8 n9:9 n10:10 //Nothing:11 :0 ");
+    for (const char* word : {"2147483648", "12abc", "-2147483649", "99999999999999999999", "--4", "-", "+", "x"}) {
+        GameState h;
+        ASSERT_TRUE(readText(kHeader + names + "2147483647 -2147483648 " + word + " 5", h));
+        EXPECT_EQ(listed(h, 4), "n1:2147483647 n2:-2147483648 n3:0 n4:0 ") << word;
+    }
+}
+
+TEST(ConfigRoundTrip, BlanksAndEmptyNamesComeBackAndTheShippedFileIsAnEmptyList) {
+    GameState g, back, empty;
+    const std::string names[] = {"", "A B", " LEAD", "TRAIL ", "", "X  Y", "ONE", "", "  ", "LONGNAME 12345"};
+    for (int i = 0; i < 10; ++i) g.HSname[i] = names[i], g.hsscore[i] = i * 2 - 3;
+    ASSERT_TRUE(readText(ConfigFileText(g), back));
+    EXPECT_EQ(listed(back, 10), listed(g, 10));
+    const std::string shipped = slurp("Data/system/config.cfg");  // what the game writes for an empty list
+    empty.HSname[3] = "OLD", empty.hsscore[3] = 9;
+    ASSERT_TRUE(readText(shipped, empty));
+    EXPECT_EQ(listed(empty, 10), listed(GameState(), 10));
+    EXPECT_EQ(ConfigFileText(empty), shipped);
+}
+
+TEST(HighScoreInsert, KeepsTheListAscendingWithTiesAbove) {
+    // Listed scores 0, 2, 4, ..., 18; {score, slot it lands in}; -1 does not qualify.
+    const std::pair<int, int> cases[] = {{5, 2}, {8, 4}, {18, 9}, {40, 9}, {0, 0}, {1, 0}, {-1, -1}};
+    for (const auto& [score, slot] : cases) {
+        GameState g, want;
+        for (int i = 0; i < 10; ++i) g.HSname[i] = "N" + std::to_string(i), g.hsscore[i] = 2 * i;
+        g.HS = "NEW", g.HSfinalscore = score, want = g;
+        EXPECT_EQ(QualifiesForHighScores(g), slot >= 0);
+        if (slot < 0) continue;
+        InsertHighScore(g);
+        for (int i = 0; i < slot; ++i) want.HSname[i] = want.HSname[i + 1], want.hsscore[i] = want.hsscore[i + 1];
+        want.HSname[slot] = "NEW", want.hsscore[slot] = score;
+        want.HSname[10] = "N0";  // what dropped out waits in the scratch slot
+        EXPECT_EQ(listed(g), listed(want)) << score;
+    }
+}
+
+TEST(ConfigWrite, ReplacesTheFileWholeOrLeavesTheOldOneIntact) {
+    char pattern[] = "/tmp/puckslide-config-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path dir = pattern, file = dir / "config.cfg";
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    std::ofstream(file) << "old contents that are much longer than the new ones\n";
+    fs::permissions(file, mode);
+    ASSERT_TRUE(ReplaceFileContents(file.string(), "new\n"));
+    EXPECT_EQ(slurp(file), "new\n");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary left
+    EXPECT_FALSE(ReplaceFileContents((dir / "missing" / "config.cfg").string(), "x\n"));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    if (geteuid() != 0) {  // root writes anywhere; the permission cases mean nothing then
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(ReplaceFileContents(file.string(), "lost\n"));
+        fs::permissions(dir, fs::perms::owner_all);
+        fs::permissions(file, fs::perms::owner_read);  // a file the player made read-only is left alone
+        EXPECT_FALSE(ReplaceFileContents(file.string(), "lost\n"));
+        EXPECT_EQ(slurp(file), "new\n");
+    }
+    fs::remove_all(dir);
+}
+
+TEST(NameEntry, SwallowedKeysBackspaceOnNothingAndTheLengthLimits) {
+    GameState g, blanks;
+    for (int key : {kKeyBackspace, kKeyF1}) g.keys[key] = true, NameEntryStep(g);
+    EXPECT_EQ(g.HS + std::to_string(g.HSlenght), "0");  // nothing to take back; F1 is swallowed while the name is short
+    EXPECT_FALSE(g.keys[kKeyF1]);
+    g.keys[kKeyBackspace] = false;
+    for (int i = 0; i < 20; ++i) g.keys['A' + i] = true, NameEntryStep(g);
+    EXPECT_EQ(g.HS, "ABCDEFGHIJKLMNO");
+    EXPECT_TRUE(g.keys['T']);  // no longer scanned: stays down for others
+    for (int i = 0; i < 400; ++i) blanks.keys[kKeySpace] = true, NameEntryStep(blanks);
+    EXPECT_EQ(blanks.HS.size(), static_cast<size_t>(kMaxNameLength));  // blanks go on past fifteen, up to one print
+}
+
+// Keys reach the game as Win32 virtual-key codes, from real keyboards and from scripts alike, and
+// scripts refuse what they cannot understand. The end-to-end tests use the other script events and
+// most key names, and try the developer options, good and bad.
+TEST(KeyMapping, GameKeysGetTheirVirtualKeyCodesAndEveryKeyStaysInsideTheTable) {
+    const std::pair<int, int> cases[] = {
+        {SDLK_a, 65}, {SDLK_z, 90}, {SDLK_0, 48}, {SDLK_9, 57}, {SDLK_ESCAPE, 27}, {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13},
+        {SDLK_SPACE, 32}, {SDLK_BACKSPACE, 8}, {SDLK_UP, 38}, {SDLK_RIGHT, 39}, {SDLK_PAGEDOWN, 34}, {SDLK_RSHIFT, 16},
+        {SDLK_LCTRL, 17}, {SDLK_F1, 112}, {SDLK_F12, 123}};
+    for (const auto& [sdl, vk] : cases) EXPECT_EQ(VirtualKeyFromSDL(sdl), vk) << SDL_GetKeyName(sdl);
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
+        const int vk = VirtualKeyFromSDL(SDL_SCANCODE_TO_KEYCODE(scancode));
+        EXPECT_TRUE(vk >= -1 && vk < 256) << scancode;
+    }
+}
+
+TEST(InputScript, MouseEventsAndRefusedLinesNamedByNumber) {
+    InputScript script;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript("# a comment\n7 mouse 400 300  # moved\n8 click 10 20\n", script, error)) << error;
+    const ScriptedEvent& move = script.byFrame[7][0];
+    EXPECT_TRUE(move.message == SyntheticMessage::MouseMove && move.a == 400 && move.b == 300);
+    EXPECT_EQ(script.byFrame[8][0].message, SyntheticMessage::MouseDown);
+    for (const char* line : {"x down W", "1 down", "1 down NOSUCHKEY", "1 down 256", "1 jump", "1 mouse 10",
+                             "1 mouse -1 5", "1 close now", "-3 tap A", "1 tap F13"}) {
+        EXPECT_FALSE(ParseInputScript(std::string("0 tap A\n") + line + "\n", script, error)) << line;
+        EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+    }
+}
