@@ -11,7 +11,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import GAME, SOURCE_DIR, run_game  # noqa: E402
 from menu_script import discard  # noqa: E402
-from test_highscore import CONFIG, LISTED, SCORES  # noqa: E402
+from test_play import CONFIG, LISTED, SCORES  # noqa: E402
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 APP_ID = "example.puckslide3d.Puckslide3D"
