@@ -5,7 +5,6 @@
 
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "platform/render_state.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -30,12 +29,12 @@ bool takeKey(GameState& g, int key) {
 void transparencyKeys(GameState& g) {
     if (held(g, 'M')) g.blend_fac += kBlendStep;
     if (held(g, 'N')) {
-        SetBlending(true);
+        g.gl_blend = true;
         g.blend_fac -= kBlendStep;
     }
     if (g.blend_fac > 1.0f) {
         g.blend_fac = 1.0f;
-        SetBlending(false);
+        g.gl_blend = false;
     }
     if (g.blend_fac < 0.0f) g.blend_fac = 0.0f;
 }
@@ -52,15 +51,17 @@ void cameraKeys(GameState& g) {
 // Keys set a velocity, they do not add to it; the later key of a pair wins.
 void malletKeys(GameState& g) {
     const float v = g.schiesser_max_v;
-    if (held(g, 'W')) g.schiesser_v_z = -v;
-    if (held(g, 'S')) g.schiesser_v_z = v;
-    if (held(g, 'A')) g.schiesser_v_x = -v;
-    if (held(g, 'D')) g.schiesser_v_x = v;
+    const SteeringKeys& near = g.bindings.near;
+    if (held(g, near.up)) g.schiesser_v_z = -v;
+    if (held(g, near.down)) g.schiesser_v_z = v;
+    if (held(g, near.left)) g.schiesser_v_x = -v;
+    if (held(g, near.right)) g.schiesser_v_x = v;
     if (g.artif_int) return;
-    if (held(g, 'I')) g.gegner_v_z = -v;
-    if (held(g, 'K')) g.gegner_v_z = v;
-    if (held(g, 'J')) g.gegner_v_x = -v;
-    if (held(g, 'L')) g.gegner_v_x = v;
+    const SteeringKeys& far = g.bindings.far;
+    if (held(g, far.up)) g.gegner_v_z = -v;
+    if (held(g, far.down)) g.gegner_v_z = v;
+    if (held(g, far.left)) g.gegner_v_x = -v;
+    if (held(g, far.right)) g.gegner_v_x = v;
 }
 
 void switchKeys(GameState& g) {

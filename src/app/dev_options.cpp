@@ -46,6 +46,8 @@ const char* DevOptionsUsage() {
            "  --trace FILE                one JSON line of state per frame\n"
            "  --seed N                    seed the random generator with N instead of the clock\n"
            "  --no-pacing                 skip the frame pacing wait\n"
+           "  --record FILE               write the game's start and every frame's input to FILE\n"
+           "  --replay FILE               play a recorded game back, as it happened\n"
            "  --host [[ADDR:]PORT]        wait for a guest at another machine (port 27315)\n"
            "  --join HOST[:PORT]          play as the guest of a hosted game\n"
            "  --await-guest               with --host: make no frame before a guest has joined\n"
@@ -99,6 +101,10 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             options.showVersion = true;
         } else if (arg == "--script") {
             if (!value(options.scriptFile)) return false;
+        } else if (arg == "--record") {
+            if (!value(options.recordFile)) return false;
+        } else if (arg == "--replay") {
+            if (!value(options.replayFile)) return false;
         } else if (arg == "--trace") {
             if (!value(options.traceFile)) return false;
         } else if (arg == "--frames") {
@@ -134,6 +140,10 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
     }
     if (options.host && !options.joinHost.empty()) {
         error = "--host and --join exclude each other";
+        return false;
+    }
+    if (!options.replayFile.empty() && (options.host || !options.joinHost.empty() || !options.scriptFile.empty())) {
+        error = "--replay plays a recorded game alone: not with --host, --join or --script";
         return false;
     }
     if (options.awaitGuest && !options.host) {

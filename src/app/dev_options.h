@@ -14,6 +14,8 @@ struct DevOptions {
     long frames = -1;                     // -1: no limit
     std::map<long, std::string> screenshots;
     std::string traceFile;
+    std::string recordFile;               // --record: the game's input goes here
+    std::string replayFile;               // --replay: a recorded game is played back
     std::optional<unsigned> seed;
     bool noPacing = false;
     // A network session: --host [[ADDR:]PORT] or --join HOST[:PORT] (0: the default port).

@@ -1,25 +1,23 @@
 #include "app/game_main.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 
-#include "app/high_score_file.h"
-#include "app/controls.h"
+#include <ctime>
+#include <utility>
+#include <vector>
+
+#include "app/carry_out.h"
 #include "app/dev_options.h"
+#include "app/game_recording.h"
 #include "app/game_window.h"
+#include "app/high_score_file.h"
 #include "app/input_script.h"
-#include "app/key_merge.h"
-#include "app/menu_flow.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
-#include "app/scene_switch.h"
 #include "app/trace_writer.h"
+#include "app/turn.h"
 #include "assets/milkshape_model.h"
-#include "game/draw_scene.h"
 #include "game/game_state.h"
-#include "game/random.h"
-#include "game/table_setup.h"
 #include "platform/gamepad.h"
 #include "platform/message_box.h"
 #include "platform/pacing.h"
@@ -58,16 +56,6 @@ bool loadFixedModels(GameState& g) {
     return true;
 }
 
-// The per-turn steps after the frame: menus while a screen is shown, else match end,
-// play keys and table set-up, each of which may end the turn.
-TurnOutcome inputAndMenuStep(GameState& g) {
-    if (g.menu) return MenuStep(g);
-    TurnOutcome outcome = MatchEndTest(g);
-    if (outcome == TurnOutcome::Continue) outcome = PlayKeysStep(g);
-    if (outcome == TurnOutcome::Continue) outcome = TableStep(g);
-    return outcome;
-}
-
 class MainLoop {
 public:
     MainLoop(GameState& g, const DevOptions& options, const InputScript& script)
@@ -89,13 +77,34 @@ public:
     }
     bool isGuest() const { return guest_.inSession(); }
 
+    // The game's start is complete (the high-score list read): recording and replay
+    // begin from it. false: the record could not be written or read (`error` says why).
+    bool startRecordAndReplay(std::string& error) {
+        if (!options_.replayFile.empty()) {
+            net::RecordStart start;
+            if (!LoadRecord(options_.replayFile, start, replay_, error)) return false;
+            net::ApplyRecordStart(start, g_);
+            replaying_ = true;
+        }
+        if (!options_.recordFile.empty() && !recorder_.open(options_.recordFile, g_)) {
+            error = "cannot write the record " + options_.recordFile;
+            return false;
+        }
+        return true;
+    }
+
     int run() {
         for (;;) {
             queueScriptedInput();
             WindowEvent event;
             if (HandleOneMessage(event)) {
-                if (event.type == WindowEvent::Type::Pads) pads_.apply(g_, keys_, ConnectedPads());
-                if (ApplyWindowEvent(g_, keys_, event)) return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+                if (event.type == WindowEvent::Type::Close) {
+                    ApplyInputMessages(g_, pending_);
+                    return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+                }
+                if (event.type == WindowEvent::Type::Pads) pads_.collect(g_, pending_, ConnectedPads());
+                InputMessage m;
+                if (InputMessageOf(event, m)) pending_.players[0].messages.push_back(m);
                 continue;
             }
             if (guest_.inSession()) {
@@ -103,7 +112,7 @@ public:
                 continue;
             }
             if (host_.awaitingFirstGuest()) {
-                host_.service(g_, keys_, kAwaitPollMs);
+                host_.service(kAwaitPollMs);
                 continue;
             }
             if (!makeFrame()) return 0;
@@ -135,8 +144,9 @@ private:
 
     // A guest's turn in a session; false: the program has ended.
     bool guestTurn() {
-        pads_.apply(g_, keys_, ConnectedPads());
-        const GuestTurn turn = guest_.turn(g_, keys_, pads_.player1Directions(), trace_, frame_);
+        pads_.collect(g_, pending_, ConnectedPads());
+        const FrameInput input = std::exchange(pending_, FrameInput{});
+        const GuestTurn turn = guest_.turn(g_, input, pads_.directions(0), trace_, frame_);
         if (turn.quit) {
             endProgram(/*killWindow=*/true, /*writeTurn=*/false);
             return false;
@@ -145,9 +155,14 @@ private:
             screenshot(frame_ - 1);
             SwapGLBuffers();
         }
-        if (!turn.ended && !fullscreenToggle()) {
-            endProgram(/*killWindow=*/false, /*writeTurn=*/false);
-            return false;
+        if (!turn.ended && g_.keys[kKeyF1]) {
+            g_.keys[kKeyF1] = false;
+            g_.fullscreen = !g_.fullscreen;
+            KillGLWindow();
+            if (!OpenGameWindow(g_)) {
+                endProgram(/*killWindow=*/false, /*writeTurn=*/false);
+                return false;
+            }
         }
         if (options_.frames >= 0 && frame_ >= options_.frames) {
             endProgram(/*killWindow=*/true, /*writeTurn=*/false);
@@ -156,32 +171,54 @@ private:
         return true;
     }
 
+    // The frame's input: what arrived since the last frame, the held directions of
+    // both players, the reseed value; or the recorded frame's.
+    FrameInput takeInput() {
+        if (replaying_) {
+            pending_ = FrameInput{};  // the player watches: live input plays no part
+            return replay_[static_cast<size_t>(frame_)].input;
+        }
+        FrameInput in = std::exchange(pending_, FrameInput{});
+        in.players[0].held = pads_.directions(0);
+        Directions& second = in.players[1].held;
+        second = pads_.directions(1);
+        const Directions guest = host_.guestDirections();
+        second = {second.up || guest.up, second.left || guest.left, second.down || guest.down,
+                  second.right || guest.right};
+        in.player2Remote = host_.hasGuest();
+        in.reseed = options_.seed ? *options_.seed : static_cast<uint32_t>(std::time(nullptr));
+        return in;
+    }
+
     // false: the program has ended.
     bool makeFrame() {
-        pads_.apply(g_, keys_, ConnectedPads());  // a new screen or seat gives a held stick its new meaning
-        if (!options_.noPacing) host_.pacingWait(g_, keys_, 2.0f * static_cast<float>(g_.steps[g_.adjust]));
-        host_.beforeDraw(g_, frame_, glIsEnabled(GL_BLEND) == GL_TRUE, glIsEnabled(GL_LIGHTING) == GL_TRUE);
-        if (g_.active) DrawGLScene(g_);
-        host_.afterDraw(g_, keys_, g_.active);
-        screenshot(frame_);
-        SwapGLBuffers();
+        if (replaying_ && static_cast<size_t>(frame_) >= replay_.size()) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
+            return false;
+        }
+        pads_.collect(g_, pending_, ConnectedPads());  // a new screen or seat gives a held stick its new meaning
+        if (!options_.noPacing) host_.pacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
+        const FrameInput input = takeInput();
+        host_.beforeTurn(g_, frame_, input.reseed);
 
-        switch (inputAndMenuStep(g_)) {
-            case TurnOutcome::Quit:
-                endProgram(/*killWindow=*/true, /*writeTurn=*/true);
-                return false;
-            case TurnOutcome::SceneSwitch:
-                if (!SceneSwitch(g_)) {
-                    endProgram(/*killWindow=*/false, /*writeTurn=*/true);
-                    return false;
-                }
-                break;
-            case TurnOutcome::Continue:
-                if (!fullscreenToggle()) {
-                    endProgram(/*killWindow=*/false, /*writeTurn=*/true);
-                    return false;
-                }
-                break;
+        Effects fx;
+        WindowView view([this] {
+            screenshot(frame_);
+            SwapGLBuffers();
+        });
+        const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
+        recorder_.frame(input, g_);
+        if (replaying_) checkReplayedState();
+        const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_);
+        host_.afterTurn(CurrentTurnLog(), view.drawn());
+
+        if (carried == CarriedOut::WindowLost) {
+            endProgram(/*killWindow=*/false, /*writeTurn=*/true);
+            return false;
+        }
+        if (outcome == TurnOutcome::Quit || carried == CarriedOut::Quit) {
+            endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+            return false;
         }
         finishTurn();
         ++frame_;
@@ -192,19 +229,16 @@ private:
         return true;
     }
 
-    bool fullscreenToggle() {
-        if (!g_.keys[kKeyF1]) return true;
-        g_.keys[kKeyF1] = false;
-        KillGLWindow();
-        g_.fullscreen = !g_.fullscreen;
-        return OpenGameWindow(g_);
+    // A replay that leaves the recorded states says so once: the game it shows is no
+    // longer the one that was played.
+    void checkReplayedState() {
+        if (replayDiverged_ || net::StateChecksum(g_) == replay_[static_cast<size_t>(frame_)].checksum) return;
+        replayDiverged_ = true;
+        std::fprintf(stderr, "puckslide3d: the replay left the recorded game at frame %ld\n", frame_);
     }
 
     void finishTurn() {
-        host_.endTurn(CurrentTurnLog());
-        if (trace_.isOpen())
-            trace_.writeFrame(frame_, g_, CurrentTurnLog(), glIsEnabled(GL_BLEND) == GL_TRUE,
-                              glIsEnabled(GL_LIGHTING) == GL_TRUE);
+        if (trace_.isOpen()) trace_.writeFrame(frame_, g_, CurrentTurnLog());
         CurrentTurnLog().clear();
     }
 
@@ -222,10 +256,14 @@ private:
     const DevOptions& options_;
     const InputScript& script_;
     TraceWriter trace_;
-    KeyMerge keys_;
+    FrameInput pending_;
     PadPlayers pads_;
     HostSession host_;
     GuestSession guest_;
+    RecordWriter recorder_;
+    std::vector<net::RecordedFrame> replay_;
+    bool replaying_ = false;
+    bool replayDiverged_ = false;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };
@@ -235,7 +273,6 @@ private:
 int WinMain(const DevOptions& options) {
     GameState& g = g_game;
     SetMessageBoxesHeadless(options.noDialogs);
-    if (options.seed) SetFixedRandomSeed(*options.seed);
 
     InputScript script;
     std::string error;
@@ -273,5 +310,10 @@ int WinMain(const DevOptions& options) {
     if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
     // A guest shows the host's list; its own is read when the session ends.
     if (!loop.isGuest()) ReadConfigFile(g);
+    if (!loop.startRecordAndReplay(error)) {
+        std::fprintf(stderr, "puckslide3d: %s\n", error.c_str());
+        KillGLWindow();
+        return 2;
+    }
     return loop.run();
 }

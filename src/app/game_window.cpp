@@ -1,6 +1,5 @@
 #include "app/game_window.h"
 
-#include "app/key_merge.h"
 #include "app/window_title.h"
 #include "assets/model.h"
 #include "game/game_state.h"
@@ -21,18 +20,29 @@ bool OpenGameWindow(GameState& g) {
     return true;
 }
 
-bool ApplyWindowEvent(GameState& g, KeyMerge& keys, const WindowEvent& event) {
+bool InputMessageOf(const WindowEvent& event, InputMessage& m) {
+    using Kind = InputMessage::Kind;
     switch (event.type) {
-        case WindowEvent::Type::KeyDown: keys.press(g, KeySource::Keyboard, event.key); break;
-        case WindowEvent::Type::KeyUp: keys.release(g, KeySource::Keyboard, event.key); break;
+        case WindowEvent::Type::KeyDown: m = {Kind::KeyDown, KeySource::Keyboard, static_cast<uint8_t>(event.key)}; return true;
+        case WindowEvent::Type::KeyUp: m = {Kind::KeyUp, KeySource::Keyboard, static_cast<uint8_t>(event.key)}; return true;
         case WindowEvent::Type::MouseMove:
-            g.mouse_x = event.x;
-            g.mouse_y = event.y;
-            break;
-        case WindowEvent::Type::Activity: g.active = event.active; break;
-        case WindowEvent::Type::Close: return true;
-        case WindowEvent::Type::Handled: break;
-        case WindowEvent::Type::Pads: break;  // the main loop's PadPlayers read them
+            m = {Kind::MouseMove, KeySource::Keyboard, 0, static_cast<uint16_t>(event.x), static_cast<uint16_t>(event.y)};
+            return true;
+        case WindowEvent::Type::Activity:
+            m = {Kind::Activity, KeySource::Keyboard, 0, static_cast<uint16_t>(event.active ? 1 : 0)};
+            return true;
+        case WindowEvent::Type::Close: case WindowEvent::Type::Handled: case WindowEvent::Type::Pads: break;
     }
     return false;
+}
+
+void WindowView::begin(const GameState& g) {
+    drawn_ = true;
+    BeginFrame(g);
+}
+
+void WindowView::screen(const GameState& g, const ScreenPicture& picture) { DrawScreen(g, picture); }
+
+void WindowView::present() {
+    if (onPresent_) onPresent_();
 }

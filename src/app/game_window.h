@@ -1,15 +1,41 @@
 // The game's window: every window the game opens gets the models' textures and the
-// font rebuilt in its new context, and its messages reach the game state here.
+// font rebuilt in its new context, and its messages become input messages here.
 #pragma once
+
+#include <functional>
+#include <utility>
+
+#include "game/frame_input.h"
+#include "app/turn.h"
+#include "game/draw_scene.h"
 
 struct GameState;
 struct WindowEvent;
-class KeyMerge;
 
 // Start-up, the scene switch back to the screens and F1. false: the program must end
 // (the failure has been reported).
 bool OpenGameWindow(GameState& g);
 
-// A window message's effect on the key table, the mouse and `active`.
-// Returns true when the message closes the program.
-bool ApplyWindowEvent(GameState& g, KeyMerge& keys, const WindowEvent& event);
+// The input message a window message stands for: a key of the keyboard, the mouse,
+// the window's activity. false for the others (a close, the pads, what the window handled).
+bool InputMessageOf(const WindowEvent& event, InputMessage& m);
+
+// The frame drawn into the game's window; `present` runs `onPresent` (a screenshot,
+// the buffer swap) when one is given.
+class WindowView : public FrameView {
+public:
+    explicit WindowView(std::function<void()> onPresent = {}) : onPresent_(std::move(onPresent)) {}
+    bool drawn() const { return drawn_; }
+
+    void begin(const GameState& g) override;
+    void screen(const GameState& g, const ScreenPicture& picture) override;
+    void table(const GameState& g) override { match_.table(g); }
+    void mallets(const GameState& g) override { match_.mallets(g); }
+    void puckAndScore(const GameState& g) override { match_.puckAndScore(g); }
+    void present() override;
+
+private:
+    std::function<void()> onPresent_;
+    MatchDrawing match_;
+    bool drawn_ = false;
+};

@@ -6,12 +6,10 @@
 
 #include "app/name_entry.h"
 #include "app/high_score_file.h"
+#include "game/effects.h"
 #include "game/game_state.h"
-#include "game/random.h"
 #include "game/screen_numbers.h"
 #include "game/sounds.h"
-#include "platform/render_state.h"
-#include "platform/sound.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -47,7 +45,7 @@ void wrapEntry(GameState& g) {
     if (g.menu_1_nr < 1) g.menu_1_nr = last;
 }
 
-void arrowKeys(GameState& g) {
+void arrowKeys(GameState& g, Effects& fx) {
     struct Arrow {
         int key;
         int step;
@@ -61,12 +59,12 @@ void arrowKeys(GameState& g) {
         // Sent whatever `sound` says, on the entry as it stands before the wrap below:
         // the sounds page reached by wrapping round from page 1 stays silent.
         const bool onMusicPage = g.hauptmenu_nr == Screen::Credits && g.menu_1_nr == kCreditsMusicPage;
-        if (onMusicPage) PlayMusic(kMatchMusic); else StopMusic(kMatchMusic);
+        fx.push_back({onMusicPage ? Effect::Kind::PlayMusic : Effect::Kind::StopMusic, kMatchMusic});
     }
     wrapEntry(g);
     if (!anyDown) return;
     if (g.hauptmenu_nr == Screen::MainMenu && g.sound && g.menu_1_nr >= 1 && g.menu_1_nr <= 5)
-        PlayMusic(kMainMenuJingles[g.menu_1_nr - 1]);
+        fx.push_back({Effect::Kind::PlayMusic, kMainMenuJingles[g.menu_1_nr - 1]});
     for (const Arrow& a : kArrows) g.keys[a.key] = false;
 }
 
@@ -112,19 +110,19 @@ void clearMatchScore(GameState& g) {
     g.his_score = 0;
 }
 
-TurnOutcome startLadderMatch(GameState& g, int round, bool multiplayer) {
-    if (g.sound) PlayMusic(kMatchMusic);
-    g.random = GameRand() % 2 != 0;
-    SetBlending(!g.random);
+TurnOutcome startLadderMatch(GameState& g, Effects& fx, int round, bool multiplayer) {
+    if (g.sound) fx.push_back({Effect::Kind::PlayMusic, kMatchMusic});
+    g.random = GameRand(g) % 2 != 0;
+    g.gl_blend = !g.random;
     g.menu = false;
     if (round >= kLadderFinished) return ladderEnd(g, multiplayer);
-    g.take_table = GameRand() % g.training_tables + 1;
+    g.take_table = GameRand(g) % g.training_tables + 1;
     clearMatchScore(g);
     return TurnOutcome::Continue;
 }
 
 // The entry chosen with ENTER; returns how the turn goes on.
-TurnOutcome enterKey(GameState& g) {
+TurnOutcome enterKey(GameState& g, Effects& fx) {
     switch (g.hauptmenu_nr) {
         case Screen::MainMenu:
             switch (g.menu_1_nr) {
@@ -146,12 +144,12 @@ TurnOutcome enterKey(GameState& g) {
             }
             break;
         case Screen::Singleplayer: case Screen::SingleplayerRepeat: {
-            const TurnOutcome outcome = startLadderMatch(g, g.a_round, /*multiplayer=*/false);
+            const TurnOutcome outcome = startLadderMatch(g, fx, g.a_round, /*multiplayer=*/false);
             if (outcome != TurnOutcome::Continue) return outcome;
             break;
         }
         case Screen::Multiplayer: case Screen::MultiplayerRepeat: {
-            const TurnOutcome outcome = startLadderMatch(g, g.m_round, /*multiplayer=*/true);
+            const TurnOutcome outcome = startLadderMatch(g, fx, g.m_round, /*multiplayer=*/true);
             if (outcome != TurnOutcome::Continue) return outcome;
             break;
         }
@@ -197,17 +195,17 @@ void endMultiplayerMatch(GameState& g) {
 
 }  // namespace
 
-TurnOutcome MenuStep(GameState& g) {
+TurnOutcome MenuStep(GameState& g, Effects& fx) {
     // The multiplayer ladder's final is played by the two humans.
     if (isMultiplayerScreen(g.hauptmenu_nr) && g.m_round >= 3) g.artif_int = false;
     bool escTested = true;
     if (g.hauptmenu_nr == Screen::NameEntry) {
-        NameEntryStep(g);
+        NameEntryStep(g, fx);
         escTested = g.hauptmenu_nr != Screen::NameEntry;
     }
     if (escTested && escapeKey(g)) return TurnOutcome::Quit;
-    arrowKeys(g);
-    if (g.keys[kKeyEnter]) return enterKey(g);
+    arrowKeys(g, fx);
+    if (g.keys[kKeyEnter]) return enterKey(g, fx);
     return TurnOutcome::Continue;
 }
 

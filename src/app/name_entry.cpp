@@ -2,6 +2,7 @@
 #include "app/name_entry.h"
 
 #include "app/high_score_file.h"
+#include "game/effects.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
 #include "platform/virtual_keys.h"
@@ -14,11 +15,10 @@ constexpr int kFirstScannedKey = kKeyDigit0;
 
 }  // namespace
 
-void NameEntryStep(GameState& g) {
+void NameEntryStep(GameState& g, Effects& fx) {
     if (g.HSlenght < kMaxTypedLength) {
         // Every key of the range is swallowed, F1 included, until the name is full.
-        for (g.counter = kFirstScannedKey; g.counter <= 255; ++g.counter) {
-            const int code = g.counter;
+        for (int code = kFirstScannedKey; code <= 255; ++code) {
             if (!g.keys[code]) continue;
             g.keys[code] = false;
             if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
@@ -41,7 +41,7 @@ void NameEntryStep(GameState& g) {
     }
     if (g.keys[kKeyEnter] || g.keys[kKeyEscape]) {
         InsertHighScore(g);
-        WriteConfigFile(g);  // the list in memory keeps the entry even if the write fails
+        fx.push_back({Effect::Kind::WriteHighScores});  // the list in memory keeps the entry even if the write fails
         g.hauptmenu_nr = Screen::HighScores;
         g.menu_1_nr = 1;
     }

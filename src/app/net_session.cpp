@@ -1,18 +1,15 @@
 #include "app/net_session.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "app/dev_options.h"
 #include "app/game_window.h"
 #include "app/high_score_file.h"
-#include "app/key_merge.h"
 #include "app/players.h"
+#include "app/turn.h"
 #include "app/trace_writer.h"
 #include "assets/model.h"
-#include "game/draw_scene.h"
 #include "game/game_state.h"
 #include "game/sounds.h"
 #include "game/table.h"
@@ -20,7 +17,6 @@
 #include "net/state_codec.h"
 #include "platform/message_box.h"
 #include "platform/pacing.h"
-#include "platform/render_state.h"
 #include "platform/sound.h"
 #include "platform/timer.h"
 #include "platform/virtual_keys.h"
@@ -66,16 +62,10 @@ Directions directionsOf(uint8_t bits) {
     return d;
 }
 
-// The guest's own player: its W A S D (a pad joins here as one more source).
-// The guest's W A S D and its first pad, whichever holds a direction.
-Directions guestDirections(const KeyMerge& keys, const Directions& pad) {
-    const HeldKeys& k = keys.held(KeySource::Keyboard);
-    Directions d;
-    d.up = k.test('W') || pad.up;
-    d.left = k.test('A') || pad.left;
-    d.down = k.test('S') || pad.down;
-    d.right = k.test('D') || pad.right;
-    return d;
+// The guest's own player: its near keys and its first pad, whichever holds a direction.
+Directions guestDirections(const GameState& g, const Directions& pad) {
+    const Directions keys = NearKeyDirections(g, g.key_sources.held(KeySource::Keyboard));
+    return {keys.up || pad.up, keys.left || pad.left, keys.down || pad.down, keys.right || pad.right};
 }
 
 }  // namespace
@@ -98,7 +88,7 @@ bool HostSession::start(const DevOptions& options, std::string& error) {
     return true;
 }
 
-void HostSession::service(GameState& g, KeyMerge& keys, int waitMs) {
+void HostSession::service(int waitMs) {
     if (!isOpen()) return;
     NetEvent e;
     for (bool first = true; net_.poll(e, first ? waitMs : 0); first = false) {
@@ -108,17 +98,17 @@ void HostSession::service(GameState& g, KeyMerge& keys, int waitMs) {
                 if (e.peer == guest_) receive(e);
                 break;
             case NetEvent::Type::Disconnect:
-                if (e.peer == guest_) endSession(g, keys, "it left the session");
+                if (e.peer == guest_) endSession("it left the session");
                 break;
         }
     }
     if (hasGuest() && endRequested_) {
         net_.disconnectNow(guest_, net::FarewellData(net::Farewell::Left, greeting_));
-        endSession(g, keys, endReason_);
+        endSession(endReason_);
     }
     if (hasGuest() && TimerGetTime() - lastHeardMs_ > kSessionSilenceMs) {
         net_.disconnectNow(guest_, net::FarewellData(net::Farewell::Left, greeting_));
-        endSession(g, keys, "silent for more than 3 seconds");
+        endSession("silent for more than 3 seconds");
     }
 }
 
@@ -181,9 +171,10 @@ void HostSession::receive(const NetEvent& e) {
     }
 }
 
-void HostSession::endSession(GameState& g, KeyMerge& keys, const char* why) {
-    keys.releaseAll(g, KeySource::Remote);
-    keys.rest(g, KeySource::Keyboard, HeldKeys{});
+Directions HostSession::guestDirections() const { return hasGuest() ? directionsOf(directions_) : Directions{}; }
+
+void HostSession::endSession(const char* why) {
+    directions_ = 0;
     const float seconds = (TimerGetTime() - joinedAtMs_) / 1000.0f;
     std::fprintf(stderr, "puckslide3d: the guest from %s has left (%s); %llu bytes sent, %llu received in %.1f s\n",
                  guestAddress_.c_str(), why, static_cast<unsigned long long>(net_.bytesSent() - sentAtJoin_),
@@ -195,59 +186,41 @@ void HostSession::endSession(GameState& g, KeyMerge& keys, const char* why) {
     sentAtMs_.clear();
 }
 
-void HostSession::pacingWait(GameState& g, KeyMerge& keys, float pacedMs) {
+void HostSession::pacingWait(float pacedMs) {
     const bool slow = hasGuest() && roundTripMs_ > kSmoothRoundTripMs;
     const float end = TimerGetTime() + (slow ? pacedMs * roundTripMs_ / kSmoothRoundTripMs : pacedMs);
     // Whole milliseconds in the network's wait, the rest in the timer's.
     for (float left = end - TimerGetTime(); hasGuest() && left >= 1.0f; left = end - TimerGetTime())
-        service(g, keys, static_cast<int>(left));
+        service(static_cast<int>(left));
     PacingWait(end - TimerGetTime());
 }
 
-void HostSession::beforeDraw(const GameState& g, long frame, bool glBlend, bool glLighting) {
+void HostSession::beforeTurn(const GameState& g, long frame, uint32_t reseed) {
     prepared_ = hasGuest();
     if (!prepared_) return;
     frame_ = static_cast<uint32_t>(frame);
-    glBlend_ = glBlend;
-    glLighting_ = glLighting;
+    reseed_ = reseed;
     state_ = EncodeSharedState(g);
-    tape_ = RandomTape{};
-    SetRandomTape(&tape_);
 }
 
-void HostSession::afterDraw(GameState& g, KeyMerge& keys, bool drawn) {
-    SetRandomTape(nullptr);
+void HostSession::afterTurn(const TurnLog& log, bool drawn) {
     if (prepared_ && hasGuest()) {
-        takeEffects(CurrentTurnLog());
+        takeEffects(log);
         sendFrame(drawn);
     }
     prepared_ = false;
-    service(g, keys, 0);
-    if (hasGuest()) seatGuest(g, keys);
-}
-
-// The guest's directions steer whatever mallet the seats give Player2; in Player2's
-// own ladder matches the host's W A S D rest. Menus are the host's alone.
-void HostSession::seatGuest(GameState& g, KeyMerge& keys) const {
-    const bool play = !g.menu;
-    keys.hold(g, KeySource::Remote, play ? MalletKeys(Player2Mallet(g), directionsOf(directions_)) : HeldKeys{});
-    const Directions all{true, true, true, true};
-    const bool hostRests = play && Player1Mallet(g) == Mallet::None;
-    keys.rest(g, KeySource::Keyboard, hostRests ? MalletKeys(Mallet::Near, all) : HeldKeys{});
+    service(0);
 }
 
 void HostSession::sendFrame(bool drawn) {
     net::FrameMessage m;
     m.frame = frame_;
     m.drawn = drawn;
-    m.glBlend = glBlend_;
-    m.glLighting = glLighting_;
+    m.reseed = reseed_;
     static const std::vector<uint8_t> nothing;
     const auto base = ackedFrame_ == net::kNoFrame ? sentStates_.end() : sentStates_.find(ackedFrame_);
     m.baseline = base == sentStates_.end() ? net::kNoFrame : ackedFrame_;
     m.delta = net::MakeDelta(base == sentStates_.end() ? nothing : base->second, state_);
-    m.randoms = tape_.values;
-    if (m.randoms.size() > net::kMaxRandoms) m.randoms.resize(net::kMaxRandoms);
     m.firstEvent = firstPending_;
     for (size_t i = 0; i < pending_.size() && i < net::kMaxEvents; ++i) m.events.push_back(pending_[i]);
     net_.send(guest_, net::EncodeFrame(m));
@@ -264,19 +237,13 @@ void HostSession::takeEffects(const TurnLog& log) {
     auto add = [this](net::EffectKind kind, int index) {
         if (index >= 0) pending_.push_back({frame_, kind, static_cast<uint8_t>(index)});
     };
-    for (; takenSounds_ < log.sounds.size(); ++takenSounds_) add(net::EffectKind::Sound, net::SoundIndex(log.sounds[takenSounds_]));
-    for (; takenMusic_ < log.music.size(); ++takenMusic_) add(net::EffectKind::Music, net::MusicIndex(log.music[takenMusic_]));
-    for (; takenBoxes_ < log.boxes.size(); ++takenBoxes_)
-        add(net::EffectKind::Box, net::BoxIndex(log.boxes[takenBoxes_].caption, log.boxes[takenBoxes_].text));
+    for (const std::string& sound : log.sounds) add(net::EffectKind::Sound, net::SoundIndex(sound));
+    for (const std::string& music : log.music) add(net::EffectKind::Music, net::MusicIndex(music));
+    for (const ShownBox& box : log.boxes) add(net::EffectKind::Box, net::BoxIndex(box.caption, box.text));
     if (pending_.size() > kMaxPendingEffects) {
         endRequested_ = true;
         endReason_ = "it confirmed nothing the host sent";
     }
-}
-
-void HostSession::endTurn(const TurnLog& log) {
-    if (hasGuest()) takeEffects(log);
-    takenSounds_ = takenMusic_ = takenBoxes_ = 0;
 }
 
 void HostSession::close() {
@@ -370,9 +337,7 @@ void GuestSession::receiveFrame(const std::vector<uint8_t>& bytes) {
     if (!DecodeSharedState(a.state, probe)) return;
     a.frame = m.frame;
     a.drawn = m.drawn;
-    a.glBlend = m.glBlend;
-    a.glLighting = m.glLighting;
-    a.randoms = std::move(m.randoms);
+    a.reseed = m.reseed;
     states_[m.frame] = a.state;
     forgetBefore(m.frame, states_);
     if (firstFrame_ == net::kNoFrame) firstFrame_ = m.frame;
@@ -429,8 +394,7 @@ void GuestSession::writeTraceLine(TraceWriter& trace, const GameState& g, uint32
     if (!trace.isOpen()) return;
     const bool drawn = drawnFrame_ == hostFrame;
     if (drawn) log.texts = drawnTexts_;
-    std::string line = TraceLine(guestFrameOf(hostFrame), g, log, glIsEnabled(GL_BLEND) == GL_TRUE,
-                                 glIsEnabled(GL_LIGHTING) == GL_TRUE);
+    std::string line = TraceLine(guestFrameOf(hostFrame), g, log);
     const size_t afterFrame = line.find(',');
     line.insert(afterFrame + 1, "\"host_frame\":" + std::to_string(hostFrame) + ",\"drawn\":" +
                                     (drawn ? "true" : "false") + ",");
@@ -458,20 +422,14 @@ bool GuestSession::loadModels(GameState& g) {
     return true;
 }
 
-// The host's frame, drawn again from the state and random numbers it was drawn
-// from; the effects its step plays here are the host's, which come separately.
+// The host's frame, drawn again from the state it was drawn from and its reseed
+// value; the effects of its turn come separately.
 bool GuestSession::draw(GameState& g, const Arrived& a, GuestTurn& result) {
     if (!a.drawn || !g.active) return true;
     if (!loadModels(g)) return false;
-    tape_ = RandomTape{};
-    tape_.mode = RandomTape::Mode::Replay;
-    tape_.values = a.randoms;
-    SetRandomTape(&tape_);
-    SetEffectsMuted(true);
     CurrentTurnLog().texts.clear();
-    DrawGLScene(g);
-    SetEffectsMuted(false);
-    SetRandomTape(nullptr);
+    WindowView view;
+    DrawFrameOf(g, a.reseed, view);
     drawnTexts_ = std::move(CurrentTurnLog().texts);
     CurrentTurnLog().texts.clear();
     drawnFrame_ = a.frame;
@@ -479,11 +437,13 @@ bool GuestSession::draw(GameState& g, const Arrived& a, GuestTurn& result) {
     return true;
 }
 
-GuestTurn GuestSession::turn(GameState& g, KeyMerge& keys, const Directions& pad, TraceWriter& trace, long& frame) {
+GuestTurn GuestSession::turn(GameState& g, const FrameInput& input, const Directions& pad, TraceWriter& trace,
+                             long& frame) {
     GuestTurn result;
     CurrentTurnLog().clear();
+    ApplyInputMessages(g, input);
 
-    const uint8_t directions = directionBits(guestDirections(keys, pad));
+    const uint8_t directions = directionBits(guestDirections(g, pad));
     if (directions != sentDirections_) sendInput(directions);
     if (g.keys[kKeyEscape]) {
         // ESC leaves; the key is taken, or the main menu would end the program with it.
@@ -509,8 +469,6 @@ GuestTurn GuestSession::turn(GameState& g, KeyMerge& keys, const Directions& pad
         for (size_t i = 0; i < arrived_.size(); ++i) {
             const Arrived& a = arrived_[i];
             DecodeSharedState(a.state, g);
-            SetBlending(a.glBlend);
-            SetLighting(a.glLighting);
             // The state frame a is drawn from is the one the host's turn a - 1 ended with.
             if (a.frame > firstFrame_) writeTraceLine(trace, g, a.frame - 1);
             if (i + 1 == arrived_.size() && !draw(g, a, result)) {
@@ -540,6 +498,8 @@ void GuestSession::end(GameState& g, const std::string& why, GuestTurn& result) 
 
     GameState own;
     std::memcpy(own.keys, g.keys, sizeof own.keys);
+    own.key_sources = g.key_sources;
+    own.bindings = g.bindings;
     own.mouse_x = g.mouse_x;
     own.mouse_y = g.mouse_y;
     own.active = g.active;
@@ -565,7 +525,6 @@ void GuestSession::end(GameState& g, const std::string& why, GuestTurn& result) 
     }
     MessageBox("Network", ("The session has ended: " + why + ".").c_str(), MbButtons::Ok, MbIcon::Information);
     ReadConfigFile(g);
-    ReseedRandom();
 }
 
 void GuestSession::close() {

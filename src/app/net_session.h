@@ -1,10 +1,9 @@
-// One game at two machines. The host runs the game as always and, after drawing
-// each frame, sends the guest the state that frame was drawn from, the random
-// numbers it drew and the effects of its turns. The guest runs no rules of its own:
-// it takes the state over, draws the frame again with the same random numbers (so
-// it shows what the host showed), plays the host's effects once and sends back its
-// player's held directions, which the host feeds into its key table through the
-// seats of players.h.
+// One game at two machines. The host runs the game as always and, after each
+// frame, sends the guest the state that frame was drawn from, the frame's reseed
+// value and the effects of its turns. The guest runs no rules of its own: it takes
+// the state over, draws the frame from it (so it shows what the host showed), plays
+// the host's effects once and sends back its player's held directions, which are
+// Player2's held directions in the host's input records.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/players.h"
-#include "game/random.h"
+#include "game/frame_input.h"
 #include "net/protocol.h"
 #include "platform/net_transport.h"
 #include "platform/turn_log.h"
 
 struct DevOptions;
 struct GameState;
-class KeyMerge;
 class TraceWriter;
 
 // A peer not heard from for longer than this is gone.
@@ -36,17 +33,16 @@ public:
     bool awaitingFirstGuest() const { return awaitGuest_ && !hadGuest_; }
 
     // Takes in what has arrived (joins, leaves, the guest's input), waiting up to waitMs.
-    void service(GameState& g, KeyMerge& keys, int waitMs);
+    void service(int waitMs);
     // The frame's pacing wait, listening to the guest meanwhile; the game slows down
     // evenly once the round trip passes 100 ms.
-    void pacingWait(GameState& g, KeyMerge& keys, float pacedMs);
-    // Around DrawGLScene of `frame`: the state and GL switches it is drawn from, its
-    // random draws; afterwards the frame goes out and the guest's input comes into
-    // the key table, before the turn's input step.
-    void beforeDraw(const GameState& g, long frame, bool glBlend, bool glLighting);
-    void afterDraw(GameState& g, KeyMerge& keys, bool drawn);
-    // The rest of the turn's effects, before its log is cleared.
-    void endTurn(const TurnLog& log);
+    void pacingWait(float pacedMs);
+    // The directions the guest holds: Player2's in the next frame's input.
+    Directions guestDirections() const;
+    // Around the turn of `frame`: the state it starts from and its reseed value;
+    // afterwards the frame goes out with the effects the turn carried out.
+    void beforeTurn(const GameState& g, long frame, uint32_t reseed);
+    void afterTurn(const TurnLog& log, bool drawn);
     // The program ends: the guest hears it at once.
     void close();
 
@@ -54,8 +50,7 @@ private:
     void accept(const NetEvent& e);
     void refuse(const NetEvent& e, net::Farewell why, const std::string& reason);
     void receive(const NetEvent& e);
-    void endSession(GameState& g, KeyMerge& keys, const char* why);
-    void seatGuest(GameState& g, KeyMerge& keys) const;
+    void endSession(const char* why);
     void takeEffects(const TurnLog& log);
     void sendFrame(bool drawn);
 
@@ -76,9 +71,8 @@ private:
     // The frame being made.
     uint32_t frame_ = 0;
     bool prepared_ = false;
-    bool glBlend_ = false, glLighting_ = true;
+    uint32_t reseed_ = 0;
     std::vector<uint8_t> state_;
-    RandomTape tape_;
 
     // What the guest has confirmed.
     uint32_t ackedFrame_ = net::kNoFrame;
@@ -88,7 +82,6 @@ private:
     std::map<uint32_t, float> sentAtMs_;
     std::deque<net::Effect> pending_;
     uint32_t firstPending_ = 0;  // sequence number of pending_.front()
-    size_t takenSounds_ = 0, takenMusic_ = 0, takenBoxes_ = 0;
 };
 
 struct GuestTurn {
@@ -102,18 +95,19 @@ public:
     // Connects and waits for the host's first frame. false: `error` says why.
     bool join(const DevOptions& options, std::string& error);
     bool inSession() const { return inSession_; }
-    // One turn of the guest: what arrived is taken in, the newest frame drawn and
-    // the player's directions sent. `frame` counts the guest's frames; in a session
-    // it moves on with the host's frames, also those the network lost.
-    GuestTurn turn(GameState& g, KeyMerge& keys, const Directions& pad, TraceWriter& trace, long& frame);
+    // One turn of the guest: its own input applied (keys, mouse, window), what arrived
+    // taken in, the newest frame drawn and the player's directions sent. `frame`
+    // counts the guest's frames; in a session it moves on with the host's frames,
+    // also those the network lost.
+    GuestTurn turn(GameState& g, const FrameInput& input, const Directions& pad, TraceWriter& trace, long& frame);
     // The program ends: the host hears it at once.
     void close();
 
 private:
     struct Arrived {
         uint32_t frame = 0;
-        bool drawn = true, glBlend = false, glLighting = true;
-        std::vector<uint32_t> randoms;
+        bool drawn = true;
+        uint32_t reseed = 0;
         std::vector<uint8_t> state;
     };
 
@@ -144,7 +138,6 @@ private:
     std::map<uint32_t, TurnLog> effectsByFrame_;
     std::vector<PrintedText> drawnTexts_;
     uint32_t drawnFrame_ = net::kNoFrame;
-    RandomTape tape_;
 
     int loadedTable_ = 0;
     const char* loadedPuck_ = nullptr;

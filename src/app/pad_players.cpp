@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/players.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
 #include "platform/data_paths.h"
@@ -49,11 +48,30 @@ int PadPlayers::player2Pad() const {
     return -1;
 }
 
-void PadPlayers::apply(GameState& g, KeyMerge& keys, const std::vector<PadState>& pads) {
+Directions PadPlayers::directions(int player) const {
+    for (int s = 0; s < 2; ++s)
+        if (slots_[s].pad >= 0 && playerOf(s) == player) return slots_[s].directions;
+    return Directions{};
+}
+
+void PadPlayers::send(FrameInput& record, int slot, const HeldKeys& held, const HeldKeys& pressed) {
+    Slot& s = slots_[slot];
+    std::vector<InputMessage>& out = record.players[playerOf(slot)].messages;
+    for (int key = 0; key < kKeyCount; ++key) {
+        const auto k = static_cast<uint8_t>(key);
+        if (!held.test(key) && s.sent.test(key)) out.push_back({InputMessage::Kind::KeyUp, kSlotSources[slot], k});
+        // A second button meaning a key the pad already holds is a new press all the same.
+        if (held.test(key) && (!s.sent.test(key) || pressed.test(key)))
+            out.push_back({InputMessage::Kind::KeyDown, kSlotSources[slot], k});
+    }
+    s.sent = held;
+}
+
+void PadPlayers::collect(const GameState& g, FrameInput& record, const std::vector<PadState>& pads) {
     // A pad pulled out lets go of everything at once: no mallet runs on by itself.
     for (int s = 0; s < 2; ++s) {
         if (slots_[s].pad < 0 || connected(pads, slots_[s].pad)) continue;
-        keys.releaseAll(g, kSlotSources[s]);
+        send(record, s, HeldKeys{}, HeldKeys{});
         slots_[s] = Slot{};
         if (player1_ == s) player1_ = -1;
     }
@@ -77,14 +95,12 @@ void PadPlayers::apply(GameState& g, KeyMerge& keys, const std::vector<PadState>
         const auto pad = std::find_if(pads.begin(), pads.end(), [&](const PadState& p) { return p.id == slots_[s].pad; });
         if (pad == pads.end()) continue;
         HeldKeys pressed;
-        keys.hold(g, kSlotSources[s], slotKeys(g, slots_[s], *pad, s == player1_, pressed));
-        // A second button meaning a key the pad already holds is a new press all the same.
-        for (int key = 0; key < kKeyCount; ++key)
-            if (pressed.test(key)) keys.press(g, kSlotSources[s], key);
+        const HeldKeys held = slotKeys(g, slots_[s], *pad, pressed);
+        send(record, s, held, pressed);
     }
 }
 
-HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pad, bool player1, HeldKeys& pressed) {
+HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pad, HeldKeys& pressed) {
     const int x = pad.axis(PadAxis::LeftX), y = pad.axis(PadAxis::LeftY);
     const int towards[4] = {-y, -x, y, x};
     constexpr PadButton kDpad[4] = {PadButton::DpadUp, PadButton::DpadLeft, PadButton::DpadDown, PadButton::DpadRight};
@@ -114,7 +130,6 @@ HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pa
     dirs.left = now[kFirstDirection + Left];
     dirs.down = now[kFirstDirection + Down];
     dirs.right = now[kFirstDirection + Right];
-    if (!g.menu) out |= MalletKeys(player1 ? Player1Mallet(g) : Player2Mallet(g), dirs);
     return out;
 }
 

@@ -1,30 +1,29 @@
-// Gamepads as players. Each seated pad fills the key table through a key source of
-// its own, so the rules of the controls, menus and ladders never learn that a key
-// came from a pad. The first pad is player 1; the second is Player2 and steers the
-// mallet the seats of players.h give it.
+// Gamepads as players. Each seated pad sends key messages of a key source of its own
+// into its player's input record, so the rules of the controls, menus and ladders
+// never learn that a key came from a pad; its stick and D-pad are the player's held
+// directions. The first pad is player 1; the second is Player2 and steers the mallet
+// the seats of players.h give it.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "app/key_merge.h"
-#include "app/players.h"
+#include "game/frame_input.h"
 #include "platform/gamepad.h"
 
 struct GameState;
 
 class PadPlayers {
 public:
-    // Seats the connected pads and gives each seated pad's held keys to its source.
-    // Run on every pad message and before every frame, so that a change of screen or
-    // seat moves a held stick to its new meaning at once. A button or stick direction
-    // takes the meaning of the screen where it was pressed and keeps it until released:
-    // held on, it never sets again a key the rules have cleared.
-    void apply(GameState& g, KeyMerge& keys, const std::vector<PadState>& pads);
+    // Seats the connected pads and adds to each player's record the key messages of
+    // what its pad's buttons now hold. Run on every pad message and before every frame,
+    // so that a change of screen or seat gives a held stick its new meaning at once. A
+    // button or stick direction takes the meaning of the screen where it was pressed
+    // and keeps it until released: held on, it never sets again a key the rules have cleared.
+    void collect(const GameState& g, FrameInput& record, const std::vector<PadState>& pads);
 
-    // The directions player 1's pad holds, whatever they act as: a guest at another
-    // machine sends them as its own.
-    Directions player1Directions() const { return player1_ < 0 ? Directions{} : slots_[player1_].directions; }
+    // The directions the pad of a player (0 or 1) holds; none without a pad.
+    Directions directions(int player) const;
 
     // The ids of the pads in the two seats, -1 for an empty seat.
     int player1Pad() const { return player1_ < 0 ? -1 : slots_[player1_].pad; }
@@ -40,10 +39,14 @@ private:
         Directions directions;             // stick or D-pad, as of the last apply
         bool held[kControlCount] = {};
         int latched[kControlCount] = {};   // the key a held control acts as, 0 for none
+        HeldKeys sent;                     // the keys its messages hold down
     };
 
+    int playerOf(int slot) const { return slot == player1_ ? 0 : 1; }
+    void send(FrameInput& record, int slot, const HeldKeys& held, const HeldKeys& pressed);
+
     // The keys the slot's pad holds now; `pressed` gets those of the controls just pressed.
-    HeldKeys slotKeys(const GameState& g, Slot& slot, const PadState& pad, bool player1, HeldKeys& pressed);
+    HeldKeys slotKeys(const GameState& g, Slot& slot, const PadState& pad, HeldKeys& pressed);
 
     Slot slots_[2];        // key sources Pad1 and Pad2; a pad keeps its slot while connected
     int player1_ = -1;     // the slot of player 1's pad

@@ -21,13 +21,23 @@ Mallet Player2Mallet(const GameState& g) {
     return g.artif_int ? Mallet::None : Mallet::Far;
 }
 
-HeldKeys MalletKeys(Mallet mallet, const Directions& held) {
+HeldKeys MalletKeys(const GameState& g, Mallet mallet, const Directions& held) {
     HeldKeys keys;
     if (mallet == Mallet::None) return keys;
-    const bool near = mallet == Mallet::Near;
-    keys.set(near ? 'W' : 'I', held.up);
-    keys.set(near ? 'A' : 'J', held.left);
-    keys.set(near ? 'S' : 'K', held.down);
-    keys.set(near ? 'D' : 'L', held.right);
+    const SteeringKeys& k = mallet == Mallet::Near ? g.bindings.near : g.bindings.far;
+    keys.set(k.up, held.up);
+    keys.set(k.left, held.left);
+    keys.set(k.down, held.down);
+    keys.set(k.right, held.right);
     return keys;
+}
+
+Directions NearKeyDirections(const GameState& g, const HeldKeys& held) {
+    const SteeringKeys& k = g.bindings.near;
+    Directions d;
+    d.up = held.test(k.up);
+    d.left = held.test(k.left);
+    d.down = held.test(k.down);
+    d.right = held.test(k.right);
+    return d;
 }

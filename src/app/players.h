@@ -1,9 +1,9 @@
-// Who steers which mallet. On one keyboard the design needs no seats: W A S D move
-// the near mallet, I J K L the far one. Devices that belong to one player (a pad, a
-// guest at another machine) follow the seats given here.
+// Who steers which mallet. On one keyboard the design needs no seats: the near keys
+// move the near mallet, the far keys the far one (KeyBindings). Devices that belong
+// to one player (a pad, a guest at another machine) follow the seats given here.
 #pragma once
 
-#include "app/key_merge.h"
+#include "game/frame_input.h"
 
 struct GameState;
 
@@ -17,9 +17,8 @@ Mallet Player1Mallet(const GameState& g);
 // and none while the computer plays the far mallet.
 Mallet Player2Mallet(const GameState& g);
 
-struct Directions {
-    bool up = false, left = false, down = false, right = false;
-};
+// The keys held directions act as on a mallet, by the key bindings.
+HeldKeys MalletKeys(const GameState& g, Mallet mallet, const Directions& held);
 
-// The keys a held direction acts as on a mallet: W A S D near, I J K L far.
-HeldKeys MalletKeys(Mallet mallet, const Directions& held);
+// The directions the keys of a keyboard's near mallet hold.
+Directions NearKeyDirections(const GameState& g, const HeldKeys& held);

@@ -1,23 +1,22 @@
 #include "app/scene_switch.h"
 
-#include "app/game_window.h"
 #include "game/game_state.h"
-#include "game/random.h"
 #include "game/sounds.h"
-#include "platform/render_state.h"
-#include "platform/sound.h"
-#include "platform/window.h"
 
-bool SceneSwitch(GameState& g) {
+void MakeWindowAnew(GameState& g, Effects& fx) {
+    fx.push_back({Effect::Kind::NewWindow});
+    g.gl_blend = false;
+    g.gl_lighting = true;
+}
+
+void SceneSwitch(GameState& g, uint32_t reseed, Effects& fx) {
     g.rot = 0.0f;
     g.take_table = 0;
-    if (!g.menu) SetLighting(false);  // matches are drawn unlit
+    if (!g.menu) g.gl_lighting = false;  // matches are drawn unlit
     if (g.menu) {
-        if (g.sound) StopMusic(kMatchMusic);
-        // A fresh window brings the fresh GL state of InitGL, undoing whatever play changed.
-        KillGLWindow();
-        if (!OpenGameWindow(g)) return false;
+        if (g.sound) fx.push_back({Effect::Kind::StopMusic, kMatchMusic});
+        // A fresh window brings the fresh GL state, undoing whatever play changed.
+        MakeWindowAnew(g, fx);
     }
-    ReseedRandom();
-    return true;
+    ReseedRandom(g, reseed);
 }

@@ -1,7 +1,14 @@
-// The one step through which play and screens change over.
+// The one step through which play and screens change over, and the window made anew.
 #pragma once
+
+#include <cstdint>
+
+#include "game/effects.h"
 
 struct GameState;
 
-// false: the window could not be created again and the program must end.
-bool SceneSwitch(GameState& g);
+void SceneSwitch(GameState& g, uint32_t reseed, Effects& fx);
+
+// The window is made anew (a scene switch to the screens, F1): it comes with the
+// GL state every screen starts from.
+void MakeWindowAnew(GameState& g, Effects& fx);

@@ -60,7 +60,7 @@ private:
 
 }  // namespace
 
-std::string TraceLine(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting) {
+std::string TraceLine(long frame, const GameState& g, const TurnLog& log) {
     std::string out;
     {
         JsonObject o(out);
@@ -109,8 +109,8 @@ std::string TraceLine(long frame, const GameState& g, const TurnLog& log, bool g
         o.field("rot_fac", g.rot_fac);
         o.field("fullscreen", g.fullscreen);
         o.field("active", g.active);
-        o.field("gl_blend", glBlend);
-        o.field("gl_lighting", glLighting);
+        o.field("gl_blend", g.gl_blend);
+        o.field("gl_lighting", g.gl_lighting);
         o.field("HS", g.HS);
 
         o.key("HSname");
@@ -181,8 +181,8 @@ bool TraceWriter::open(const std::string& path) {
     return file_ != nullptr;
 }
 
-void TraceWriter::writeFrame(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting) {
-    writeLine(TraceLine(frame, g, log, glBlend, glLighting));
+void TraceWriter::writeFrame(long frame, const GameState& g, const TurnLog& log) {
+    writeLine(TraceLine(frame, g, log));
 }
 
 void TraceWriter::writeLine(const std::string& line) {

@@ -12,7 +12,7 @@ public:
     ~TraceWriter();
     bool open(const std::string& path);
     bool isOpen() const { return file_ != nullptr; }
-    void writeFrame(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting);
+    void writeFrame(long frame, const GameState& g, const TurnLog& log);
     void writeLine(const std::string& line);
 
 private:
@@ -20,4 +20,4 @@ private:
 };
 
 // The JSON line itself, without the newline (exposed for tests).
-std::string TraceLine(long frame, const GameState& g, const TurnLog& log, bool glBlend, bool glLighting);
+std::string TraceLine(long frame, const GameState& g, const TurnLog& log);

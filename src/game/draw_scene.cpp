@@ -3,13 +3,11 @@
 #include <GL/gl.h>
 
 #include "game/game_state.h"
+#include "platform/render_state.h"
 
-int DrawGLScene(GameState& g) {
+void BeginFrame(const GameState& g) {
+    SetBlending(g.gl_blend);
+    SetLighting(g.gl_lighting);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    if (g.menu)
-        DrawScreenFrame(g);
-    else
-        DrawMatchFrame(g);
-    return 1;
 }

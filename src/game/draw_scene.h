@@ -1,8 +1,28 @@
-// The game's one per-frame function and its two halves.
+// A frame's drawing. It reads the state and changes nothing a later frame reads:
+// what the design's screens changed while they drew (the animation clock, the
+// ladders' lots) is the screen step's (game/screen_step.h).
 #pragma once
+
+#include "game/match_step.h"
 
 struct GameState;
 
-int DrawGLScene(GameState& g);    // always 1
-void DrawMatchFrame(GameState& g);   // one simulation step interleaved with the match drawing
-void DrawScreenFrame(GameState& g);  // the screen of hauptmenu_nr, then the clock advances
+// What a screen frame draws beside the state.
+struct ScreenPicture {
+    // The singleplayer round-2 lot was drawn in this frame: its column still shows
+    // as it stood before the lot.
+    bool round2LotJustDrawn = false;
+};
+
+// A cleared frame, with the GL switches of the state.
+void BeginFrame(const GameState& g);
+// The screen of hauptmenu_nr.
+void DrawScreen(const GameState& g, const ScreenPicture& picture);
+
+// The match drawn at the three points of its step.
+class MatchDrawing : public MatchStepView {
+public:
+    void table(const GameState& g) override;
+    void mallets(const GameState& g) override;
+    void puckAndScore(const GameState& g) override;
+};

@@ -4,7 +4,23 @@
 
 #include <string>
 
+#include "game/key_merge.h"
+#include "game/random.h"
+
 class Model;
+
+// The keys that steer one mallet.
+struct SteeringKeys {
+    int up, left, down, right;
+};
+
+// Which keyboard keys steer which mallet: the only place the steering keys are named.
+// One keyboard has no seats: the near keys always steer the near mallet and the far
+// keys the far one; pads and a guest at another machine steer by their player's seat.
+struct KeyBindings {
+    SteeringKeys near{'W', 'A', 'S', 'D'};
+    SteeringKeys far{'I', 'J', 'K', 'L'};
+};
 
 struct GameState {
     // Table geometry, written by every table set-up.
@@ -70,7 +86,6 @@ struct GameState {
     float rot = 0.0f;
     float rot_fac = 0.5f;
     bool bminus = true;
-    int counter = 0, counter2 = 0;
 
     // Ladder brackets and the high-score list.
     const char* name1[10] = {};
@@ -83,7 +98,6 @@ struct GameState {
     bool done_1 = false, done_2 = false, done_3 = false, done_21 = false, done_22 = false;
     std::string HSname[12];
     int hsscore[12] = {};
-    int HScounter = 0;
     std::string HS;
     std::string zeichen;
     int HSlenght = 0;
@@ -95,8 +109,17 @@ struct GameState {
     float video_move_x = 0.0f, video_move_z = 0.0f;
     float video_oldx_position = 0.0f, video_oldz_position = 0.0f;
 
-    // Input, indexed by Win32 virtual-key code.
-    bool keys[256] = {};
+    // The GL switches the rules flip; the window follows them before each frame is drawn.
+    bool gl_blend = false;
+    bool gl_lighting = true;
+
+    // The random numbers, as the C library's rand() starts before its first srand().
+    RandomState rng = SeededRandom(1);
+
+    // Input, indexed by Win32 virtual-key code: the merge of what every source holds.
+    KeyTable keys = {};
+    KeyMerge key_sources;
+    KeyBindings bindings;
     int mouse_x = 0, mouse_y = 0;
     float mouse_movex = 0.0f, mouse_movez = 0.0f;
     int width = 800, height = 600;
@@ -111,6 +134,10 @@ struct GameState {
     Model* pGegner = nullptr;
     Model* pKZMPlane = nullptr;
 };
+
+// The game's random draws and reseeds all go through the state's generator.
+inline int GameRand(GameState& g) { return NextRandom(g.rng); }
+inline void ReseedRandom(GameState& g, uint32_t seed) { g.rng = SeededRandom(seed); }
 
 // The running game's one instance.
 extern GameState g_game;

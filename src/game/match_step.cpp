@@ -4,21 +4,21 @@
 #include "game/physics.h"
 #include "game/replay.h"
 
-void MatchStep(GameState& g, MatchStepView& view) {
+void MatchStep(GameState& g, Effects& fx, MatchStepView& view) {
     if (g.video) {
         ReplayCameraTravel(g);
         view.table(g);
         ReplayStepFront(g);
     } else {
         view.table(g);
-        PhysicsStepFront(g);
+        PhysicsStepFront(g, fx);
         view.mallets(g);
     }
-    PhysicsStepBack(g);
+    PhysicsStepBack(g, fx);
     view.puckAndScore(g);
 }
 
-void MatchStep(GameState& g) {
+void MatchStep(GameState& g, Effects& fx) {
     MatchStepView nothingDrawn;
-    MatchStep(g, nothingDrawn);
+    MatchStep(g, fx, nothingDrawn);
 }

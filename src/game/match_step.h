@@ -6,6 +6,8 @@
 // are not drawn.
 #pragma once
 
+#include "game/effects.h"
+
 struct GameState;
 
 class MatchStepView {
@@ -16,5 +18,5 @@ public:
     virtual void puckAndScore(const GameState&) {}
 };
 
-void MatchStep(GameState& g, MatchStepView& view);
-void MatchStep(GameState& g);  // without drawing
+void MatchStep(GameState& g, Effects& fx, MatchStepView& view);
+void MatchStep(GameState& g, Effects& fx);  // without drawing

@@ -19,12 +19,12 @@ constexpr float kArrivedForwardZ = -90.0f;
 constexpr int kTargetMinDepth = 40;
 
 // A uniform draw from 0 to n - 1; a degenerate range yields 0.
-int randomBelow(int n) { return n > 0 ? GameRand() % n : 0; }
+int randomBelow(GameState& g, int n) { return n > 0 ? GameRand(g) % n : 0; }
 
 void drawNewTarget(GameState& g) {
     // x before z: the order of draws is part of how the opponent wanders.
-    g.gegner_point_x = randomBelow(g.table_max_x - g.table_min_x);
-    g.gegner_point_z = -(randomBelow(std::abs(g.table_min_z)) + kTargetMinDepth);
+    g.gegner_point_x = randomBelow(g, g.table_max_x - g.table_min_x);
+    g.gegner_point_z = -(randomBelow(g, std::abs(g.table_min_z)) + kTargetMinDepth);
 }
 
 void wander(GameState& g, float speed) {

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "game/effects.h"
 #include "game/game_state.h"
 #include "game/opponent.h"
 #include "game/replay.h"
 #include "game/sounds.h"
 #include "game/table.h"
-#include "platform/sound.h"
 
 namespace {
 
@@ -19,13 +19,13 @@ constexpr float kMalletRestCut = 0.4f;
 constexpr float kPlayerMinZ = -20.0f;
 constexpr float kOpponentMaxZ = -60.0f;
 
-void playEffect(const GameState& g, const char* file) {
-    if (g.sound) PlaySoundFile(file);
+void playEffect(const GameState& g, Effects& fx, const char* file) {
+    if (g.sound) fx.push_back({Effect::Kind::Sound, file});
 }
 
 // The response looks only at velocities, never at where puck and mallet touch,
 // and moves both apart by their new, still unlimited velocities.
-bool malletHit(GameState& g, float& malletX, float& malletZ, float& malletVX, float& malletVZ) {
+bool malletHit(GameState& g, Effects& fx, float& malletX, float& malletZ, float& malletVX, float& malletVZ) {
     const float dx = g.x - malletX;
     const float dz = g.z - (malletZ + kStrikeOffsetZ);
     const float d = std::sqrt(dx * dx + dz * dz);
@@ -33,7 +33,7 @@ bool malletHit(GameState& g, float& malletX, float& malletZ, float& malletVX, fl
 
     const float u = g.move_x, w = g.move_z;
     const float U = malletVX, W = malletVZ;
-    playEffect(g, kShotSound);
+    playEffect(g, fx, kShotSound);
     g.video_x = g.x;
     g.video_z = g.z;
     malletVX = (U + 2.0f * u) / 3.0f;
@@ -67,8 +67,8 @@ void clampUpperThenLower(float& v, float lower, float upper) {
     if (v < lower) v = lower;
 }
 
-void scoreGoal(GameState& g, bool playersGoal) {
-    playEffect(g, kGoalSound);
+void scoreGoal(GameState& g, Effects& fx, bool playersGoal) {
+    playEffect(g, fx, kGoalSound);
     if (playersGoal) {
         ++g.my_score;
         ResetPositions(g, g.goal_z);  // served in the scorer's own half
@@ -81,16 +81,16 @@ void scoreGoal(GameState& g, bool playersGoal) {
 
 }  // namespace
 
-void PhysicsStepFront(GameState& g) {
+void PhysicsStepFront(GameState& g, Effects& fx) {
     // The goal line lies 4 units inside the wall line, so a puck in a mouth
     // always scores here before the end wall could bounce it back.
     if (g.z < GoalLineFar(g) && InGoalMouth(g))
-        scoreGoal(g, true);
+        scoreGoal(g, fx, true);
     else if (g.z > GoalLineNear(g) && InGoalMouth(g))
-        scoreGoal(g, false);
+        scoreGoal(g, fx, false);
 
-    malletHit(g, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z);
-    const bool opponentHit = malletHit(g, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z);
+    malletHit(g, fx, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z);
+    const bool opponentHit = malletHit(g, fx, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z);
     if (!opponentHit && g.artif_int) SteerOpponent(g);
 
     limitMalletComponent(g.schiesser_v_x, g.schiesser_max_v);
@@ -104,7 +104,7 @@ void PhysicsStepFront(GameState& g) {
     g.gegner_z += g.gegner_v_z;
 }
 
-void PhysicsStepBack(GameState& g) {
+void PhysicsStepBack(GameState& g, Effects& fx) {
     // Each bounce reverses only the component at right angles to its wall and
     // puts the puck one unit inside, so even a slow puck leaves the wall.
     const int right = WallLineRight(g), left = WallLineLeft(g);
@@ -112,22 +112,22 @@ void PhysicsStepBack(GameState& g) {
     if (g.x >= right) {
         g.move_x = -g.move_x;
         g.x = static_cast<float>(right - 1);
-        if (!g.video) playEffect(g, kSideshotSound);
+        if (!g.video) playEffect(g, fx, kSideshotSound);
     }
     if (g.x <= left) {
         g.move_x = -g.move_x;
         g.x = static_cast<float>(left + 1);
-        if (!g.video) playEffect(g, kSideshotSound);
+        if (!g.video) playEffect(g, fx, kSideshotSound);
     }
     if (g.z >= nearLine) {
         g.move_z = -g.move_z;
         g.z = static_cast<float>(nearLine - 1);
-        if (!g.video) playEffect(g, kSideshotSound);
+        if (!g.video) playEffect(g, fx, kSideshotSound);
     }
     if (g.z <= farLine) {
         g.move_z = -g.move_z;
         g.z = static_cast<float>(farLine + 1);
-        if (!g.video) playEffect(g, kSideshotSound);
+        if (!g.video) playEffect(g, fx, kSideshotSound);
     }
 
     const float minX = static_cast<float>(g.table_min_x), maxX = static_cast<float>(g.table_max_x);

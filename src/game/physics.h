@@ -4,9 +4,11 @@
 // and the puck move.
 #pragma once
 
+#include "game/effects.h"
+
 struct GameState;
 
 // Normal play up to the mallet moves (the mallets are drawn after this).
-void PhysicsStepFront(GameState& g);
+void PhysicsStepFront(GameState& g, Effects& fx);
 // From the wall bounces to the puck move, shared by normal play and replay.
-void PhysicsStepBack(GameState& g);
+void PhysicsStepBack(GameState& g, Effects& fx);

@@ -1,30 +1,38 @@
 #include "game/random.h"
 
-#include <cstdlib>
-#include <ctime>
-
 namespace {
-bool fixedSeedSet = false;
-unsigned fixedSeed = 0;
-RandomTape* activeTape = nullptr;
+constexpr int kSeparation = 3;
+// Seeding runs the generator this many times before the first number counts.
+constexpr int kWarmUp = 10 * RandomState::kDegree;
+}  // namespace
+
+RandomState SeededRandom(uint32_t seed) {
+    RandomState s;
+    if (seed == 0) seed = 1;
+    s.r[0] = static_cast<int32_t>(seed);
+    // Park and Miller's minimal standard generator, with Schrage's split against overflow.
+    int64_t word = static_cast<int32_t>(seed);
+    for (int i = 1; i < RandomState::kDegree; ++i) {
+        const int64_t hi = word / 127773, lo = word % 127773;
+        word = 16807 * lo - 2836 * hi;
+        if (word < 0) word += kRandomMax;
+        s.r[i] = static_cast<int32_t>(word);
+    }
+    s.front = kSeparation;
+    s.rear = 0;
+    for (int i = 0; i < kWarmUp; ++i) NextRandom(s);
+    return s;
 }
 
-void ReseedRandom() {
-    std::srand(fixedSeedSet ? fixedSeed : static_cast<unsigned>(std::time(nullptr)));
+int NextRandom(RandomState& s) {
+    const uint32_t sum = static_cast<uint32_t>(s.r[s.front]) + static_cast<uint32_t>(s.r[s.rear]);
+    s.r[s.front] = static_cast<int32_t>(sum);
+    s.front = static_cast<uint8_t>((s.front + 1) % RandomState::kDegree);
+    s.rear = static_cast<uint8_t>((s.rear + 1) % RandomState::kDegree);
+    return static_cast<int>(sum >> 1);
 }
 
-void SetFixedRandomSeed(unsigned seed) {
-    fixedSeedSet = true;
-    fixedSeed = seed;
+bool ValidRandomState(const RandomState& s) {
+    return s.front < RandomState::kDegree && s.rear < RandomState::kDegree &&
+           (s.rear + kSeparation) % RandomState::kDegree == s.front;
 }
-
-int GameRand() {
-    RandomTape* tape = activeTape;
-    if (tape && tape->mode == RandomTape::Mode::Replay && tape->next < tape->values.size())
-        return static_cast<int>(tape->values[tape->next++] & RAND_MAX);
-    const int value = std::rand();
-    if (tape && tape->mode == RandomTape::Mode::Record) tape->values.push_back(static_cast<uint32_t>(value));
-    return value;
-}
-
-void SetRandomTape(RandomTape* tape) { activeTape = tape; }

@@ -1,25 +1,23 @@
-// The game's random numbers. Every draw goes through GameRand and every place that
-// seeds from the clock through ReseedRandom, so that a fixed seed (tests, bug
-// reports) repeats a run and a network guest can replay the host's draws.
+// The game's random numbers. The generator's state is part of the game state, so
+// a saved state draws the same numbers again. It repeats the C library's rand()
+// sequence for every seed (the additive feedback generator of degree 31 with its
+// linear-congruential seeding), so a fixed seed still gives the numbers it gave
+// when the game called rand() itself.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
 
-void ReseedRandom();                   // srand(time(NULL)), or the fixed seed
-void SetFixedRandomSeed(unsigned seed); // all later reseeds use this seed
+constexpr int kRandomMax = 2147483647;
 
-// rand(), or the tape's next value while a tape replays.
-int GameRand();
-
-// While recording, every draw is appended to `values`; while replaying, draws are
-// taken from `values` in order (plain rand() once they run out), and reseeding
-// changes nothing the game sees.
-struct RandomTape {
-    enum class Mode { Record, Replay };
-    Mode mode = Mode::Record;
-    std::vector<uint32_t> values;
-    size_t next = 0;
+struct RandomState {
+    static constexpr int kDegree = 31;
+    int32_t r[kDegree] = {};
+    uint8_t front = 3, rear = 0;  // indices into r; three apart, as the generator wants
 };
-void SetRandomTape(RandomTape* tape);  // nullptr: plain rand()
+
+RandomState SeededRandom(uint32_t seed);
+int NextRandom(RandomState& s);  // 0 to kRandomMax
+
+// A state no longer fresh from seeding is still a valid generator: both indices
+// in range and three apart (modulo the degree).
+bool ValidRandomState(const RandomState& s);

@@ -1,11 +1,10 @@
 // Table set-up between two frames of play: the puck model that goes with a
-// requested table, then the table's constants and model.
+// requested table, then the table's constants and model. The models are loaded
+// by the app, as effects of the turn.
 #include "game/table_setup.h"
 
-#include "assets/model.h"
 #include "game/game_state.h"
 #include "game/table.h"
-#include "platform/message_box.h"
 #include "platform/virtual_keys.h"
 
 namespace {
@@ -30,11 +29,6 @@ int requestedTable(const GameState& g) {
     return 0;
 }
 
-TurnOutcome failLoad(const char* message) {
-    MessageBox("Error", message, MbButtons::Ok, MbIcon::Stop);
-    return TurnOutcome::Quit;
-}
-
 }  // namespace
 
 const char* PuckModelFile(int pukRad) {
@@ -46,12 +40,12 @@ const char* PuckModelFailure(int pukRad) {
                                       : "Couldn't load the model data\\puk.ms3d";
 }
 
-TurnOutcome TableStep(GameState& g) {
+TurnOutcome TableStep(GameState& g, Effects& fx) {
     // A requested table brings its puck, loaded again even when it is the same;
     // the digit keys keep whatever puck the last request chose.
     if (g.take_table > 0) {
         g.puk_rad = g.take_table >= kFirstLargePuckTable ? kLargePuckRadius : kSmallPuckRadius;
-        if (!g.pPuk || !g.pPuk->loadModelData(PuckModelFile(g.puk_rad))) return failLoad(PuckModelFailure(g.puk_rad));
+        fx.push_back({Effect::Kind::LoadPuck, PuckModelFile(g.puk_rad), PuckModelFailure(g.puk_rad)});
     }
 
     const int n = requestedTable(g);
@@ -59,7 +53,7 @@ TurnOutcome TableStep(GameState& g) {
 
     ApplyTableConstants(g, n);
     const TableConstants* t = TableConstantsOf(n);
-    if (!g.pTable || !g.pTable->loadModelData(t->modelFile)) return failLoad(t->loadFailureMessage);
+    fx.push_back({Effect::Kind::LoadTable, t->modelFile, t->loadFailureMessage});
     if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
     return TurnOutcome::SceneSwitch;
 }

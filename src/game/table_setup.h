@@ -1,11 +1,12 @@
 // The eleven tables: puck choice, constants and model, set up between frames.
 #pragma once
 
+#include "game/effects.h"
 #include "game/turn.h"
 
 struct GameState;
 
-TurnOutcome TableStep(GameState& g);
+TurnOutcome TableStep(GameState& g, Effects& fx);
 
 // The puck model that goes with a puck radius, and the message when it fails to load.
 const char* PuckModelFile(int pukRad);

@@ -5,16 +5,17 @@
 
 #include "game/sounds.h"
 #include "game/table.h"
+#include "net/bytes.h"
 
 namespace net {
 
 namespace {
 
-constexpr uint8_t kProtocolVersion = 1;
+constexpr uint8_t kProtocolVersion = 2;
 constexpr uint8_t kFrameType = 'F';
 constexpr uint8_t kInputType = 'I';
-constexpr uint8_t kDrawnFlag = 1, kBlendFlag = 2, kLightingFlag = 4;
-constexpr uint8_t kAllFlags = kDrawnFlag | kBlendFlag | kLightingFlag;
+constexpr uint8_t kDrawnFlag = 1;
+constexpr uint8_t kAllFlags = kDrawnFlag;
 // Equal stretches shorter than this stay inside a run: a run header costs four bytes.
 constexpr size_t kRunMergeGap = 4;
 
@@ -74,49 +75,6 @@ int indexIn(const List& list, const Item& item) {
     return -1;
 }
 
-// ---------------------------------------------------------------------------
-// Little-endian writing and a reader that checks every length before it reads.
-// ---------------------------------------------------------------------------
-void put8(std::vector<uint8_t>& out, uint8_t v) { out.push_back(v); }
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-class Bytes {
-public:
-    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool ok() const { return ok_; }
-    bool atEnd() const { return ok_ && pos_ == size_; }
-    size_t left() const { return size_ - pos_; }
-    uint8_t u8() { return take(1) ? data_[pos_ - 1] : 0; }
-    uint16_t u16() { return take(2) ? static_cast<uint16_t>(data_[pos_ - 2] | data_[pos_ - 1] << 8) : 0; }
-    uint32_t u32() {
-        if (!take(4)) return 0;
-        const uint8_t* p = data_ + pos_ - 4;
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    const uint8_t* block(size_t n) { return take(n) ? data_ + pos_ - n : nullptr; }
-    void fail() { ok_ = false; }
-
-private:
-    bool take(size_t n) {
-        if (!ok_ || size_ - pos_ < n) {
-            ok_ = false;
-            return false;
-        }
-        pos_ += n;
-        return true;
-    }
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-    bool ok_ = true;
-};
-
 }  // namespace
 
 uint32_t Greeting(const std::string& gameVersion) {
@@ -166,13 +124,11 @@ std::vector<uint8_t> EncodeFrame(const FrameMessage& m) {
     std::vector<uint8_t> out;
     put8(out, kFrameType);
     put32(out, m.frame);
-    put8(out, static_cast<uint8_t>((m.drawn ? kDrawnFlag : 0) | (m.glBlend ? kBlendFlag : 0) |
-                                   (m.glLighting ? kLightingFlag : 0)));
+    put8(out, m.drawn ? kDrawnFlag : 0);
     put32(out, m.baseline);
     put16(out, static_cast<uint16_t>(m.delta.size()));
     out.insert(out.end(), m.delta.begin(), m.delta.end());
-    put8(out, static_cast<uint8_t>(m.randoms.size()));
-    for (uint32_t r : m.randoms) put32(out, r);
+    put32(out, m.reseed);
     put32(out, m.firstEvent);
     put8(out, static_cast<uint8_t>(m.events.size()));
     for (const Effect& e : m.events) {
@@ -192,14 +148,10 @@ bool DecodeFrame(const uint8_t* data, size_t size, FrameMessage& m) {
     const uint8_t flags = in.u8();
     if (flags & ~kAllFlags) return false;
     r.drawn = flags & kDrawnFlag;
-    r.glBlend = flags & kBlendFlag;
-    r.glLighting = flags & kLightingFlag;
     r.baseline = in.u32();
     const size_t deltaSize = in.u16();
     if (const uint8_t* delta = in.block(deltaSize)) r.delta.assign(delta, delta + deltaSize);
-    const size_t randoms = in.u8();
-    if (randoms > kMaxRandoms) return false;
-    for (size_t i = 0; i < randoms && in.ok(); ++i) r.randoms.push_back(in.u32());
+    r.reseed = in.u32();
     r.firstEvent = in.u32();
     const size_t events = in.u8();
     if (events > kMaxEvents) return false;

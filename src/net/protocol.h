@@ -1,6 +1,6 @@
 // The messages of a network session, as bytes. The host sends one frame message
 // per frame: the state the frame was drawn from (as changes to a state the guest
-// has confirmed), the random numbers the frame drew and the effects, music and
+// has confirmed), what a reseed of the frame seeds with, and the effects, music and
 // message boxes not yet confirmed. The guest sends its held directions and what
 // it has received. Decoding is a pure function of the bytes and rejects anything
 // that is not exactly a message: a packet that fails is dropped.
@@ -15,7 +15,6 @@ namespace net {
 constexpr uint16_t kDefaultPort = 27315;
 constexpr size_t kMaxMessageBytes = 16384;  // anything longer is dropped unread
 constexpr size_t kMaxStateBytes = 8192;
-constexpr size_t kMaxRandoms = 64;
 constexpr size_t kMaxEvents = 64;
 constexpr uint32_t kNoFrame = 0xFFFFFFFFu;
 
@@ -49,11 +48,9 @@ const char* BoxTextAt(size_t index);
 struct FrameMessage {
     uint32_t frame = 0;         // the host frame drawn from this state
     bool drawn = true;          // false while the host's window is minimised
-    bool glBlend = false;       // the GL switches the frame was drawn with
-    bool glLighting = true;
     uint32_t baseline = kNoFrame;  // the frame whose state the changes apply to
     std::vector<uint8_t> delta;    // see MakeDelta
-    std::vector<uint32_t> randoms;
+    uint32_t reseed = 0;           // the frame's reseed value, so the guest draws the same lots
     uint32_t firstEvent = 0;       // sequence number of events[0]
     std::vector<Effect> events;
 };

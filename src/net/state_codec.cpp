@@ -33,6 +33,11 @@ public:
         out_.push_back(static_cast<uint8_t>(n));
         out_.insert(out_.end(), v.begin(), v.begin() + static_cast<long>(n));
     }
+    void random(const RandomState& v) {
+        for (int32_t word : v.r) u32(static_cast<uint32_t>(word));
+        out_.push_back(v.front);
+        out_.push_back(v.rear);
+    }
     void name(const char* const& v) {
         uint8_t index = 0;
         for (int n = 1; n <= kOpponentNameCount && v; ++n)
@@ -67,6 +72,12 @@ public:
         const size_t n = byte();
         if (!take(n)) return;
         v.assign(reinterpret_cast<const char*>(in_.data() + pos_ - n), n);
+    }
+    void random(RandomState& v) {
+        for (int32_t& word : v.r) word = static_cast<int32_t>(u32());
+        v.front = byte();
+        v.rear = byte();
+        if (!ValidRandomState(v)) ok_ = false;
     }
     void name(const char*& v) {
         const uint8_t n = byte();
@@ -135,7 +146,8 @@ void visitSharedState(G& g, V& v) {
     v.i(g.hauptmenu_nr); v.i(g.menu_1_nr);
     v.f(g.rot); v.f(g.rot_fac);
     v.b(g.bminus);
-    v.i(g.counter); v.i(g.counter2);
+    v.b(g.gl_blend); v.b(g.gl_lighting);
+    v.random(g.rng);
 
     for (auto& n : g.name1) v.name(n);
     for (auto& n : g.name2) v.name(n);
@@ -148,7 +160,7 @@ void visitSharedState(G& g, V& v) {
         for (auto& w : row) v.b(w);
     v.b(g.done_1); v.b(g.done_2); v.b(g.done_3); v.b(g.done_21); v.b(g.done_22);
     for (auto& score : g.hsscore) v.i(score);
-    v.i(g.HScounter); v.i(g.HSlenght); v.i(g.HSfinalscore);
+    v.i(g.HSlenght); v.i(g.HSfinalscore);
 
     v.f(g.video_x); v.f(g.video_z); v.f(g.video_move_x); v.f(g.video_move_z);
     v.f(g.video_oldx_position); v.f(g.video_oldz_position);

@@ -102,14 +102,8 @@ void SoundShutdown() {
     a.channels = 0;
 }
 
-namespace {
-bool effectsMuted = false;
-}
-
-void SetEffectsMuted(bool muted) { effectsMuted = muted; }
-
 void PlaySoundFile(const char* file) {
-    if (file == nullptr || effectsMuted) return;
+    if (file == nullptr) return;
     CurrentTurnLog().sounds.push_back(file);
     if (!audio().open) return;
     if (Mix_Chunk* chunk = decodedFile(file)) Mix_PlayChannel(kEffectChannel, chunk, 0);

@@ -5,9 +5,6 @@
 bool SoundInit();                        // false: no audio device, every call stays silent
 void SoundShutdown();
 void PlaySoundFile(const char* file);    // asynchronous; a new effect cuts off the one playing
-// While muted, effects are neither played nor logged (a network guest redraws the
-// host's frames and plays the host's effects instead).
-void SetEffectsMuted(bool muted);
 void MusicCommand(const char* command);  // "play data/sounds/2.mp3", "stop data/sounds/2.mp3", ...
 void PlayMusic(const char* file);        // the command "play FILE"
 void StopMusic(const char* file);        // the command "stop FILE"

@@ -16,13 +16,14 @@ int main(int argc, char** argv) {
         ApplyTableConstants(g, n);
         g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
         g.sound = false;  // the step alone, without the effects' bookkeeping
-        std::srand(static_cast<unsigned>(n));
+        g.rng = SeededRandom(static_cast<unsigned>(n));
+        Effects fx;
         std::mt19937 rng(static_cast<unsigned>(n));
         std::uniform_real_distribution<float> push(-g.schiesser_max_v, g.schiesser_max_v);
         const auto start = std::chrono::steady_clock::now();
         for (long i = 0; i < steps; ++i) {
             if ((i & 15) == 0) g.schiesser_v_x = push(rng), g.schiesser_v_z = push(rng);
-            MatchStep(g);
+            MatchStep(g, fx);
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds, g.my_score + g.his_score);

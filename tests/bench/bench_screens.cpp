@@ -1,5 +1,6 @@
-// Prints what the screens cost per frame (real GL context, the game's view)
-// and what reading a hostile 8 MB high-score file costs.
+// Prints what the screens cost per frame (real GL context, the game's view), what
+// saving, restoring and advancing the game by one frame without drawing cost beside
+// a drawn frame, and what reading a hostile 8 MB high-score file costs.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
@@ -9,11 +10,12 @@
 #include <sstream>
 #include <string>
 
+#include "app/game_window.h"
 #include "app/high_score_file.h"
-#include "game/draw_scene.h"
+#include "app/turn.h"
 #include "game/game_state.h"
-#include "game/random.h"
 #include "game/screen_numbers.h"
+#include "game/table.h"
 #include "platform/text.h"
 
 // Milliseconds per call of `f`, over `n` calls.
@@ -38,7 +40,6 @@ int main() {
     glMatrixMode(GL_PROJECTION);
     gluPerspective(45.0, 800.0 / 600.0, 1.0, 2000.0);
     glMatrixMode(GL_MODELVIEW);
-    SetFixedRandomSeed(1);
     const struct { const char* name; int screen, round; } screens[] = {
         {"main menu", Screen::MainMenu, 1}, {"options/help", Screen::OptionsHelp, 1}, {"credits page 1", Screen::Credits, 1},
         {"singleplayer, finished", Screen::Singleplayer, 4}, {"multiplayer, finished", Screen::Multiplayer, 4},
@@ -46,12 +47,26 @@ int main() {
     for (const auto& s : screens) {
         GameState g;
         g.hauptmenu_nr = s.screen, g.a_round = g.m_round = s.round;
-        DrawGLScene(g);  // the first frame makes the bracket draws
-        glFinish();
+        AdvanceFrame(g, FrameInput{});  // the first frame makes the bracket draws
+        WindowView view;
         std::printf("%-24s %7.3f ms per frame\n", s.name, msPer(1, [&] {
-            for (int i = 0; i < 200; ++i) DrawGLScene(g);
+            for (int i = 0; i < 200; ++i) DrawFrameOf(g, 1, view);
             glFinish();
         }) / 200);
+    }
+
+    // What rolling back costs: a copy of the state, its return, and a frame run again
+    // without drawing, in a match (the first table, the computer playing) and on a menu.
+    GameState match;
+    ApplyTableConstants(match, 1);
+    match.menu = false, match.artif_int = true, match.move_x = 3, match.move_z = -5;
+    GameState menu;
+    for (GameState* g : {&match, &menu}) {
+        const char* where = g == &match ? "match" : "main menu";
+        GameState saved;
+        std::printf("%-9s save %7.4f ms, restore %7.4f ms, advance %7.4f ms\n", where,
+                    msPer(100000, [&] { saved = *g; }), msPer(100000, [&] { *g = saved; }),
+                    msPer(100000, [&] { AdvanceFrame(*g, FrameInput{}); }));
     }
     SDL_Quit();
     return 0;

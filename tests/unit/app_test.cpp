@@ -72,9 +72,21 @@ namespace {
 
 using Music = std::vector<std::string>;
 
+Effects effects;  // of the last press
+
 TurnOutcome press(GameState& g, int key) {
-    CurrentTurnLog().clear(), g.keys[key] = true;
-    return MenuStep(g);
+    effects.clear(), g.keys[key] = true;
+    return MenuStep(g, effects);
+}
+
+// The music commands of the last press, as the sound layer takes them.
+Music music() {
+    Music out;
+    for (const Effect& e : effects) {
+        if (e.kind == Effect::Kind::PlayMusic) out.push_back(std::string("play ") + e.file);
+        if (e.kind == Effect::Kind::StopMusic) out.push_back(std::string("stop ") + e.file);
+    }
+    return out;
 }
 
 GameState onScreen(int screen, int entry = 1) {
@@ -94,10 +106,10 @@ TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
         EXPECT_EQ((press(g, c.key), g.menu_1_nr), c.to) << "screen " << c.screen << " from " << c.from;
     }
     GameState q = onScreen(Screen::MainMenu, 2);
-    EXPECT_EQ((press(q, kKeyDown), CurrentTurnLog().music),
+    EXPECT_EQ((press(q, kKeyDown), music()),
               (Music{"stop data/sounds/2.mp3", "play data/sounds/options.mp3"}));
     q.sound = false;  // without sound only the stop is sent
-    EXPECT_EQ((press(q, kKeyLeft), CurrentTurnLog().music), Music{"stop data/sounds/2.mp3"});
+    EXPECT_EQ((press(q, kKeyLeft), music()), Music{"stop data/sounds/2.mp3"});
     EXPECT_EQ(q.menu_1_nr, 2);
     using namespace Screen;
     struct { int screen, round, to; } back[] = {  // a finished ladder leads back to the main menu
@@ -118,16 +130,14 @@ TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
 }
 
 TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
-    GlTestContext ctx;
-    REQUIRE_GL(ctx);
     bool sawBlend[2] = {};
     for (unsigned seed = 1; seed <= 40; ++seed) {
-        std::srand(seed);
         GameState g = onScreen(seed % 2 ? Screen::Singleplayer : Screen::MultiplayerRepeat);
+        g.rng = SeededRandom(seed);
         g.my_score = 9;
         EXPECT_EQ(press(g, kKeyEnter), TurnOutcome::Continue);
         EXPECT_TRUE(!g.menu && g.take_table >= 1 && g.take_table <= 11 && g.my_score == 0) << seed;
-        const bool blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+        const bool blend = g.gl_blend;
         EXPECT_EQ(blend, !g.random);
         sawBlend[blend] = true;
     }
@@ -240,14 +250,14 @@ TEST(ConfigWrite, ReplacesTheFileWholeOrLeavesTheOldOneIntact) {
 
 TEST(NameEntry, SwallowedKeysBackspaceOnNothingAndTheLengthLimits) {
     GameState g, blanks;
-    for (int key : {kKeyBackspace, kKeyF1}) g.keys[key] = true, NameEntryStep(g);
+    for (int key : {kKeyBackspace, kKeyF1}) g.keys[key] = true, NameEntryStep(g, effects);
     EXPECT_EQ(g.HS + std::to_string(g.HSlenght), "0");  // nothing to take back; F1 is swallowed while the name is short
     EXPECT_FALSE(g.keys[kKeyF1]);
     g.keys[kKeyBackspace] = false;
-    for (int i = 0; i < 20; ++i) g.keys['A' + i] = true, NameEntryStep(g);
+    for (int i = 0; i < 20; ++i) g.keys['A' + i] = true, NameEntryStep(g, effects);
     EXPECT_EQ(g.HS, "ABCDEFGHIJKLMNO");
     EXPECT_TRUE(g.keys['T']);  // no longer scanned: stays down for others
-    for (int i = 0; i < 400; ++i) blanks.keys[kKeySpace] = true, NameEntryStep(blanks);
+    for (int i = 0; i < 400; ++i) blanks.keys[kKeySpace] = true, NameEntryStep(blanks, effects);
     EXPECT_EQ(blanks.HS.size(), static_cast<size_t>(kMaxNameLength));  // blanks go on past fifteen, up to one print
 }
 

@@ -15,7 +15,6 @@
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/table.h"
-#include "platform/turn_log.h"
 #include "platform/virtual_keys.h"
 
 // The simulation step against the numbers of the first table: lines, goals,
@@ -23,16 +22,19 @@
 namespace {
 
 // A first-table match in play with the replay off, friction off, nothing moving.
+// The effects of the steps run since the last quietTable().
+Effects effects;
+
 GameState quietTable(float x = 150, float z = 0, int pukRad = 44) {
     GameState g;
     g.menu = false, g.play_video = false, g.a = 0.0f, g.puk_rad = pukRad, g.x = x, g.z = z;
-    CurrentTurnLog().clear();
+    effects.clear();
     return g;
 }
 
 int count(const char* sound) {
     int n = 0;
-    for (const auto& s : CurrentTurnLog().sounds) n += s == std::string("data/sounds/") + sound;
+    for (const Effect& e : effects) n += e.kind == Effect::Kind::Sound && e.file == std::string("data/sounds/") + sound;
     return n;
 }
 
@@ -56,7 +58,7 @@ TEST(WallBounce, ReversesOnlyTheNormalComponentAndPutsThePuckOneUnitInside) {
     for (const auto& c : cases) {
         GameState g = quietTable(c.x, c.z, c.puk_rad);
         g.move_x = c.move_x, g.move_z = c.move_z;
-        PhysicsStepBack(g);
+        PhysicsStepBack(g, effects);
         expectFloats({g.x, g.z, g.move_x, g.move_z}, {c.end, c.end + 4}, std::to_string(c.x) + "," + std::to_string(c.z));
         EXPECT_EQ(count("sideshot.wav"), c.sideshots) << c.x << "," << c.z;
     }
@@ -77,7 +79,7 @@ TEST(GoalTest, OpenMouthsAndGoalLines) {
     for (const auto& c : cases) {
         GameState g = quietTable(c.x, c.z, c.puk_rad);
         if (c.twoMouths) g.my_goal_min_x = -5, g.my_goal_max_x = 55, g.my_goal_min_x2 = 265, g.my_goal_max_x2 = 325;
-        PhysicsStepFront(g);
+        PhysicsStepFront(g, effects);
         EXPECT_EQ(std::vector<int>({g.my_score, g.his_score, count("goal.wav")}),
                   std::vector<int>({c.myScore, c.hisScore, c.myScore + c.hisScore})) << c.what;
     }
@@ -85,7 +87,7 @@ TEST(GoalTest, OpenMouthsAndGoalLines) {
     // scores in the step after it arrived there.
     GameState g = quietTable(100, -313);
     g.move_x = 7;
-    for (int score : {0, 0, 1}) EXPECT_EQ((MatchStep(g), g.my_score), score) << g.x;
+    for (int score : {0, 0, 1}) EXPECT_EQ((MatchStep(g, effects), g.my_score), score) << g.x;
 }
 
 TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparatingMoves) {
@@ -95,7 +97,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
     for (const auto& c : reach) {
         GameState g = quietTable(150 + c.dx, 145 - c.dz, c.puk_rad);
         g.schiesser_x = 150, g.schiesser_z = 100;  // strikes at (150, 145)
-        PhysicsStepFront(g);
+        PhysicsStepFront(g, effects);
         EXPECT_EQ(count("shot.wav"), c.hits ? 1 : 0) << c.dx << "," << c.dz;
     }
     struct { const char* what; float u, w, U, W, puckU, puckW, malletU, malletW; } cases[] = {
@@ -107,7 +109,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
         GameState g = quietTable(150, 120);  // 25 in front of the striking centre
         g.schiesser_x = 150, g.schiesser_z = 100;
         g.move_x = c.u, g.move_z = c.w, g.schiesser_v_x = c.U, g.schiesser_v_z = c.W;
-        PhysicsStepFront(g);
+        PhysicsStepFront(g, effects);
         // the replay records where the hit happened and what the puck took from it; the mallet
         // moved once by its response and once more in the mallet move
         expectFloats({g.move_x, g.move_z, g.x, g.z, g.video_x, g.video_z, g.video_move_x, g.video_move_z,
@@ -118,12 +120,12 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
     // A fast puck into a resting mallet: both move apart by the unlimited velocities first.
     GameState g = quietTable(150, 120);
     g.schiesser_z = 100, g.move_z = 7;
-    MatchStep(g);
+    MatchStep(g, effects);
     expectFloats({g.z, g.schiesser_z}, {120 - 10.5f - 7, 100 + 14.0f / 3 + 4.5f}, "fast puck");
     // The second mallet sees the first mallet's response, and a hit takes the opponent's steering's place.
     GameState two = quietTable(150, 5);
     two.artif_int = true, two.schiesser_z = -20, two.gegner_z = -60, two.move_z = 3;  // strikes at z 25 and -15
-    PhysicsStepFront(two);
+    PhysicsStepFront(two, effects);
     EXPECT_EQ(count("shot.wav"), 2);
     expectFloats({two.move_z, two.gegner_z, float(two.gegner_point_z)}, {6.75f, -60 - 3 - 3, -100}, "two mallets");
 }
@@ -135,7 +137,7 @@ TEST(MalletLimitsAndFriction, CapThenCutBelowPointFourAndTwoTestsNeverBringASmal
         GameState g = quietTable(150, -200);  // out of reach of both mallets
         g.schiesser_z = 100, g.gegner_x = 40;
         g.schiesser_v_x = g.schiesser_v_z = g.gegner_v_x = g.gegner_v_z = v;
-        PhysicsStepFront(g);
+        PhysicsStepFront(g, effects);
         expectFloats({g.schiesser_v_x, g.schiesser_v_z, g.gegner_v_x, g.gegner_v_z, g.schiesser_x, g.gegner_z},
                      {limited, limited, limited, limited, 150 + limited, -300 + limited}, std::to_string(v));
     }
@@ -146,7 +148,7 @@ TEST(MalletLimitsAndFriction, CapThenCutBelowPointFourAndTwoTestsNeverBringASmal
         GameState g = quietTable();
         g.a = g.schiesser_a = c.a;
         g.move_x = g.move_z = g.schiesser_v_x = g.gegner_v_z = c.v;
-        PhysicsStepBack(g);
+        PhysicsStepBack(g, effects);
         for (float v : {g.move_x, g.move_z, g.schiesser_v_x, g.gegner_v_z})
             EXPECT_NEAR(v, c.after, 1e-6) << c.a << " " << c.v;
     }
@@ -190,9 +192,9 @@ TEST(Opponent, GoesForThePuckWithinItsBoundariesElseWandersAndDrawsXThenZOnArriv
         GameState g;
         g.z = 200;  // puck in the player's half
         g.gegner_x = c.gx, g.gegner_z = c.gz, g.gegner_v_x = 0.7f, g.gegner_v_z = -0.2f, g.schiesser_max_v = 6;
-        std::srand(77);
-        const int r1 = std::rand(), r2 = std::rand();
-        std::srand(77);
+        g.rng = SeededRandom(77);
+        RandomState copy = g.rng;
+        const int r1 = NextRandom(copy), r2 = NextRandom(copy);
         SteerOpponent(g);
         EXPECT_EQ(g.gegner_point_x, c.arrived ? r1 % 238 : 100) << c.gx << "," << c.gz;
         EXPECT_EQ(g.gegner_point_z, c.arrived ? -(r2 % 315 + 40) : -100) << c.gx << "," << c.gz;
@@ -217,7 +219,7 @@ GameState beforeGoal(bool playersGoal, float cameraX, float cameraZ) {
 // Steps until the replay is over; -1 if it runs past the limit.
 int stepsUntilReplayEnds(GameState& g) {
     for (int n = 1; n <= 100000; ++n)
-        if (MatchStep(g), !g.video) return n;
+        if (MatchStep(g, effects), !g.video) return n;
     return -1;
 }
 
@@ -230,29 +232,29 @@ TEST(Replay, StartsOverTheScorersEndAndEndsAfter113StepsWithTheCameraRestored) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.playersGoal ? "player's goal" : "opponent's goal");
         GameState g = beforeGoal(c.playersGoal, c.cameraX, c.cameraZ);
-        MatchStep(g);
+        MatchStep(g, effects);
         // the puck takes the recorded hit; the mallets are on their spots
         EXPECT_TRUE(g.video && g.my_goal == c.playersGoal);
         expectFloats({g.camera_z, g.x, g.z, g.schiesser_z, g.gegner_z}, {c.replayCameraZ, 60, 10, 230, -300}, "started");
-        CurrentTurnLog().clear();
+        effects.clear();
         g.camera_x = 10;  // moved by the keys during the replay
         EXPECT_EQ(stepsUntilReplayEnds(g), 113);
         expectFloats({g.camera_z, g.camera_x, g.x, g.z, g.move_x},
                      {std::abs(c.cameraZ), c.cameraX, 150, c.playersGoal ? 200.0f : -200.0f, 0}, "ended");
         EXPECT_EQ(g.my_score + g.his_score, 1);
-        EXPECT_TRUE(CurrentTurnLog().sounds.empty());
+        EXPECT_TRUE(effects.empty());
     }
 }
 
 TEST(ReplayEnd, TheCameraPositionNotTheScorerDecidesTheServeAndLeavingTheMatchKeepsTheReplay) {
     GameState g = beforeGoal(true, 150, 560);
-    MatchStep(g);
+    MatchStep(g, effects);
     g.camera_z = 600;  // pushed past the other end with the keys
     EXPECT_EQ(stepsUntilReplayEnds(g), 1);
     EXPECT_FLOAT_EQ(g.z, -200);
     // Leaving the match keeps the replay for the next table.
     g = beforeGoal(true, 120, 400);
-    for (int n = 0; n < 21; ++n) MatchStep(g);
+    for (int n = 0; n < 21; ++n) MatchStep(g, effects);
     g.keys[kKeyEscape] = true;
     EXPECT_EQ(PlayKeysStep(g), TurnOutcome::SceneSwitch);
     EXPECT_TRUE(g.menu && g.video);
@@ -303,7 +305,7 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
         GameState g;
         ASSERT_TRUE(ApplyTableConstants(g, n));
         g.puk_rad = n >= 7 ? 50 : 44, g.menu = false, g.artif_int = true;
-        std::srand(static_cast<unsigned>(n));
+        g.rng = SeededRandom(static_cast<unsigned>(n));
         std::mt19937 rng(1000u + static_cast<unsigned>(n));
         int goals = 0;
         for (int step = 0; step < 100000; ++step) {
@@ -311,8 +313,8 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
             const bool mouth = !g.video && InGoalMouth(g);
             const int expectMy = mouth && g.z < GoalLineFar(g), expectHis = mouth && g.z > GoalLineNear(g);
             const int myBefore = g.my_score, hisBefore = g.his_score;
-            CurrentTurnLog().clear();
-            MatchStep(g);
+            effects.clear();
+            MatchStep(g, effects);
             bool finite = true;
             for (float v : {g.x, g.z, g.move_x, g.move_z, g.schiesser_x, g.schiesser_z, g.schiesser_v_x,
                             g.schiesser_v_z, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z, g.camera_x, g.camera_z})

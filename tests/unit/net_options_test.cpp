@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/dev_options.h"
-#include "app/key_merge.h"
+#include "game/key_merge.h"
 #include "game/game_state.h"
 
 namespace {
@@ -54,20 +54,20 @@ TEST(NetOptions, HostAndJoinAddresses) {
 // own W still counts, and a W held through the rest acts again when it ends.
 TEST(KeyMergeRest, RestingKeysCountAsUpUntilTheRestEnds) {
     GameState g;
-    KeyMerge keys;
+    KeyMerge& keys = g.key_sources;
     HeldKeys w;
     w.set('W');
-    keys.press(g, KeySource::Keyboard, 'W');
-    keys.rest(g, KeySource::Keyboard, w);
+    keys.press(g.keys, KeySource::Keyboard, 'W');
+    keys.rest(g.keys, KeySource::Keyboard, w);
     EXPECT_FALSE(g.keys['W']);
-    keys.press(g, KeySource::Keyboard, 'W');  // auto-repeat of a resting key
+    keys.press(g.keys, KeySource::Keyboard, 'W');  // auto-repeat of a resting key
     EXPECT_FALSE(g.keys['W']);
-    keys.hold(g, KeySource::Remote, w);
+    keys.hold(g.keys, KeySource::Directions2, w);
     EXPECT_TRUE(g.keys['W']);
-    keys.releaseAll(g, KeySource::Remote);
+    keys.releaseAll(g.keys, KeySource::Directions2);
     EXPECT_FALSE(g.keys['W']);
-    keys.rest(g, KeySource::Keyboard, HeldKeys{});
+    keys.rest(g.keys, KeySource::Keyboard, HeldKeys{});
     EXPECT_TRUE(g.keys['W']);
-    keys.release(g, KeySource::Keyboard, 'W');
+    keys.release(g.keys, KeySource::Keyboard, 'W');
     EXPECT_FALSE(g.keys['W']);
 }

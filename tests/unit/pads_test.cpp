@@ -7,6 +7,7 @@
 #include "app/pad_players.h"
 #include "app/pad_script.h"
 #include "app/players.h"
+#include "app/turn.h"
 #include "game/game_state.h"
 
 namespace {
@@ -19,6 +20,14 @@ PadState pad(int id, std::initializer_list<PadButton> buttons = {}, int lefty = 
     for (PadButton b : buttons) p.buttons |= 1u << static_cast<int>(b);
     p.axes[static_cast<int>(PadAxis::LeftY)] = lefty;
     return p;
+}
+
+// What the pads hold goes into a frame's input, which the turn applies first.
+void apply(GameState& g, PadPlayers& pads, const std::vector<PadState>& connected) {
+    FrameInput in;
+    pads.collect(g, in, connected);
+    for (int p = 0; p < kPlayerCount; ++p) in.players[p].held = pads.directions(p);
+    ApplyFrameInput(g, in);
 }
 
 }  // namespace
@@ -44,25 +53,27 @@ TEST(Seats, EachPlayersMalletByModeTurnAndRound) {
     }
     Directions upLeft;
     upLeft.up = upLeft.left = true;
-    EXPECT_EQ(MalletKeys(Mallet::Near, upLeft), HeldKeys().set('W').set('A'));
-    EXPECT_EQ(MalletKeys(Mallet::Far, upLeft), HeldKeys().set('I').set('J'));
-    EXPECT_EQ(MalletKeys(Mallet::None, upLeft), HeldKeys());
+    GameState g;
+    EXPECT_EQ(MalletKeys(g, Mallet::Near, upLeft), HeldKeys().set('W').set('A'));
+    EXPECT_EQ(MalletKeys(g, Mallet::Far, upLeft), HeldKeys().set('I').set('J'));
+    EXPECT_EQ(MalletKeys(g, Mallet::None, upLeft), HeldKeys());
+    g.bindings.near = {'Z', 'Q', 'S', 'D'};  // a French keyboard
+    EXPECT_EQ(MalletKeys(g, Mallet::Near, upLeft), HeldKeys().set('Z').set('Q'));
 }
 
 TEST(PadPlayers, FirstPadIsPlayerOneAndARemainingPadTakesOverOnlyInTheMenus) {
     GameState g;
     g.menu = false;
-    KeyMerge keys;
     PadPlayers pads;
-    pads.apply(g, keys, {pad(5), pad(6)});
+    apply(g, pads, {pad(5), pad(6)});
     EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(5, 6));
-    pads.apply(g, keys, {pad(6)});
+    apply(g, pads, {pad(6)});
     EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(-1, 6));
-    pads.apply(g, keys, {pad(6), pad(7)});  // plugged in mid-match: the empty seat is player 1's
+    apply(g, pads, {pad(6), pad(7)});  // plugged in mid-match: the empty seat is player 1's
     EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(7, 6));
-    pads.apply(g, keys, {pad(6)});
+    apply(g, pads, {pad(6)});
     g.menu = true;
-    pads.apply(g, keys, {pad(6)});
+    apply(g, pads, {pad(6)});
     EXPECT_EQ(std::make_pair(pads.player1Pad(), pads.player2Pad()), std::make_pair(6, -1));
 }
 
@@ -70,39 +81,40 @@ TEST(PadPlayers, StickHasADeadZoneWithHysteresisAndAPulledPadLetsGo) {
     GameState g;
     g.menu = false;
     g.artif_int = false;
-    KeyMerge keys;
     PadPlayers pads;
     struct { int lefty; bool w; } stick[] = {{-8000, false}, {-8192, true}, {-7000, true}, {-6000, false}, {-7000, false}};
     for (const auto& s : stick) {
-        pads.apply(g, keys, {pad(1, {}, s.lefty), pad(2, {PadButton::DpadUp})});
+        apply(g, pads, {pad(1, {}, s.lefty), pad(2, {PadButton::DpadUp})});
         EXPECT_EQ(g.keys['W'], s.w) << s.lefty;
         EXPECT_TRUE(g.keys['I']);  // the second pad steers the far mallet
     }
-    keys.press(g, KeySource::Keyboard, 'I');
-    pads.apply(g, keys, {pad(1, {}, -32767)});
+    g.key_sources.press(g.keys, KeySource::Keyboard, 'I');
+    apply(g, pads, {pad(1, {}, -32767)});
     EXPECT_TRUE(g.keys['W']);
     EXPECT_TRUE(g.keys['I']);  // the keyboard still holds it
-    pads.apply(g, keys, {});
+    apply(g, pads, {});
     EXPECT_FALSE(g.keys['W']);
 }
 
 TEST(PadPlayers, AButtonActsOnceWhereItWasPressedAndAnotherButtonPressesAgain) {
     GameState g;  // the main menu
-    KeyMerge keys;
     PadPlayers pads;
-    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    apply(g, pads, {pad(1, {PadButton::A, PadButton::DpadUp})});
     EXPECT_TRUE(g.keys[kEnter] && g.keys[kUp]);
     g.keys[kEnter] = g.keys[kUp] = false;  // the menu acts and clears them
     g.menu = false;
-    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
-    EXPECT_TRUE(g.keys['W']);  // the held D-pad steers in play, ...
+    apply(g, pads, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    EXPECT_TRUE(g.keys['W']);  // the held D-pad steers in play and lets go of its arrow: the camera key
+    g.key_sources.press(g.keys, KeySource::Keyboard, kUp);  // pressed and released on the keyboard stops
+    g.key_sources.release(g.keys, KeySource::Keyboard, kUp);
+    EXPECT_FALSE(g.keys[kUp]);  // ..., and the held D-pad ...
     g.menu = true;
-    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::DpadUp})});
+    apply(g, pads, {pad(1, {PadButton::A, PadButton::DpadUp})});
     EXPECT_FALSE(g.keys[kEnter] || g.keys[kUp] || g.keys['W']);  // ... and sets nothing again back in the menus
-    pads.apply(g, keys, {pad(1, {PadButton::A, PadButton::Start, PadButton::B})});
+    apply(g, pads, {pad(1, {PadButton::A, PadButton::Start, PadButton::B})});
     EXPECT_TRUE(g.keys[kEnter] && g.keys[kEsc]);
     g.hauptmenu_nr = 21;  // name entry: only A and Start, as ENTER
-    pads.apply(g, keys, {pad(1, {PadButton::X, PadButton::Back, PadButton::DpadDown, PadButton::Y})});
+    apply(g, pads, {pad(1, {PadButton::X, PadButton::Back, PadButton::DpadDown, PadButton::Y})});
     EXPECT_FALSE(g.keys[kEnter] || g.keys[kEsc] || g.keys[40] || g.keys['V']);
 }
 

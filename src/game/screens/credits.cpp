@@ -93,7 +93,7 @@ void soundsPage(float rot) {
 
 }  // namespace
 
-void DrawCredits(GameState& g) {
+void DrawCredits(const GameState& g) {
     switch (g.menu_1_nr) {
         case 1: programmerPage(g.rot); break;
         case 2: tutorialsPage(g.rot); break;

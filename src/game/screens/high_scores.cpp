@@ -12,7 +12,7 @@ constexpr int kListedEntries = 10;
 constexpr float kScoreShiftPerLetter = 0.25f;
 }  // namespace
 
-void DrawNameEntry(GameState& g) {
+void DrawNameEntry(const GameState& g) {
     glTranslatef(0.0f, 4.0f, -20.0f);
     glRotatef(20.0f, 1.0f, 0.0f, 0.0f);
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -22,12 +22,9 @@ void DrawNameEntry(GameState& g) {
     glTranslatef(-6.5f, -1.0f, 10.0f);
     glColor3f(1.0f, 1.0f, 1.0f - static_cast<float>(g.HSfinalscore) / 21.0f);
     glPrint("%s", g.HS.c_str());
-
-    // Held at 0 so that the list after the entry flies in from the start.
-    g.rot = 0.0f;
 }
 
-void DrawHighScoreList(GameState& g) {
+void DrawHighScoreList(const GameState& g) {
     const int r = static_cast<int>(g.rot);
     if (r < kFlyInEnd) {
         glTranslatef(0.0f, -g.rot / 15.0f, g.rot / 15.0f);
@@ -38,8 +35,7 @@ void DrawHighScoreList(GameState& g) {
         glRotatef(g.rot * 1.5f, 0.0f, 1.0f, 0.0f);
     }
 
-    for (g.HScounter = 0; g.HScounter < kListedEntries; ++g.HScounter) {
-        const int i = g.HScounter;
+    for (int i = 0; i < kListedEntries; ++i) {
         const float fade = i == 0 ? 1.0f : 1.5f / static_cast<float>(i);
         if (i > 0) glTranslatef(-0.5f, 3.0f, -3.0f);
         glColor3f(1.0f, 1.0f, fade);

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "game/game_state.h"
-#include "game/random.h"
 
 namespace {
 
@@ -27,21 +26,21 @@ constexpr OpponentEntry kOpponents[kOpponentNameCount] = {
     {"Russell", -1.9f},  {"Linda", -1.3f},     {"Giovanni", -2.1f}, {"Naomi", -1.3f},
 };
 
-int coinToss() { return GameRand() % 2; }
+int coinToss(GameState& g) { return GameRand(g) % 2; }
 
 // Slots 1..last each get an independent draw from the whole list, so a name may repeat.
-void drawNames(const char* (&names)[10], float (&offsets)[10], int last) {
+void drawNames(GameState& g, const char* (&names)[10], float (&offsets)[10], int last) {
     for (int slot = 1; slot <= last; ++slot) {
-        const int n = GameRand() % kOpponentNameCount + 1;
+        const int n = GameRand(g) % kOpponentNameCount + 1;
         names[slot] = OpponentName(n);
         offsets[slot] = OpponentNameOffset(n);
     }
 }
 
 // Pairings (2,3), (4,5), ... up to lastSlot: heads for the higher slot.
-void tossRound1(bool (&won)[10], int lastSlot) {
+void tossRound1(GameState& g, bool (&won)[10], int lastSlot) {
     for (int lower = 2; lower + 1 <= lastSlot; lower += 2) {
-        const int c = coinToss();
+        const int c = coinToss(g);
         won[c != 0 ? lower + 1 : lower] = true;
     }
 }
@@ -58,14 +57,14 @@ float OpponentNameOffset(int n) {
     return kOpponents[n - 1].offset;
 }
 
-void PickSingleplayerBracket(GameState& g) {
-    ReseedRandom();
+void PickSingleplayerBracket(GameState& g, uint32_t reseed) {
+    ReseedRandom(g, reseed);
     if (!g.done_1) {
-        drawNames(g.name1, g.x_pos, 7);
+        drawNames(g, g.name1, g.x_pos, 7);
         g.done_1 = true;
     }
     if (!g.done_2 && g.a_round >= 2) {
-        tossRound1(g.win[1], 7);
+        tossRound1(g, g.win[1], 7);
         g.done_2 = true;
     }
 }
@@ -78,21 +77,21 @@ void PickSingleplayerRound2(GameState& g) {
         if (!g.win[1][slot]) continue;
         if (first == 0) first = slot; else if (second == 0) second = slot;
     }
-    g.rand_nr = GameRand();
+    g.rand_nr = GameRand(g);
     const int c = g.rand_nr % 2;
     if (first != 0 && c != 0) g.win[2][first] = true;
     if (second != 0 && c == 0) g.win[2][second] = true;
     g.done_3 = true;
 }
 
-void PickMultiplayerBracket(GameState& g) {
-    ReseedRandom();
+void PickMultiplayerBracket(GameState& g, uint32_t reseed) {
+    ReseedRandom(g, reseed);
     if (!g.done_21) {
-        drawNames(g.name2, g.x_pos2, 6);
+        drawNames(g, g.name2, g.x_pos2, 6);
         g.done_21 = true;
     }
     if (!g.done_22 && g.m_round >= 2) {
-        tossRound1(g.win2[1], 5);
+        tossRound1(g, g.win2[1], 5);
         g.done_22 = true;
     }
 }

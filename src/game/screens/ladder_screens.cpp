@@ -2,9 +2,9 @@
 // training table list.
 #include <GL/gl.h>
 
+#include "game/draw_scene.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "game/screens/ladder_bracket.h"
 #include "game/screens/screens.h"
 #include "platform/text.h"
 
@@ -32,7 +32,7 @@ void modeHeading(const char* title, float rot) {
 
 }  // namespace
 
-void DrawSingleplayerLadderAndPickBracket(GameState& g) {
+void DrawSingleplayerLadder(const GameState& g, const ScreenPicture& picture) {
     modeHeading("Singleplayer", g.rot);
     glRotatef(-30.0f, 1.0f, 1.0f, 0.1f);
 
@@ -55,10 +55,7 @@ void DrawSingleplayerLadderAndPickBracket(GameState& g) {
     redIf(g.a_round == 1);
     glPrint("You");
 
-    PickSingleplayerBracket(g);
-
-    for (g.counter = 1; g.counter <= 7; ++g.counter) {
-        const int slot = g.counter;
+    for (int slot = 1; slot <= 7; ++slot) {
         glTranslatef(g.x_pos[slot], pairGap(slot), 0.0f);
         if (g.win[1][slot]) blue(); else white();
         glPrint("%s", entrant(g.name1[slot]));
@@ -68,25 +65,22 @@ void DrawSingleplayerLadderAndPickBracket(GameState& g) {
         glTranslatef(5.0f, 5.1f, 0.0f);
         redIf(g.a_round == 2);
         glPrint("You");
-        g.counter2 = 0;
-        for (g.counter = 1; g.counter <= 7; ++g.counter) {
-            const int slot = g.counter;
+        int placed = 0;
+        for (int slot = 1; slot <= 7; ++slot) {
             if (!g.win[1][slot]) continue;
-            ++g.counter2;
-            glTranslatef(g.x_pos[slot], pairGap(g.counter2), 0.0f);
-            if (g.win[2][slot]) blue(); else white();
+            ++placed;
+            glTranslatef(g.x_pos[slot], pairGap(placed), 0.0f);
+            // The frame that draws round 2's lot still shows the column as it stood before it.
+            if (g.win[2][slot] && !picture.round2LotJustDrawn) blue(); else white();
             glPrint("%s", entrant(g.name1[slot]));
         }
     }
-
-    PickSingleplayerRound2(g);
 
     if (g.a_round >= 3) {
         glTranslatef(5.0f, 1.7f, 0.0f);
         redIf(g.a_round == 3);
         glPrint("You");
-        for (g.counter = 1; g.counter <= 7; ++g.counter) {
-            const int slot = g.counter;
+        for (int slot = 1; slot <= 7; ++slot) {
             if (!g.win[2][slot]) continue;
             glTranslatef(g.x_pos[slot], kGapInPair, 0.0f);
             white();
@@ -101,7 +95,7 @@ void DrawSingleplayerLadderAndPickBracket(GameState& g) {
     }
 }
 
-void DrawMultiplayerLadderAndPickBracket(GameState& g) {
+void DrawMultiplayerLadder(const GameState& g) {
     modeHeading("Multiplayer", g.rot);
     glRotatef(-30.0f, 1.0f, 1.0f, 0.1f);
 
@@ -120,12 +114,9 @@ void DrawMultiplayerLadderAndPickBracket(GameState& g) {
     redIf(g.player1_turn);
     glPrint("Player1");
 
-    PickMultiplayerBracket(g);
-
     // In the final both players are at the table, so both names show red.
     const bool player2Current = !g.player1_turn || g.m_round == 3;
-    for (g.counter = 1; g.counter <= 6; ++g.counter) {
-        const int slot = g.counter;
+    for (int slot = 1; slot <= 6; ++slot) {
         glTranslatef(g.x_pos2[slot], pairGap(slot), 0.0f);
         if (g.win2[1][slot]) blue(); else white();
         glPrint("%s", entrant(g.name2[slot]));
@@ -138,12 +129,11 @@ void DrawMultiplayerLadderAndPickBracket(GameState& g) {
         glTranslatef(5.0f, 5.1f, 0.0f);
         redIf(g.player1_turn);
         glPrint("Player1");
-        g.counter2 = 0;
-        for (g.counter = 1; g.counter <= 6; ++g.counter) {
-            const int slot = g.counter;
+        int placed = 0;
+        for (int slot = 1; slot <= 6; ++slot) {
             if (!g.win2[1][slot]) continue;
-            ++g.counter2;
-            glTranslatef(g.x_pos2[slot], pairGap(g.counter2), 0.0f);
+            ++placed;
+            glTranslatef(g.x_pos2[slot], pairGap(placed), 0.0f);
             white();
             glPrint("%s", entrant(g.name2[slot]));
         }
@@ -168,11 +158,10 @@ void DrawMultiplayerLadderAndPickBracket(GameState& g) {
     }
 }
 
-void DrawTrainingList(GameState& g) {
+void DrawTrainingList(const GameState& g) {
     modeHeading("Training", g.rot);
     glTranslatef(-2.3f, -0.5f, -5.0f);
-    for (g.counter = 1; g.counter <= g.training_tables; ++g.counter) {
-        const int t = g.counter;
+    for (int t = 1; t <= g.training_tables; ++t) {
         glTranslatef(-2.0f, -1.0f, -0.35f);
         glColor3f(0.7f, static_cast<float>(t % 2), static_cast<float>(t % 3));
         if (g.menu_1_nr == t)

@@ -22,12 +22,9 @@ constexpr MainMenuItem kItems[] = {
     {0.7f, 0.7f, 0.7f, "   Exit", "-> Exit"},
 };
 
-constexpr float kSwingLimit = 0.5f;
-constexpr double kSwingStep = 0.001;
-
 }  // namespace
 
-void DrawMainMenu(GameState& g) {
+void DrawMainMenu(const GameState& g) {
     glTranslatef(-1.0f, 2.0f, -10.0f);
     glRotatef(g.rot * 1.5f, 0.0f, 1.0f, 0.0f);
     SetTitleColour(g.rot);
@@ -41,9 +38,4 @@ void DrawMainMenu(GameState& g) {
         glPrint("%s", MenuItemText(it.plain, it.highlighted, item, g.menu_1_nr));
         ++item;
     }
-
-    // The increment falls to -0.5 and climbs back, so rot rises and falls again.
-    if (g.rot_fac >= kSwingLimit) g.bminus = true;
-    if (g.rot_fac <= -kSwingLimit) g.bminus = false;
-    g.rot_fac = static_cast<float>(g.bminus ? g.rot_fac - kSwingStep : g.rot_fac + kSwingStep);
 }

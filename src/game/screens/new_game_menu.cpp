@@ -5,7 +5,7 @@
 #include "game/screens/screens.h"
 #include "platform/text.h"
 
-void DrawNewGameMenu(GameState& g) {
+void DrawNewGameMenu(const GameState& g) {
     glTranslatef(-2.5f, 0.0f, -12.0f);
     glRotatef(30.0f, 1.0f, 1.0f, 0.0f);
 

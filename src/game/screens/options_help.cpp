@@ -28,7 +28,7 @@ constexpr HelpLine kLines[] = {
 
 }  // namespace
 
-void DrawOptionsHelp(GameState& g) {
+void DrawOptionsHelp(const GameState& g) {
     SetBlending(true);
     glTranslatef(0.0f, 7.0f, -20.0f);
     glRotatef(20.0f, 1.0f, 0.0f, 0.0f);
@@ -40,7 +40,5 @@ void DrawOptionsHelp(GameState& g) {
         if (line.dx != 0.0f || line.dy != 0.0f) glTranslatef(line.dx, line.dy, 0.0f);
         glPrint("%s", line.text);
     }
-    // The clock stands still here; the screen frame then adds its half step.
-    g.rot = 0.0f;
     SetBlending(false);
 }

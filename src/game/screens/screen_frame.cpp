@@ -1,4 +1,4 @@
-// The screen frame: dispatch by hauptmenu_nr, the title colour and the clock.
+// The screen frame: dispatch by hauptmenu_nr, and the title colour.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -7,11 +7,6 @@
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
 #include "game/screens/screens.h"
-
-namespace {
-constexpr float kCreditsClockStep = 1.0f;
-constexpr float kSteadyClockStep = 0.5f;
-}  // namespace
 
 TitleRgb TitleColour(float rot) {
     return {std::cos(rot / 20.0f), std::sin(rot / 25.0f), 1.0f - 0.5f * std::cos(rot / 17.0f)};
@@ -26,10 +21,7 @@ const char* MenuItemText(const char* plain, const char* highlighted, int item, i
     return item == highlightedItem ? highlighted : plain;
 }
 
-void DrawScreenFrame(GameState& g) {
-    // Only the main menu lets the clock increment swing.
-    if (g.hauptmenu_nr != Screen::MainMenu) g.rot_fac = kSteadyClockStep;
-
+void DrawScreen(const GameState& g, const ScreenPicture& picture) {
     switch (g.hauptmenu_nr) {
         case Screen::MainMenu: DrawMainMenu(g); break;
         case Screen::HighScores: DrawHighScoreList(g); break;
@@ -37,11 +29,9 @@ void DrawScreenFrame(GameState& g) {
         case Screen::Credits: DrawCredits(g); break;
         case Screen::OptionsHelp: DrawOptionsHelp(g); break;
         case Screen::NewGame: DrawNewGameMenu(g); break;
-        case Screen::Singleplayer: case Screen::SingleplayerRepeat: DrawSingleplayerLadderAndPickBracket(g); break;
-        case Screen::Multiplayer: case Screen::MultiplayerRepeat: DrawMultiplayerLadderAndPickBracket(g); break;
+        case Screen::Singleplayer: case Screen::SingleplayerRepeat: DrawSingleplayerLadder(g, picture); break;
+        case Screen::Multiplayer: case Screen::MultiplayerRepeat: DrawMultiplayerLadder(g); break;
         case Screen::Training: DrawTrainingList(g); break;
         default: break;  // an unknown screen is an empty frame
     }
-
-    g.rot += g.hauptmenu_nr == Screen::Credits ? kCreditsClockStep : g.rot_fac;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 struct GameState;
+struct ScreenPicture;
 
 // The heading colour that cycles with the animation clock.
 struct TitleRgb {
@@ -12,16 +13,15 @@ struct TitleRgb {
 TitleRgb TitleColour(float rot);
 void SetTitleColour(float rot);
 
-void DrawMainMenu(GameState& g);
-void DrawHighScoreList(GameState& g);
-void DrawCredits(GameState& g);
-void DrawOptionsHelp(GameState& g);
-void DrawNewGameMenu(GameState& g);
-void DrawNameEntry(GameState& g);
-// The ladder screens also pick the brackets' names and coin tosses when they are due.
-void DrawSingleplayerLadderAndPickBracket(GameState& g); // 111, 1110
-void DrawMultiplayerLadderAndPickBracket(GameState& g);  // 112, 1120
-void DrawTrainingList(GameState& g);
+void DrawMainMenu(const GameState& g);
+void DrawHighScoreList(const GameState& g);
+void DrawCredits(const GameState& g);
+void DrawOptionsHelp(const GameState& g);
+void DrawNewGameMenu(const GameState& g);
+void DrawNameEntry(const GameState& g);
+void DrawSingleplayerLadder(const GameState& g, const ScreenPicture& picture);  // 111, 1110
+void DrawMultiplayerLadder(const GameState& g);                                 // 112, 1120
+void DrawTrainingList(const GameState& g);
 
 // Menu lines come in two forms of equal length, so the highlight never moves a line.
 const char* MenuItemText(const char* plain, const char* highlighted, int item, int highlightedItem);

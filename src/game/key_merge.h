@@ -6,10 +6,12 @@
 
 #include "platform/virtual_keys.h"
 
-struct GameState;
+using KeyTable = bool[kKeyCount];
 
-enum class KeySource { Keyboard, Pad1, Pad2, Remote };
-constexpr int kKeySourceCount = 4;
+// Player 1's keyboard and pads, and the mallet directions each player holds
+// (a stick, a D-pad, a guest's keys at another machine), set by the player's seat.
+enum class KeySource { Keyboard, Pad1, Pad2, Directions1, Directions2 };
+constexpr int kKeySourceCount = 5;
 
 using HeldKeys = std::bitset<kKeyCount>;
 
@@ -17,17 +19,17 @@ class KeyMerge {
 public:
     // Every press sets the key, also one the rules have cleared since an earlier
     // press: a key-down message (auto-repeat included) acts once.
-    void press(GameState& g, KeySource source, int key);
+    void press(KeyTable& keys, KeySource source, int key);
     // Releasing one source does not release a key another source still holds.
-    void release(GameState& g, KeySource source, int key);
+    void release(KeyTable& keys, KeySource source, int key);
     // Makes `held` the keys the source holds: the new ones pressed, the dropped ones released.
-    void hold(GameState& g, KeySource source, const HeldKeys& held);
-    void releaseAll(GameState& g, KeySource source) { hold(g, source, HeldKeys{}); }
+    void hold(KeyTable& keys, KeySource source, const HeldKeys& held);
+    void releaseAll(KeyTable& keys, KeySource source) { hold(keys, source, HeldKeys{}); }
     const HeldKeys& held(KeySource source) const { return held_[static_cast<int>(source)]; }
     // Keys of `resting` held on this source count as up until the rest is lifted
     // (the host's W A S D while a network guest plays the near mallet); a key that
     // is still held when its rest ends counts as pressed again.
-    void rest(GameState& g, KeySource source, const HeldKeys& resting);
+    void rest(KeyTable& keys, KeySource source, const HeldKeys& resting);
 
 private:
     bool downElsewhere(int key) const;

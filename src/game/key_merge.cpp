@@ -1,21 +1,19 @@
-#include "app/key_merge.h"
-
-#include "game/game_state.h"
+#include "game/key_merge.h"
 
 namespace {
 bool validKey(int key) { return key >= 0 && key < kKeyCount; }
 }  // namespace
 
-void KeyMerge::press(GameState& g, KeySource source, int key) {
+void KeyMerge::press(KeyTable& keys, KeySource source, int key) {
     if (!validKey(key)) return;
     held_[static_cast<int>(source)].set(key);
-    if (!resting_[static_cast<int>(source)].test(key)) g.keys[key] = true;
+    if (!resting_[static_cast<int>(source)].test(key)) keys[key] = true;
 }
 
-void KeyMerge::release(GameState& g, KeySource source, int key) {
+void KeyMerge::release(KeyTable& keys, KeySource source, int key) {
     if (!validKey(key)) return;
     held_[static_cast<int>(source)].reset(key);
-    if (!downElsewhere(key)) g.keys[key] = false;
+    if (!downElsewhere(key)) keys[key] = false;
 }
 
 bool KeyMerge::downElsewhere(int key) const {
@@ -24,24 +22,24 @@ bool KeyMerge::downElsewhere(int key) const {
     return false;
 }
 
-void KeyMerge::rest(GameState& g, KeySource source, const HeldKeys& resting) {
+void KeyMerge::rest(KeyTable& keys, KeySource source, const HeldKeys& resting) {
     const int s = static_cast<int>(source);
     const HeldKeys before = resting_[s];
     resting_[s] = resting;
     for (int key = 0; key < kKeyCount; ++key) {
         if (!held_[s].test(key) || before.test(key) == resting.test(key)) continue;
         if (resting.test(key)) {
-            if (!downElsewhere(key)) g.keys[key] = false;
+            if (!downElsewhere(key)) keys[key] = false;
         } else {
-            g.keys[key] = true;
+            keys[key] = true;
         }
     }
 }
 
-void KeyMerge::hold(GameState& g, KeySource source, const HeldKeys& held) {
+void KeyMerge::hold(KeyTable& keys, KeySource source, const HeldKeys& held) {
     const HeldKeys before = held_[static_cast<int>(source)];
     for (int key = 0; key < kKeyCount; ++key) {
-        if (held.test(key) && !before.test(key)) press(g, source, key);
-        if (!held.test(key) && before.test(key)) release(g, source, key);
+        if (held.test(key) && !before.test(key)) press(keys, source, key);
+        if (!held.test(key) && before.test(key)) release(keys, source, key);
     }
 }

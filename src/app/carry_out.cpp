@@ -1,0 +1,43 @@
+#include "app/carry_out.h"
+
+#include "app/game_window.h"
+#include "app/high_score_file.h"
+#include "assets/model.h"
+#include "game/game_state.h"
+#include "platform/message_box.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+
+namespace {
+
+bool load(Model* model, const Effect& e) {
+    if (model && model->loadModelData(e.file)) return true;
+    MessageBox("Error", e.failure, MbButtons::Ok, MbIcon::Stop);
+    return false;
+}
+
+}  // namespace
+
+CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores) {
+    for (const Effect& e : fx) {
+        switch (e.kind) {
+            case Effect::Kind::Sound: PlaySoundFile(e.file); break;
+            case Effect::Kind::PlayMusic: PlayMusic(e.file); break;
+            case Effect::Kind::StopMusic: StopMusic(e.file); break;
+            case Effect::Kind::LoadPuck:
+                if (!load(g.pPuk, e)) return CarriedOut::Quit;
+                break;
+            case Effect::Kind::LoadTable:
+                if (!load(g.pTable, e)) return CarriedOut::Quit;
+                break;
+            case Effect::Kind::NewWindow:
+                KillGLWindow();
+                if (!OpenGameWindow(g)) return CarriedOut::WindowLost;
+                break;
+            case Effect::Kind::WriteHighScores:
+                if (writeHighScores) WriteConfigFile(g);
+                break;
+        }
+    }
+    return CarriedOut::Done;
+}

@@ -1,0 +1,15 @@
+// The app's side of a turn: its effects carried out, in order.
+#pragma once
+
+#include "game/effects.h"
+
+struct GameState;
+
+enum class CarriedOut {
+    Done,
+    Quit,        // a model failed to load (reported): the program ends
+    WindowLost,  // the window could not be made anew (reported): the program ends
+};
+
+// A replayed game shows what happened but writes no high-score file.
+CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores);

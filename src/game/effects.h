@@ -1,0 +1,25 @@
+// What a turn asks of the world outside the game state: sounds, music, models
+// to load, a new window, the high-score file. The turn only lists them; the app
+// carries them out afterwards, in order, and a silent re-run of frames drops them.
+#pragma once
+
+#include <vector>
+
+struct Effect {
+    enum class Kind {
+        Sound,            // file: a WAV effect
+        PlayMusic,        // file: an MP3 track
+        StopMusic,        // file
+        LoadPuck,         // file: the puck model; failure ends the game with `failure`
+        LoadTable,        // file: the table model; likewise
+        NewWindow,        // the window made anew (a scene switch to the screens, F1)
+        WriteHighScores,  // the list in the state goes to the high-score file
+    };
+    Kind kind;
+    const char* file = nullptr;
+    const char* failure = nullptr;
+
+    bool operator==(const Effect& o) const { return kind == o.kind && file == o.file && failure == o.failure; }
+};
+
+using Effects = std::vector<Effect>;

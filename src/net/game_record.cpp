@@ -1,0 +1,176 @@
+#include "net/game_record.h"
+
+#include <cstring>
+
+#include "net/bytes.h"
+#include "net/state_codec.h"
+
+namespace net {
+
+namespace {
+
+constexpr char kMagic[8] = {'P', 'S', '3', 'D', 'R', 'E', 'C', '\n'};
+constexpr size_t kMaxName = 255;
+constexpr uint8_t kRemoteFlag = 1;
+constexpr uint8_t kLastKind = static_cast<uint8_t>(InputMessage::Kind::Activity);
+constexpr uint8_t kLastSource = static_cast<uint8_t>(KeySource::Directions2);
+
+uint8_t directionBits(const Directions& d) {
+    return static_cast<uint8_t>((d.up ? 1 : 0) | (d.left ? 2 : 0) | (d.down ? 4 : 0) | (d.right ? 8 : 0));
+}
+
+Directions directionsOf(uint8_t bits) {
+    Directions d;
+    d.up = bits & 1;
+    d.left = bits & 2;
+    d.down = bits & 4;
+    d.right = bits & 8;
+    return d;
+}
+
+void putKeys(std::vector<uint8_t>& out, const SteeringKeys& k) {
+    for (int key : {k.up, k.left, k.down, k.right}) put8(out, static_cast<uint8_t>(key));
+}
+
+bool readKeys(Bytes& in, SteeringKeys& k) {
+    k = {in.u8(), in.u8(), in.u8(), in.u8()};
+    return in.ok();
+}
+
+bool readStart(Bytes& in, RecordStart& start, std::string& error) {
+    const uint8_t* magic = in.block(sizeof kMagic);
+    if (!magic || std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
+        error = "not a recorded game";
+        return false;
+    }
+    const uint16_t version = in.u16();
+    if (in.ok() && version != kRecordVersion) {
+        error = "recorded by another version of the game (record version " + std::to_string(version) + ", this game reads " +
+                std::to_string(kRecordVersion) + ")";
+        return false;
+    }
+    readKeys(in, start.bindings.near);
+    readKeys(in, start.bindings.far);
+    for (int i = 0; i < 12; ++i) {
+        const size_t n = in.u8();
+        const uint8_t* name = in.block(n);
+        if (name) start.HSname[i].assign(reinterpret_cast<const char*>(name), n);
+        start.hsscore[i] = static_cast<int32_t>(in.u32());
+    }
+    if (!in.ok()) {
+        error = "the record's start is cut short";
+        return false;
+    }
+    return true;
+}
+
+bool readPlayer(Bytes& in, PlayerInput& p) {
+    const uint8_t bits = in.u8();
+    if (bits > 15) return false;
+    p.held = directionsOf(bits);
+    const size_t count = in.u16();
+    if (count > kMaxRecordedMessages) return false;
+    for (size_t i = 0; i < count && in.ok(); ++i) {
+        InputMessage m;
+        const uint8_t kind = in.u8(), source = in.u8();
+        if (kind > kLastKind || source > kLastSource) return false;
+        m.kind = static_cast<InputMessage::Kind>(kind);
+        m.source = static_cast<KeySource>(source);
+        m.key = in.u8();
+        m.x = in.u16();
+        m.y = in.u16();
+        p.messages.push_back(m);
+    }
+    return in.ok();
+}
+
+}  // namespace
+
+RecordStart RecordStartOf(const GameState& g) {
+    RecordStart start;
+    start.bindings = g.bindings;
+    for (int i = 0; i < 12; ++i) {
+        start.HSname[i] = g.HSname[i];
+        start.hsscore[i] = g.hsscore[i];
+    }
+    return start;
+}
+
+void ApplyRecordStart(const RecordStart& start, GameState& g) {
+    g.bindings = start.bindings;
+    for (int i = 0; i < 12; ++i) {
+        g.HSname[i] = start.HSname[i];
+        g.hsscore[i] = start.hsscore[i];
+    }
+}
+
+std::vector<uint8_t> EncodeRecordStart(const RecordStart& start) {
+    std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
+    put16(out, kRecordVersion);
+    putKeys(out, start.bindings.near);
+    putKeys(out, start.bindings.far);
+    for (int i = 0; i < 12; ++i) {
+        const size_t n = start.HSname[i].size() < kMaxName ? start.HSname[i].size() : kMaxName;
+        put8(out, static_cast<uint8_t>(n));
+        out.insert(out.end(), start.HSname[i].begin(), start.HSname[i].begin() + static_cast<long>(n));
+        put32(out, static_cast<uint32_t>(start.hsscore[i]));
+    }
+    return out;
+}
+
+std::vector<uint8_t> EncodeRecordedFrame(const RecordedFrame& frame) {
+    std::vector<uint8_t> out;
+    put32(out, frame.input.reseed);
+    put8(out, frame.input.player2Remote ? kRemoteFlag : 0);
+    for (const PlayerInput& p : frame.input.players) {
+        put8(out, directionBits(p.held));
+        const size_t count = p.messages.size() < kMaxRecordedMessages ? p.messages.size() : kMaxRecordedMessages;
+        put16(out, static_cast<uint16_t>(count));
+        for (size_t i = 0; i < count; ++i) {
+            const InputMessage& m = p.messages[i];
+            put8(out, static_cast<uint8_t>(m.kind));
+            put8(out, static_cast<uint8_t>(m.source));
+            put8(out, m.key);
+            put16(out, m.x);
+            put16(out, m.y);
+        }
+    }
+    put32(out, frame.checksum);
+    return out;
+}
+
+bool DecodeRecord(const uint8_t* data, size_t size, RecordStart& start, std::vector<RecordedFrame>& frames,
+                  std::string& error) {
+    Bytes in(data, size);
+    RecordStart s;
+    if (!readStart(in, s, error)) return false;
+    std::vector<RecordedFrame> list;
+    while (!in.atEnd()) {
+        RecordedFrame f;
+        f.input.reseed = in.u32();
+        const uint8_t flags = in.u8();
+        bool ok = in.ok() && (flags & ~kRemoteFlag) == 0;
+        f.input.player2Remote = flags & kRemoteFlag;
+        for (PlayerInput& p : f.input.players) ok = ok && readPlayer(in, p);
+        f.checksum = in.u32();
+        if (!ok || !in.ok()) {
+            error = "frame " + std::to_string(list.size()) + " of the record is " + (in.ok() ? "damaged" : "cut short");
+            return false;
+        }
+        list.push_back(std::move(f));
+    }
+    start = std::move(s);
+    frames = std::move(list);
+    return true;
+}
+
+uint32_t StateChecksum(const GameState& g) {
+    uint32_t hash = 2166136261u;
+    for (uint8_t byte : EncodeSharedState(g)) {
+        hash ^= byte;
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+}  // namespace net
