@@ -142,8 +142,8 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
         error = "--host and --join exclude each other";
         return false;
     }
-    if (!options.replayFile.empty() && (options.host || !options.joinHost.empty() || !options.scriptFile.empty())) {
-        error = "--replay plays a recorded game alone: not with --host, --join or --script";
+    if (!options.replayFile.empty() && (options.host || !options.joinHost.empty())) {
+        error = "--replay plays a recorded game on this machine alone: not with --host or --join";
         return false;
     }
     if (options.awaitGuest && !options.host) {

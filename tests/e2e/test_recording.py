@@ -1,0 +1,68 @@
+"""A game recorded as its input and played back: the menus, a ladder match with a
+goal and its replay, and training reach the same state and the same picture on
+every frame; a damaged record is refused or caught."""
+import os
+import shutil
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import run_game  # noqa: E402
+from menu_script import Script, discard  # noqa: E402
+
+ARGS = ["--windowed", "--no-dialogs", "--no-pacing"]
+SEED = ["--seed", "15"]  # the ladder match on table 1, where holding W scores
+
+
+def ladder_then_training():
+    s = Script()
+    s.wait(2).tap("ENTER").tap("ENTER", gap=12).mark("ladder").tap("ENTER", gap=5).computer_off()
+    s.down("W", "J").wait(300).mark("match").wait(200).up("W", "J").tap("ESC", gap=10)
+    s.tap("DOWN", times=2).tap("ENTER", gap=8).tap("DOWN", times=4).tap("ENTER", gap=10)  # training, table 5
+    return s.down("W").wait(150).mark("training").up("W").tap("ESC", gap=10).tap("ESC", gap=10)
+
+
+class Recording(unittest.TestCase):
+    def test_a_recorded_game_replays_frame_for_frame_and_damage_is_refused_or_caught(self):
+        s = ladder_then_training()
+        shots = {s.marks[m]: f"{m}.png" for m in ("ladder", "match", "training")}
+        played = run_game(s.text(), frames=s.frame + 20, screenshots=shots, default_args=False,
+                          extra_args=ARGS + SEED + ["--record", "game.rec"])
+        self.addCleanup(discard, played)
+        self.assertEqual(played.returncode, 0, played.stderr)
+        self.assertTrue(any(line["video"] for line in played.trace))  # a goal and its replay were recorded
+        record = played.workdir / "game.rec"
+
+        watch = played.workdir / "watch"
+        shutil.copytree(played.workdir, watch, symlinks=True)
+        replayed = run_game("", screenshots=shots, default_args=False, workdir=watch,
+                            extra_args=ARGS + ["--replay", str(record)])
+        self.assertEqual((replayed.returncode, replayed.stderr), (0, ""))
+        self.assertEqual(len(replayed.trace), len(played.trace))
+        for a, b in zip(played.trace, replayed.trace):
+            self.assertEqual(a, b, f"frame {a['frame']}")
+        for name in shots.values():
+            self.assertEqual((played.workdir / name).read_bytes(), (watch / name).read_bytes(), name)
+        # The replay wrote no high-score file of its own.
+        self.assertEqual((watch / "Data/system/config.cfg").read_bytes(),
+                         (played.workdir / "Data/system/config.cfg").read_bytes())
+
+        data = record.read_bytes()
+        for what, damaged, message in [
+                ("cut short", data[:-2], "cut short"),
+                ("not a record", b"#!" + data[2:], "not a recorded game")]:
+            (watch / "bad.rec").write_bytes(damaged)
+            r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "bad.rec"])
+            self.assertEqual(r.returncode, 2, what)
+            self.assertIn(message, r.stderr, what)
+        # A record that does not match the game it replays: the replay says where they part.
+        changed = bytearray(data)
+        changed[-4] ^= 1  # the last frame's checksum
+        (watch / "changed.rec").write_bytes(bytes(changed))
+        r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "changed.rec"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn(f"left the recorded game at frame {len(played.trace) - 1}", r.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
