@@ -12,11 +12,16 @@ namespace {
 
 bool load(Model* model, const Effect& e) {
     if (model && model->loadModelData(e.file)) return true;
-    MessageBox("Error", e.failure, MbButtons::Ok, MbIcon::Stop);
+    ShowGameBox(e.failure);
     return false;
 }
 
 }  // namespace
+
+void ShowGameBox(GameBox box) {
+    const BoxWords words = GameBoxWords(box);
+    MessageBox(words.caption, words.text, MbButtons::Ok, MbIcon::Stop, static_cast<int>(box));
+}
 
 CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores) {
     for (const Effect& e : fx) {

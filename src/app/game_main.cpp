@@ -33,23 +33,23 @@ namespace {
 struct FixedModel {
     Model* GameState::*slot;
     const char* file;
-    const char* failure;
+    GameBox failure;
 };
 
 // Loaded once at start-up; the mallet file serves both mallets. The logo plane is
 // never drawn, yet it is part of the game's data like the others: an install that
 // lacks it is refused at start-up instead of passing unnoticed.
 constexpr FixedModel kFixedModels[] = {
-    {&GameState::pPuk, "data/model/puk.ms3d", "Couldn't load the model data\\puk.ms3d"},
-    {&GameState::pSchiesser, "data/model/schiesser.ms3d", "Couldn't load the model data\\Schiesser.ms3d"},
-    {&GameState::pGegner, "data/model/schiesser.ms3d", "Couldn't load the model data\\Schiesser.ms3d"},
-    {&GameState::pKZMPlane, "data/model/kzmplane.ms3d", "Couldn't load the model data\\kzmplane.ms3d"},
+    {&GameState::pPuk, "data/model/puk.ms3d", GameBox::PuckModelFailed},
+    {&GameState::pSchiesser, "data/model/schiesser.ms3d", GameBox::MalletModelFailed},
+    {&GameState::pGegner, "data/model/schiesser.ms3d", GameBox::MalletModelFailed},
+    {&GameState::pKZMPlane, "data/model/kzmplane.ms3d", GameBox::PlaneModelFailed},
 };
 
 bool loadFixedModels(GameState& g) {
     for (const FixedModel& m : kFixedModels) {
         if (!(g.*m.slot)->loadModelData(m.file)) {
-            MessageBox("Error", m.failure, MbButtons::Ok, MbIcon::Stop);
+            ShowGameBox(m.failure);
             return false;
         }
     }

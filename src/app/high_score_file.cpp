@@ -2,6 +2,8 @@
 // scores; read at start-up, rewritten after each name entry.
 #include "app/high_score_file.h"
 
+#include "app/carry_out.h"
+
 #include <climits>
 #include <cstdio>
 #include <fstream>
@@ -139,7 +141,7 @@ void ReadConfigFile(GameState& g) {
     PrepareUserFile(g.dateiname);
     std::ifstream in(DataPath(g.dateiname), std::ios::binary);
     if (!in.good()) {
-        MessageBox("Error", "Error: opening /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
+        ShowGameBox(GameBox::ConfigOpenFailed);
         return;
     }
     ReadHighScores(in, g);
@@ -148,6 +150,6 @@ void ReadConfigFile(GameState& g) {
 bool WriteConfigFile(const GameState& g) {
     // A lost write must not pass unnoticed: the player would lose the entry at the next start.
     if (ReplaceFileContents(DataPath(g.dateiname), ConfigFileText(g))) return true;
-    MessageBox("Error", "Error: writing /Data/system/config.cfg", MbButtons::Ok, MbIcon::Stop);
+    ShowGameBox(GameBox::ConfigWriteFailed);
     return false;
 }

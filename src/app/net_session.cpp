@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/carry_out.h"
 #include "app/dev_options.h"
 #include "app/game_window.h"
 #include "app/high_score_file.h"
@@ -11,6 +12,7 @@
 #include "app/trace_writer.h"
 #include "assets/model.h"
 #include "game/game_state.h"
+#include "game/state_fields.h"
 #include "game/sounds.h"
 #include "game/table.h"
 #include "game/table_setup.h"
@@ -239,7 +241,7 @@ void HostSession::takeEffects(const TurnLog& log) {
     };
     for (const std::string& sound : log.sounds) add(net::EffectKind::Sound, net::SoundIndex(sound));
     for (const std::string& music : log.music) add(net::EffectKind::Music, net::MusicIndex(music));
-    for (const ShownBox& box : log.boxes) add(net::EffectKind::Box, net::BoxIndex(box.caption, box.text));
+    for (const ShownBox& box : log.boxes) add(net::EffectKind::Box, box.id);
     if (pending_.size() > kMaxPendingEffects) {
         endRequested_ = true;
         endReason_ = "it confirmed nothing the host sent";
@@ -357,12 +359,13 @@ void GuestSession::playEffect(const net::Effect& effect) {
             log.music.push_back(net::MusicAt(effect.index));
             MusicCommand(net::MusicAt(effect.index));
             break;
-        case net::EffectKind::Box:
+        case net::EffectKind::Box: {
             // The host's player answers it; here it is only reported.
-            log.boxes.push_back({net::BoxCaptionAt(effect.index), net::BoxTextAt(effect.index)});
-            std::fprintf(stderr, "puckslide3d: the host shows %s: %s\n", net::BoxCaptionAt(effect.index),
-                         net::BoxTextAt(effect.index));
+            const BoxWords words = GameBoxWords(static_cast<GameBox>(effect.index));
+            log.boxes.push_back({words.caption, words.text, effect.index});
+            std::fprintf(stderr, "puckslide3d: the host shows %s: %s\n", words.caption, words.text);
             break;
+        }
     }
 }
 
@@ -406,7 +409,7 @@ bool GuestSession::loadModels(GameState& g) {
     const TableConstants* t = TableConstantsOf(g.table);
     if (t && g.table != loadedTable_) {
         if (!g.pTable->loadModelData(t->modelFile)) {
-            MessageBox("Error", t->loadFailureMessage, MbButtons::Ok, MbIcon::Stop);
+            ShowGameBox(t->loadFailure);
             return false;
         }
         loadedTable_ = g.table;
@@ -414,7 +417,7 @@ bool GuestSession::loadModels(GameState& g) {
     const char* puck = PuckModelFile(g.puk_rad);
     if (std::strcmp(puck, loadedPuck_ ? loadedPuck_ : kStartupPuck) != 0) {
         if (!g.pPuk->loadModelData(puck)) {
-            MessageBox("Error", PuckModelFailure(g.puk_rad), MbButtons::Ok, MbIcon::Stop);
+            ShowGameBox(PuckModelFailure(g.puk_rad));
             return false;
         }
         loadedPuck_ = puck;
@@ -497,22 +500,11 @@ void GuestSession::end(GameState& g, const std::string& why, GuestTurn& result) 
     std::fprintf(stderr, "puckslide3d: the session has ended: %s\n", why.c_str());
 
     GameState own;
-    std::memcpy(own.keys, g.keys, sizeof own.keys);
-    own.key_sources = g.key_sources;
-    own.bindings = g.bindings;
-    own.mouse_x = g.mouse_x;
-    own.mouse_y = g.mouse_y;
-    own.active = g.active;
-    own.fullscreen = g.fullscreen;
-    own.pTable = g.pTable;
-    own.pPuk = g.pPuk;
-    own.pSchiesser = g.pSchiesser;
-    own.pGegner = g.pGegner;
-    own.pKZMPlane = g.pKZMPlane;
+    TakeLocalFields(g, own);
     g = own;
     if (own.sound) StopMusic(kMatchMusic);
     if (loadedPuck_ && std::strcmp(loadedPuck_, kStartupPuck) != 0 && !g.pPuk->loadModelData(kStartupPuck)) {
-        MessageBox("Error", PuckModelFailure(g.puk_rad), MbButtons::Ok, MbIcon::Stop);
+        ShowGameBox(PuckModelFailure(g.puk_rad));
         result.quit = true;
         return;
     }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "game/game_state.h"
+#include "game/state_fields.h"
 #include "platform/turn_log.h"
 
 namespace {
@@ -23,6 +23,17 @@ public:
     void field(const char* name, bool v) { key(name); out_ += v ? "true" : "false"; }
     void field(const char* name, float v) { key(name); appendFloat(out_, v); }
     void field(const char* name, const std::string& v) { key(name); appendString(out_, v); }
+    // A list shows the high-score list's ten places; the slots behind them are scratch.
+    template <class T, size_t N>
+    void field(const char* name, const T (&items)[N]) {
+        key(name);
+        out_ += '[';
+        for (size_t i = 0; i < N && i < kListedPlaces; ++i) {
+            if (i) out_ += ',';
+            value(items[i]);
+        }
+        out_ += ']';
+    }
 
     // Nine significant digits bring every float back exactly.
     static void appendFloat(std::string& out, float v) {
@@ -54,8 +65,22 @@ public:
     }
 
 private:
+    static constexpr size_t kListedPlaces = 10;
+
+    void value(int v) { out_ += std::to_string(v); }
+    void value(const std::string& v) { appendString(out_, v); }
+
     std::string& out_;
     bool first_ = true;
+};
+
+// The fields the state list marks as traced, in its order.
+struct TracedFields {
+    JsonObject& o;
+    template <class T, bool Shared>
+    void operator()(const char* name, const T& v, Marks<Shared, true>, Bounds = {}) { o.field(name, v); }
+    template <class T, bool Shared>
+    void operator()(const char*, const T&, Marks<Shared, false>, Bounds = {}) {}
 };
 
 }  // namespace
@@ -66,67 +91,7 @@ std::string TraceLine(long frame, const GameState& g, const TurnLog& log) {
         JsonObject o(out);
         o.key("frame");
         out += std::to_string(frame);
-        o.field("menu", g.menu);
-        o.field("hauptmenu_nr", g.hauptmenu_nr);
-        o.field("menu_1_nr", g.menu_1_nr);
-        o.field("table", g.table);
-        o.field("x", g.x);
-        o.field("z", g.z);
-        o.field("move_x", g.move_x);
-        o.field("move_z", g.move_z);
-        o.field("schiesser_x", g.schiesser_x);
-        o.field("schiesser_z", g.schiesser_z);
-        o.field("schiesser_v_x", g.schiesser_v_x);
-        o.field("schiesser_v_z", g.schiesser_v_z);
-        o.field("gegner_x", g.gegner_x);
-        o.field("gegner_z", g.gegner_z);
-        o.field("gegner_v_x", g.gegner_v_x);
-        o.field("gegner_v_z", g.gegner_v_z);
-        o.field("gegner_point_x", g.gegner_point_x);
-        o.field("gegner_point_z", g.gegner_point_z);
-        o.field("my_score", g.my_score);
-        o.field("his_score", g.his_score);
-        o.field("a_round", g.a_round);
-        o.field("m_round", g.m_round);
-        o.field("player1_turn", g.player1_turn);
-        o.field("pl1_final_score", g.pl1_final_score);
-        o.field("pl2_final_score", g.pl2_final_score);
-        o.field("HSfinalscore", g.HSfinalscore);
-        o.field("artif_int", g.artif_int);
-        o.field("play_video", g.play_video);
-        o.field("video", g.video);
-        o.field("my_goal", g.my_goal);
-        o.field("mouse", g.mouse);
-        o.field("sound", g.sound);
-        o.field("blend_fac", g.blend_fac);
-        o.field("adjust", g.adjust);
-        o.field("take_table", g.take_table);
-        o.field("puk_rad", g.puk_rad);
-        o.field("camera_x", g.camera_x);
-        o.field("camera_y", g.camera_y);
-        o.field("camera_z", g.camera_z);
-        o.field("rot", g.rot);
-        o.field("rot_fac", g.rot_fac);
-        o.field("fullscreen", g.fullscreen);
-        o.field("active", g.active);
-        o.field("gl_blend", g.gl_blend);
-        o.field("gl_lighting", g.gl_lighting);
-        o.field("HS", g.HS);
-
-        o.key("HSname");
-        out += '[';
-        for (int i = 0; i < 10; ++i) {
-            if (i) out += ',';
-            JsonObject::appendString(out, g.HSname[i]);
-        }
-        out += ']';
-        o.key("hsscore");
-        out += '[';
-        for (int i = 0; i < 10; ++i) {
-            if (i) out += ',';
-            out += std::to_string(g.hsscore[i]);
-        }
-        out += ']';
+        VisitStateFields(g, TracedFields{o});
 
         auto stringArray = [&](const char* name, const std::vector<std::string>& items) {
             o.key(name);

@@ -5,19 +5,21 @@
 
 #include <vector>
 
+#include "game/boxes.h"
+
 struct Effect {
     enum class Kind {
         Sound,            // file: a WAV effect
         PlayMusic,        // file: an MP3 track
         StopMusic,        // file
-        LoadPuck,         // file: the puck model; failure ends the game with `failure`
+        LoadPuck,         // file: the puck model; failure shows the box `failure` and ends the game
         LoadTable,        // file: the table model; likewise
         NewWindow,        // the window made anew (a scene switch to the screens, F1)
         WriteHighScores,  // the list in the state goes to the high-score file
     };
     Kind kind;
     const char* file = nullptr;
-    const char* failure = nullptr;
+    GameBox failure = GameBox::PuckModelFailed;
 
     bool operator==(const Effect& o) const { return kind == o.kind && file == o.file && failure == o.failure; }
 };

@@ -14,29 +14,29 @@ constexpr int kStandardPuckRadius = 44;
 constexpr int kGoalLineInset = 40;
 
 // Tables 7 to 11 reuse the models of 1, 2, 3, 5 and 6; several failure
-// messages name "table.ms3d" although another file failed.
+// boxes name "table.ms3d" although another file failed.
 constexpr TableConstants kTables[kTableCount] = {
-    {"data/model/table.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table.ms3d", GameBox::TableModelFailed,
      31, 269, -315, 335, 110, 190, 110, 190, 200.0f, 150.0f, 200.0f, 7.0f, 4.5f, 0.002f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table2.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table2.ms3d", GameBox::TableModelFailed,
      -40, 335, -315, 335, 120, 180, 130, 190, 200.0f, 150.0f, 200.0f, 10.0f, 6.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table3.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table3.ms3d", GameBox::TableModelFailed,
      -40, 335, -218, 238, -5, 55, 265, 325, 100.0f, 150.0f, 100.0f, 6.0f, 5.5f, 0.001f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table4.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table4.ms3d", GameBox::TableModelFailed,
      85, 215, -325, 345, 135, 175, 135, 175, 200.0f, 150.0f, 100.0f, 10.0f, 4.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table5.ms3d", "Couldn't load the model data\\table5.ms3d",
+    {"data/model/table5.ms3d", GameBox::Table5ModelFailed,
      31, 269, -188, 218, 110, 190, 110, 190, 80.0f, 150.0f, 50.0f, 10.0f, 5.0f, 0.05f, 0.1f, 170.0f, 170.0f, -170.0f},
-    {"data/model/table7.ms3d", "Couldn't load the model data\\table7.ms3d",
+    {"data/model/table7.ms3d", GameBox::Table7ModelFailed,
      -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 150.0f, 200.0f, 8.0f, 5.5f, 0.01f, 1.0f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table.ms3d", GameBox::TableModelFailed,
      31, 269, -315, 335, 110, 190, 110, 190, 120.0f, 120.0f, 200.0f, 7.0f, 4.5f, 0.002f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table2.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table2.ms3d", GameBox::TableModelFailed,
      -40, 335, -315, 335, 120, 180, 130, 190, 120.0f, 120.0f, 200.0f, 10.0f, 6.0f, 0.005f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table3.ms3d", "Couldn't load the model data\\table.ms3d",
+    {"data/model/table3.ms3d", GameBox::TableModelFailed,
      -40, 335, -218, 238, -5, 55, 265, 325, 100.0f, 150.0f, 100.0f, 6.5f, 5.0f, 0.001f, 0.5f, 230.0f, 230.0f, -300.0f},
-    {"data/model/table5.ms3d", "Couldn't load the model data\\table5.ms3d",
+    {"data/model/table5.ms3d", GameBox::Table5ModelFailed,
      31, 269, -188, 218, 110, 190, 110, 190, 80.0f, 150.0f, 50.0f, 10.0f, 6.0f, 0.05f, 0.1f, 170.0f, 170.0f, -170.0f},
-    {"data/model/table7.ms3d", "Couldn't load the model data\\table7.ms3d",
+    {"data/model/table7.ms3d", GameBox::Table7ModelFailed,
      -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 200.0f, 200.0f, 8.0f, 5.5f, 0.001f, 1.0f, 300.0f, 230.0f, -300.0f},
 };
 

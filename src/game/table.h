@@ -3,13 +3,15 @@
 // everything else here reads them from there.
 #pragma once
 
+#include "game/boxes.h"
+
 struct GameState;
 
 constexpr int kTableCount = 11;
 
 struct TableConstants {
     const char* modelFile;
-    const char* loadFailureMessage;
+    GameBox loadFailure;
     int table_min_x, table_max_x, table_min_z, table_max_z;
     int my_goal_min_x, my_goal_max_x, my_goal_min_x2, my_goal_max_x2;
     float goal_z;

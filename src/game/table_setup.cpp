@@ -35,9 +35,8 @@ const char* PuckModelFile(int pukRad) {
     return pukRad == kLargePuckRadius ? "data/model/puk2.ms3d" : "data/model/puk.ms3d";
 }
 
-const char* PuckModelFailure(int pukRad) {
-    return pukRad == kLargePuckRadius ? "Couldn't load the model data\\puk2.ms3d"
-                                      : "Couldn't load the model data\\puk.ms3d";
+GameBox PuckModelFailure(int pukRad) {
+    return pukRad == kLargePuckRadius ? GameBox::LargePuckModelFailed : GameBox::PuckModelFailed;
 }
 
 TurnOutcome TableStep(GameState& g, Effects& fx) {
@@ -53,7 +52,7 @@ TurnOutcome TableStep(GameState& g, Effects& fx) {
 
     ApplyTableConstants(g, n);
     const TableConstants* t = TableConstantsOf(n);
-    fx.push_back({Effect::Kind::LoadTable, t->modelFile, t->loadFailureMessage});
+    fx.push_back({Effect::Kind::LoadTable, t->modelFile, t->loadFailure});
     if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
     return TurnOutcome::SceneSwitch;
 }

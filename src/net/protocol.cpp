@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "game/boxes.h"
 #include "game/sounds.h"
-#include "game/table.h"
 #include "net/bytes.h"
 
 namespace net {
@@ -21,7 +21,7 @@ constexpr size_t kRunMergeGap = 4;
 
 // ---------------------------------------------------------------------------
 // The fixed lists: effects and music by the names the game plays them by, and the
-// message boxes a host can show while a guest watches.
+// message boxes by the game's identifiers (game/boxes.h).
 // ---------------------------------------------------------------------------
 const std::vector<std::string>& soundList() {
     static const std::vector<std::string> list = {kShotSound, kSideshotSound, kGoalSound};
@@ -34,34 +34,6 @@ const std::vector<std::string>& musicList() {
         for (const char* verb : {"play ", "stop "}) {
             l.push_back(verb + std::string(kMatchMusic));
             for (const char* jingle : kMainMenuJingles) l.push_back(verb + std::string(jingle));
-        }
-        return l;
-    }();
-    return list;
-}
-
-const std::vector<std::pair<std::string, std::string>>& boxList() {
-    static const std::vector<std::pair<std::string, std::string>> list = [] {
-        std::vector<std::pair<std::string, std::string>> l = {
-            {"Error", "Error: writing /Data/system/config.cfg"},
-            {"Error", "Error: opening /Data/system/config.cfg"},
-            {"Error", "Couldn't load the model data\\puk.ms3d"},
-            {"Error", "Couldn't load the model data\\puk2.ms3d"},
-            {"ERROR", "Initialization Failed."},
-            {"ERROR", "Failed To Register The Window Class."},
-            {"ERROR", "Window Creation Error."},
-            {"ERROR", "Can't Find A Suitable PixelFormat."},
-            {"ERROR", "Can't Create A GL Rendering Context."},
-            {"ERROR", "Can't Activate The GL Rendering Context."},
-            {"ERROR", "Program Will Now Close."},
-            {"Vexa GL", "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?"},
-            {"SHUTDOWN ERROR", "Release Of DC And RC Failed."},
-        };
-        for (int n = 1; n <= kTableCount; ++n) {
-            const std::pair<std::string, std::string> box{"Error", TableConstantsOf(n)->loadFailureMessage};
-            bool known = false;
-            for (const auto& b : l) known = known || b == box;
-            if (!known) l.push_back(box);
         }
         return l;
     }();
@@ -105,20 +77,15 @@ size_t EffectCount(EffectKind kind) {
     switch (kind) {
         case EffectKind::Sound: return soundList().size();
         case EffectKind::Music: return musicList().size();
-        case EffectKind::Box: return boxList().size();
+        case EffectKind::Box: return kGameBoxCount;
     }
     return 0;
 }
 
 int SoundIndex(const std::string& file) { return indexIn(soundList(), file); }
 int MusicIndex(const std::string& command) { return indexIn(musicList(), command); }
-int BoxIndex(const std::string& caption, const std::string& text) {
-    return indexIn(boxList(), std::make_pair(caption, text));
-}
 const char* SoundAt(size_t i) { return i < soundList().size() ? soundList()[i].c_str() : ""; }
 const char* MusicAt(size_t i) { return i < musicList().size() ? musicList()[i].c_str() : ""; }
-const char* BoxCaptionAt(size_t i) { return i < boxList().size() ? boxList()[i].first.c_str() : ""; }
-const char* BoxTextAt(size_t i) { return i < boxList().size() ? boxList()[i].second.c_str() : ""; }
 
 std::vector<uint8_t> EncodeFrame(const FrameMessage& m) {
     std::vector<uint8_t> out;

@@ -28,7 +28,8 @@ uint32_t FarewellData(Farewell why, uint32_t hostGreeting);
 Farewell FarewellOf(uint32_t data);
 uint32_t FarewellGreeting(uint32_t data);
 
-// What a host turn played or showed, by its place in the game's fixed lists.
+// What a host turn played or showed, by its place in the game's fixed lists; a box by
+// its identifier (game/boxes.h).
 enum class EffectKind : uint8_t { Sound = 0, Music = 1, Box = 2 };
 struct Effect {
     uint32_t frame = 0;  // the host frame whose turn it belongs to
@@ -39,11 +40,8 @@ size_t EffectCount(EffectKind kind);
 // -1 for a file, command or box that is not on the lists.
 int SoundIndex(const std::string& file);
 int MusicIndex(const std::string& command);
-int BoxIndex(const std::string& caption, const std::string& text);
 const char* SoundAt(size_t index);
 const char* MusicAt(size_t index);
-const char* BoxCaptionAt(size_t index);
-const char* BoxTextAt(size_t index);
 
 struct FrameMessage {
     uint32_t frame = 0;         // the host frame drawn from this state

@@ -1,6 +1,5 @@
-// The game state a network guest takes over from the host, as bytes: every field
-// of GameState except what belongs to one machine (its keys and mouse, its window
-// and its models, the path of its own high-score file).
+// The game state a network guest takes over from the host, as bytes: the fields
+// game/state_fields.h marks as shared.
 #pragma once
 
 #include <cstdint>

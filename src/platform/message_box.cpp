@@ -32,8 +32,8 @@ Uint32 flagsFor(MbIcon icon) {
 
 void SetMessageBoxesHeadless(bool headless) { headlessBoxes = headless; }
 
-MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon) {
-    CurrentTurnLog().boxes.push_back({caption, text});
+MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon, int id) {
+    CurrentTurnLog().boxes.push_back({caption, text, id});
     const MbResult fallback = buttons == MbButtons::YesNo ? MbResult::Yes : MbResult::Ok;
     if (headlessBoxes) {
         writeToStderr(caption, text);

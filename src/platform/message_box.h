@@ -6,5 +6,6 @@ enum class MbButtons { Ok, YesNo };
 enum class MbIcon { Stop, Exclamation, Information, Question };
 enum class MbResult { Ok, Yes, No };
 
-MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon);
+// `id` names a box of the game's own list (game/boxes.h) in the turn's log; -1 for others.
+MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon, int id = -1);
 void SetMessageBoxesHeadless(bool headless);

@@ -14,6 +14,7 @@ struct PrintedText {
 struct ShownBox {
     std::string caption;
     std::string text;
+    int id = -1;  // the game's identifier of the box, -1 for one of the platform's own
 };
 
 struct TurnLog {

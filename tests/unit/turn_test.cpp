@@ -3,12 +3,16 @@
 // the recorded-game format reads back what it wrote and refuses anything else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <set>
+#include <type_traits>
 #include <random>
 #include <vector>
 
 #include "app/turn.h"
 #include "game/game_state.h"
+#include "game/state_fields.h"
 #include "game/table.h"
 #include "net/game_record.h"
 #include "net/state_codec.h"
@@ -156,4 +160,30 @@ TEST(GameRecord, ReadsBackWhatItWroteAndRefusesTruncatedDamagedAndForeignFiles) 
         EXPECT_NE(error.find(b.reason), std::string::npos) << b.what << ": " << error;
         EXPECT_TRUE(frames.empty()) << b.what;
     }
+}
+
+// A field missing from the list would neither cross the network nor be traced, nor
+// stay with a guest's own game: every byte of GameState is a listed field or padding.
+TEST(StateFields, TheListCoversEveryByteOfTheGameStateButPadding) {
+    struct Span {
+        size_t offset, size, align;
+        std::string name;
+    };
+    GameState g;
+    std::vector<Span> spans;
+    VisitStateFields(g, [&](const char* name, const auto& field, auto, auto...) {
+        using T = std::remove_reference_t<decltype(field)>;
+        const size_t offset = static_cast<size_t>(reinterpret_cast<const char*>(&field) - reinterpret_cast<const char*>(&g));
+        spans.push_back({offset, sizeof(T), alignof(T), name});
+    });
+    std::set<std::string> names;
+    for (const Span& s : spans) EXPECT_TRUE(names.insert(s.name).second) << s.name << " is listed twice";
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.offset < b.offset; });
+    auto alignUp = [](size_t n, size_t a) { return (n + a - 1) / a * a; };
+    size_t end = 0;
+    for (const Span& s : spans) {
+        EXPECT_EQ(s.offset, alignUp(end, s.align)) << "unlisted bytes before " << s.name;
+        end = s.offset + s.size;
+    }
+    EXPECT_EQ(sizeof(GameState), alignUp(end, alignof(GameState))) << "unlisted bytes at the end";
 }
