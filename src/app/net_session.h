@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loaded_models.h"
 #include "game/frame_input.h"
 #include "net/protocol.h"
 #include "platform/net_transport.h"
@@ -23,6 +24,13 @@ class TraceWriter;
 
 // A peer not heard from for longer than this is gone.
 constexpr float kSessionSilenceMs = 3000.0f;
+// States kept as bases for the changes of later frames (2.5 s at the paced rate).
+constexpr uint32_t kKeptStates = 256;
+
+// The version a game announces: its own, or --net-version's.
+std::string SessionVersion(const DevOptions& options);
+// Forgets the states too old to be a base any more.
+void ForgetStatesBefore(uint32_t frame, std::map<uint32_t, std::vector<uint8_t>>& states);
 
 class HostSession {
 public:
@@ -118,7 +126,6 @@ private:
     long guestFrameOf(uint32_t hostFrame) const;
     void writeTraceLine(TraceWriter& trace, const GameState& g, uint32_t hostFrame);
     bool draw(GameState& g, const Arrived& a, GuestTurn& result);
-    bool loadModels(GameState& g);
     void end(GameState& g, const std::string& why, GuestTurn& result);
     std::string farewellText(uint32_t data) const;
 
@@ -139,6 +146,5 @@ private:
     std::vector<PrintedText> drawnTexts_;
     uint32_t drawnFrame_ = net::kNoFrame;
 
-    int loadedTable_ = 0;
-    const char* loadedPuck_ = nullptr;
+    LoadedModels models_;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "net/bytes.h"
+#include "net/protocol.h"
 #include "net/state_codec.h"
 
 namespace net {
@@ -12,21 +13,8 @@ namespace {
 constexpr char kMagic[8] = {'P', 'S', '3', 'D', 'R', 'E', 'C', '\n'};
 constexpr size_t kMaxName = 255;
 constexpr uint8_t kRemoteFlag = 1;
-constexpr uint8_t kLastKind = static_cast<uint8_t>(InputMessage::Kind::Activity);
+constexpr uint8_t kLastKind = static_cast<uint8_t>(::InputMessage::Kind::Activity);
 constexpr uint8_t kLastSource = static_cast<uint8_t>(KeySource::Directions2);
-
-uint8_t directionBits(const Directions& d) {
-    return static_cast<uint8_t>((d.up ? 1 : 0) | (d.left ? 2 : 0) | (d.down ? 4 : 0) | (d.right ? 8 : 0));
-}
-
-Directions directionsOf(uint8_t bits) {
-    Directions d;
-    d.up = bits & 1;
-    d.left = bits & 2;
-    d.down = bits & 4;
-    d.right = bits & 8;
-    return d;
-}
 
 void putKeys(std::vector<uint8_t>& out, const SteeringKeys& k) {
     for (int key : {k.up, k.left, k.down, k.right}) put8(out, static_cast<uint8_t>(key));
@@ -66,15 +54,15 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
 
 bool readPlayer(Bytes& in, PlayerInput& p) {
     const uint8_t bits = in.u8();
-    if (bits > 15) return false;
-    p.held = directionsOf(bits);
+    if (bits & ~kAllDirections) return false;
+    p.held = DirectionsOf(bits);
     const size_t count = in.u16();
     if (count > kMaxRecordedMessages) return false;
     for (size_t i = 0; i < count && in.ok(); ++i) {
-        InputMessage m;
+        ::InputMessage m;
         const uint8_t kind = in.u8(), source = in.u8();
         if (kind > kLastKind || source > kLastSource) return false;
-        m.kind = static_cast<InputMessage::Kind>(kind);
+        m.kind = static_cast<::InputMessage::Kind>(kind);
         m.source = static_cast<KeySource>(source);
         m.key = in.u8();
         m.x = in.u16();
@@ -123,11 +111,11 @@ std::vector<uint8_t> EncodeRecordedFrame(const RecordedFrame& frame) {
     put32(out, frame.input.reseed);
     put8(out, frame.input.player2Remote ? kRemoteFlag : 0);
     for (const PlayerInput& p : frame.input.players) {
-        put8(out, directionBits(p.held));
+        put8(out, DirectionBits(p.held));
         const size_t count = p.messages.size() < kMaxRecordedMessages ? p.messages.size() : kMaxRecordedMessages;
         put16(out, static_cast<uint16_t>(count));
         for (size_t i = 0; i < count; ++i) {
-            const InputMessage& m = p.messages[i];
+            const ::InputMessage& m = p.messages[i];
             put8(out, static_cast<uint8_t>(m.kind));
             put8(out, static_cast<uint8_t>(m.source));
             put8(out, m.key);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "game/frame_input.h"
+
 namespace net {
 
 constexpr uint16_t kDefaultPort = 27315;
@@ -56,6 +58,8 @@ struct FrameMessage {
 // Held directions of the guest's player, one bit each.
 enum Direction : uint8_t { kUp = 1, kLeft = 2, kDown = 4, kRight = 8 };
 constexpr uint8_t kAllDirections = kUp | kLeft | kDown | kRight;
+uint8_t DirectionBits(const Directions& d);
+Directions DirectionsOf(uint8_t bits);
 
 struct InputMessage {
     uint32_t sequence = 0;
