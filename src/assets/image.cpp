@@ -5,13 +5,15 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/data_paths.h"
 
 namespace {
 
-constexpr size_t kBmpProbeBytes = 26;  // file header, info header size, width and height
+constexpr size_t kBmpProbeBytes = 34;  // file header, info header size, size, depth and compression
 constexpr uint32_t kOs2InfoHeaderBytes = 12;
+constexpr uint32_t kUncompressed = 0, kBitFields = 3;
 
 uint16_t u16At(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -26,55 +28,85 @@ bool sizeIsUsable(long long width, long long height) {
 }
 
 // SDL would allocate whatever size a header claims before it finds the pixels missing, so the size
-// is checked first. Leaves the stream where it was.
+// is checked first, and an uncompressed image must hold all its rows (the last one may lack its
+// padding). Leaves the stream where it was.
 bool bmpSizeIsUsable(SDL_RWops* rw) {
     const Sint64 start = SDL_RWtell(rw);
+    const Sint64 end = SDL_RWsize(rw);
     unsigned char head[kBmpProbeBytes];
     const size_t got = SDL_RWread(rw, head, 1, sizeof head);
-    if (start < 0 || SDL_RWseek(rw, start, RW_SEEK_SET) < 0 || got != sizeof head) return false;
+    if (start < 0 || end < start || SDL_RWseek(rw, start, RW_SEEK_SET) < 0 || got != sizeof head) return false;
 
-    long long width, height;
+    long long width, height, depth;
+    uint32_t compression = kUncompressed;
     if (u32At(head + 14) == kOs2InfoHeaderBytes) {
         width = u16At(head + 18);
         height = u16At(head + 20);
+        depth = u16At(head + 24);
     } else {
         width = static_cast<int32_t>(u32At(head + 18));
         height = static_cast<int32_t>(u32At(head + 22));
         if (height < 0) height = -height;  // top-down rows
+        depth = u16At(head + 28);
+        compression = u32At(head + 30);
     }
     if (!sizeIsUsable(width, height)) {
         SDL_SetError("BMP size %lld x %lld is not usable", width, height);
         return false;
     }
+    if (compression == kUncompressed || compression == kBitFields) {
+        const long long rowBytes = (width * depth + 31) / 32 * 4;
+        const long long needed = u32At(head + 10) + rowBytes * (height - 1) + (width * depth + 7) / 8;
+        if (end - start < needed) {
+            SDL_SetError("BMP holds %lld bytes, its rows need %lld", static_cast<long long>(end - start), needed);
+            return false;
+        }
+    }
     return true;
 }
 
 // A channel of fewer than 8 bits widened by repeating its bits below itself, so that full intensity
-// stays full (31 -> 255, not 248), as paint programs and ImageMagick read them.
-uint8_t expandChannel(uint32_t pixel, uint32_t mask, uint8_t shift) {
-    uint32_t bits = 0;
-    while (bits < 32 && ((mask >> shift) >> bits) & 1u) ++bits;
-    if (bits == 0) return 0;
-    uint32_t value = (pixel & mask) >> shift;
-    if (bits >= 8) return static_cast<uint8_t>(value >> (bits - 8));
-    value <<= 8 - bits;
-    for (uint32_t filled = bits; filled < 8; filled *= 2) value |= value >> filled;
-    return static_cast<uint8_t>(value);
-}
+// stays full (31 -> 255, not 248), as paint programs and ImageMagick read them. Its width is
+// counted once per image, not once per pixel: a large hostile image still loads quickly.
+class Channel {
+public:
+    Channel(uint32_t mask, uint8_t shift) : mask_(mask), shift_(shift) {
+        while (bits_ < 32 && ((mask >> shift) >> bits_) & 1u) ++bits_;
+    }
+    uint8_t widen(uint32_t pixel) const {
+        if (bits_ == 0) return 0;
+        uint32_t value = (pixel & mask_) >> shift_;
+        if (bits_ >= 8) return static_cast<uint8_t>(value >> (bits_ - 8));
+        value <<= 8 - bits_;
+        for (uint32_t filled = bits_; filled < 8; filled *= 2) value |= value >> filled;
+        return static_cast<uint8_t>(value);
+    }
 
-// Copies a locked surface of packed 16-bit pixels, bottom row first, into RGB triples.
+private:
+    uint32_t mask_;
+    uint8_t shift_;
+    uint32_t bits_ = 0;
+};
+
+// Copies a locked surface of packed 16-bit pixels, bottom row first, into RGB triples. Every
+// pixel value is widened once, into a table: a large image costs one lookup a pixel.
 void copy16BitRows(const SDL_Surface* s, unsigned char* data) {
     const SDL_PixelFormat* f = s->format;
+    const Channel r(f->Rmask, f->Rshift), g(f->Gmask, f->Gshift), b(f->Bmask, f->Bshift);
+    std::vector<unsigned char> rgb(3 * 65536);
+    for (uint32_t pixel = 0; pixel < 65536; ++pixel) {
+        rgb[3 * pixel] = r.widen(pixel);
+        rgb[3 * pixel + 1] = g.widen(pixel);
+        rgb[3 * pixel + 2] = b.widen(pixel);
+    }
     for (int row = 0; row < s->h; ++row) {
         const unsigned char* in =
             static_cast<const unsigned char*>(s->pixels) + static_cast<size_t>(s->pitch) * (s->h - 1 - row);
         unsigned char* out = data + static_cast<size_t>(s->w) * 3 * row;
-        for (int x = 0; x < s->w; ++x, in += 2) {
+        for (int x = 0; x < s->w; ++x, in += 2, out += 3) {
             uint16_t pixel;
             std::memcpy(&pixel, in, 2);
-            *out++ = expandChannel(pixel, f->Rmask, f->Rshift);
-            *out++ = expandChannel(pixel, f->Gmask, f->Gshift);
-            *out++ = expandChannel(pixel, f->Bmask, f->Bshift);
+            std::memcpy(out, &rgb[3 * size_t{pixel}], 3);
         }
     }
 }
