@@ -1,5 +1,5 @@
-// Datagrams between two games over UDP, through ENet: connection set-up with a
-// 32-bit greeting, disconnection with a 32-bit reason, unreliable sequenced
+// Datagrams between two games over UDP, through ENet, each checked by a CRC32:
+// connection set-up with a 32-bit greeting, disconnection with a 32-bit reason, unreliable sequenced
 // packets (a late packet never overtakes a newer one). Knows nothing of the game.
 #pragma once
 

@@ -116,10 +116,14 @@ class HostAndGuest(unittest.TestCase):
         self.assertIn("the session has ended: the host has left", stderr_of(session.guest_dir))
         self.assertEqual((guest[-1]["hauptmenu_nr"], guest[-1]["menu"], "host_frame" in guest[-1]), (1, True, False))
 
-    def test_a_match_through_a_lossy_relay(self):
-        lossy = lambda port: Relay(port, drop=0.05, duplicate=0.01, delay_ms=(20, 60), seed=7)  # noqa: E731
+    def test_a_match_through_a_lossy_relay_that_corrupts_datagrams(self):
+        lossy = lambda port: Relay(port, drop=0.05, duplicate=0.01, delay_ms=(20, 60), seed=7,  # noqa: E731
+                                   corrupt=0.1)
         session = Session(host_frames=300, guest_frames=310, relay=lossy)
         self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
+        # a damaged datagram is dropped: the session lasts until the host ends it
+        self.assertNotIn("the guest from", stderr_of(session.host_dir))
+        self.assertIn("the session has ended: the host has left", stderr_of(session.guest_dir))
         host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
         self.assert_agree(host, guest, min_share=0.6)  # a late packet is overtaken, never shown
         self.assert_guest_scored(host, guest)

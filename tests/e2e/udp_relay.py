@@ -1,6 +1,6 @@
 """A UDP relay on 127.0.0.1 between one guest and a host, for the network tests
-and the benchmark: it drops, duplicates and delays datagrams (a spread of delays
-reorders them), with a fixed random seed, and counts the bytes each way."""
+and the benchmark: it drops, duplicates, corrupts and delays datagrams (a spread of
+delays reorders them), with a fixed random seed, and counts the bytes each way."""
 import heapq
 import random
 import select
@@ -10,9 +10,9 @@ import time
 
 
 class Relay:
-    def __init__(self, host_port, drop=0.0, duplicate=0.0, delay_ms=(0, 0), seed=1):
+    def __init__(self, host_port, drop=0.0, duplicate=0.0, delay_ms=(0, 0), seed=1, corrupt=0.0):
         self.host = ("127.0.0.1", host_port)
-        self.drop, self.duplicate, self.delay_ms = drop, duplicate, delay_ms
+        self.drop, self.duplicate, self.delay_ms, self.corrupt = drop, duplicate, delay_ms, corrupt
         self.random = random.Random(seed)
         self.to_guest = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.to_guest.bind(("127.0.0.1", 0))
@@ -40,6 +40,9 @@ class Relay:
     def schedule(self, sock, data, address):
         if self.random.random() < self.drop:
             return
+        if data and self.random.random() < self.corrupt:  # one byte changed on the way
+            at = self.random.randrange(len(data))
+            data = data[:at] + bytes([data[at] ^ (1 << self.random.randrange(8))]) + data[at + 1:]
         copies = 2 if self.random.random() < self.duplicate else 1
         for _ in range(copies):
             due = time.monotonic() + self.random.uniform(*self.delay_ms) / 1000.0
