@@ -10,8 +10,9 @@ using KeyTable = bool[kKeyCount];
 
 // Player 1's keyboard and pads, and the mallet directions each player holds
 // (a stick, a D-pad, a guest's keys at another machine), set by the player's seat.
-enum class KeySource { Keyboard, Pad1, Pad2, Directions1, Directions2 };
-constexpr int kKeySourceCount = 5;
+// A guest at another machine presses keys as Remote.
+enum class KeySource { Keyboard, Pad1, Pad2, Directions1, Directions2, Remote };
+constexpr int kKeySourceCount = 6;
 
 using HeldKeys = std::bitset<kKeyCount>;
 
@@ -31,9 +32,10 @@ public:
     // is still held when its rest ends counts as pressed again.
     void rest(KeyTable& keys, KeySource source, const HeldKeys& resting);
 
-private:
-    bool downElsewhere(int key) const;
-
+    // What every source holds and rests, for saving and sending a state.
     HeldKeys held_[kKeySourceCount];
     HeldKeys resting_[kKeySourceCount];
+
+private:
+    bool downElsewhere(int key) const;
 };

@@ -1,7 +1,7 @@
-// Every field of GameState, once, with its marks: shared (it crosses the network and
-// makes up a state's checksum) or local to one machine (its window, its keys, its
-// models, the path of its own file), and traced (a trace line shows it, in this
-// order). The state codec, the trace and a guest's return to its own game all read
+// Every field of GameState, once, with its marks: shared (both sides of a network
+// session run the turn on it, it crosses the network and makes up a state's
+// checksum) or local to one machine (its models, the size and path it was made
+// with), and traced (a trace line shows it, in this order). The state codec, the trace and a guest's return to its own game all read
 // this list; a test checks that it covers every byte of GameState.
 #pragma once
 
@@ -66,8 +66,8 @@ void VisitStateFields(G& g, V&& v) {
     v("camera_z", g.camera_z, SharedTraced{});
     v("rot", g.rot, SharedTraced{});
     v("rot_fac", g.rot_fac, SharedTraced{});
-    v("fullscreen", g.fullscreen, LocalTraced{});
-    v("active", g.active, LocalTraced{});
+    v("fullscreen", g.fullscreen, SharedTraced{});
+    v("active", g.active, SharedTraced{});
     v("gl_blend", g.gl_blend, SharedTraced{});
     v("gl_lighting", g.gl_lighting, SharedTraced{});
     v("HS", g.HS, SharedTraced{});
@@ -120,11 +120,11 @@ void VisitStateFields(G& g, V&& v) {
     v("mouse_const_z", g.mouse_const_z, SharedOnly{});
 
     v("dateiname", g.dateiname, LocalOnly{});
-    v("keys", g.keys, LocalOnly{});
-    v("key_sources", g.key_sources, LocalOnly{});
-    v("bindings", g.bindings, LocalOnly{});
-    v("mouse_x", g.mouse_x, LocalOnly{});
-    v("mouse_y", g.mouse_y, LocalOnly{});
+    v("keys", g.keys, SharedOnly{});
+    v("key_sources", g.key_sources, SharedOnly{});
+    v("bindings", g.bindings, SharedOnly{});
+    v("mouse_x", g.mouse_x, SharedOnly{});
+    v("mouse_y", g.mouse_y, SharedOnly{});
     v("width", g.width, LocalOnly{});
     v("height", g.height, LocalOnly{});
     v("pTable", g.pTable, LocalOnly{});

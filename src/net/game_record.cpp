@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "net/bytes.h"
+#include "net/input_codec.h"
 #include "net/protocol.h"
 #include "net/state_codec.h"
 
@@ -13,8 +14,6 @@ namespace {
 constexpr char kMagic[8] = {'P', 'S', '3', 'D', 'R', 'E', 'C', '\n'};
 constexpr size_t kMaxName = 255;
 constexpr uint8_t kRemoteFlag = 1;
-constexpr uint8_t kLastKind = static_cast<uint8_t>(::InputMessage::Kind::Activity);
-constexpr uint8_t kLastSource = static_cast<uint8_t>(KeySource::Directions2);
 
 void putKeys(std::vector<uint8_t>& out, const SteeringKeys& k) {
     for (int key : {k.up, k.left, k.down, k.right}) put8(out, static_cast<uint8_t>(key));
@@ -50,26 +49,6 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
         return false;
     }
     return true;
-}
-
-bool readPlayer(Bytes& in, PlayerInput& p) {
-    const uint8_t bits = in.u8();
-    if (bits & ~kAllDirections) return false;
-    p.held = DirectionsOf(bits);
-    const size_t count = in.u16();
-    if (count > kMaxRecordedMessages) return false;
-    for (size_t i = 0; i < count && in.ok(); ++i) {
-        ::InputMessage m;
-        const uint8_t kind = in.u8(), source = in.u8();
-        if (kind > kLastKind || source > kLastSource) return false;
-        m.kind = static_cast<::InputMessage::Kind>(kind);
-        m.source = static_cast<KeySource>(source);
-        m.key = in.u8();
-        m.x = in.u16();
-        m.y = in.u16();
-        p.messages.push_back(m);
-    }
-    return in.ok();
 }
 
 }  // namespace
@@ -110,19 +89,7 @@ std::vector<uint8_t> EncodeRecordedFrame(const RecordedFrame& frame) {
     std::vector<uint8_t> out;
     put32(out, frame.input.reseed);
     put8(out, frame.input.player2Remote ? kRemoteFlag : 0);
-    for (const PlayerInput& p : frame.input.players) {
-        put8(out, DirectionBits(p.held));
-        const size_t count = p.messages.size() < kMaxRecordedMessages ? p.messages.size() : kMaxRecordedMessages;
-        put16(out, static_cast<uint16_t>(count));
-        for (size_t i = 0; i < count; ++i) {
-            const ::InputMessage& m = p.messages[i];
-            put8(out, static_cast<uint8_t>(m.kind));
-            put8(out, static_cast<uint8_t>(m.source));
-            put8(out, m.key);
-            put16(out, m.x);
-            put16(out, m.y);
-        }
-    }
+    for (const PlayerInput& p : frame.input.players) PutPlayerInput(out, p);
     put32(out, frame.checksum);
     return out;
 }
@@ -139,7 +106,7 @@ bool DecodeRecord(const uint8_t* data, size_t size, RecordStart& start, std::vec
         const uint8_t flags = in.u8();
         bool ok = in.ok() && (flags & ~kRemoteFlag) == 0;
         f.input.player2Remote = flags & kRemoteFlag;
-        for (PlayerInput& p : f.input.players) ok = ok && readPlayer(in, p);
+        for (PlayerInput& p : f.input.players) ok = ok && GetPlayerInput(in, p);
         f.checksum = in.u32();
         if (!ok || !in.ok()) {
             error = "frame " + std::to_string(list.size()) + " of the record is " + (in.ok() ? "damaged" : "cut short");

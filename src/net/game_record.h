@@ -15,10 +15,7 @@
 
 namespace net {
 
-constexpr uint16_t kRecordVersion = 1;
-// One frame holds at most this many messages per player; the loop takes one message a
-// turn, so even a flood of key repeats stays far below it.
-constexpr size_t kMaxRecordedMessages = 4096;
+constexpr uint16_t kRecordVersion = 2;
 
 struct RecordStart {
     KeyBindings bindings;

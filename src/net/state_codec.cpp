@@ -42,6 +42,24 @@ private:
             if (OpponentName(n) == v) index = static_cast<uint8_t>(n);
         out_.push_back(index);
     }
+    void put(const HeldKeys& v) {
+        for (int byte = 0; byte < kKeyCount / 8; ++byte) {
+            uint8_t bits = 0;
+            for (int bit = 0; bit < 8; ++bit) bits |= v.test(byte * 8 + bit) ? 1 << bit : 0;
+            out_.push_back(bits);
+        }
+    }
+    void put(const KeyMerge& v) {
+        put(v.held_);
+        put(v.resting_);
+    }
+    void put(const SteeringKeys& v) {
+        for (int key : {v.up, v.left, v.down, v.right}) out_.push_back(static_cast<uint8_t>(key));
+    }
+    void put(const KeyBindings& v) {
+        put(v.near);
+        put(v.far);
+    }
     void put(const RandomState& v) {
         for (int32_t word : v.r) u32(static_cast<uint32_t>(word));
         out_.push_back(v.front);
@@ -91,6 +109,22 @@ private:
         const uint8_t n = byte();
         if (n > kOpponentNameCount) ok_ = false;
         v = n == 0 ? nullptr : OpponentName(n);
+    }
+    void get(HeldKeys& v) {
+        v.reset();
+        for (int byte = 0; byte < kKeyCount / 8; ++byte) {
+            const uint8_t bits = this->byte();
+            for (int bit = 0; bit < 8; ++bit) v.set(byte * 8 + bit, bits & (1 << bit));
+        }
+    }
+    void get(KeyMerge& v) {
+        get(v.held_);
+        get(v.resting_);
+    }
+    void get(SteeringKeys& v) { v = {byte(), byte(), byte(), byte()}; }
+    void get(KeyBindings& v) {
+        get(v.near);
+        get(v.far);
     }
     void get(RandomState& v) {
         for (int32_t& word : v.r) word = static_cast<int32_t>(u32());
