@@ -23,7 +23,7 @@ void ShowGameBox(GameBox box) {
     MessageBox(words.caption, words.text, MbButtons::Ok, MbIcon::Stop, static_cast<int>(box));
 }
 
-CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores) {
+CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool newWindows) {
     for (const Effect& e : fx) {
         switch (e.kind) {
             case Effect::Kind::Sound: PlaySoundFile(e.file); break;
@@ -36,8 +36,9 @@ CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores) {
                 if (!load(g.pTable, e)) return CarriedOut::Quit;
                 break;
             case Effect::Kind::NewWindow:
+                if (!newWindows) break;
                 KillGLWindow();
-                if (!OpenGameWindow(g)) return CarriedOut::WindowLost;
+                if (!OpenGameWindow(g, g.fullscreen)) return CarriedOut::WindowLost;
                 break;
             case Effect::Kind::WriteHighScores:
                 if (writeHighScores) WriteConfigFile(g);

@@ -15,5 +15,6 @@ enum class CarriedOut {
 // One of the game's own boxes, known by its identifier in the turn's log.
 void ShowGameBox(GameBox box);
 
-// A replayed game shows what happened but writes no high-score file.
-CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores);
+// A replayed game shows what happened but writes no high-score file; a network guest
+// neither, and its window is its own.
+CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool newWindows);

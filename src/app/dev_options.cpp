@@ -52,6 +52,7 @@ const char* DevOptionsUsage() {
            "  --join HOST[:PORT]          play as the guest of a hosted game\n"
            "  --await-guest               with --host: make no frame before a guest has joined\n"
            "  --net-version X.Y.Z         the version a guest announces (tests)\n"
+           "  --inject-desync FRAME       disturb the confirmed state of a session frame (tests)\n"
            "  --help, --version\n";
 }
 
@@ -95,6 +96,14 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             options.awaitGuest = true;
         } else if (arg == "--net-version") {
             if (!value(options.netVersion)) return false;
+        } else if (arg == "--inject-desync") {
+            long n = 0;
+            if (!value(text)) return false;
+            if (!parseWhole(text, n) || n < 0) {
+                error = "--inject-desync takes a frame number, not '" + text + "'";
+                return false;
+            }
+            options.injectDesync = n;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
         } else if (arg == "--version") {

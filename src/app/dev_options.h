@@ -25,6 +25,7 @@ struct DevOptions {
     uint16_t port = 0;
     bool awaitGuest = false;              // the host makes no frame before a guest has joined
     std::string netVersion;               // the version a guest announces (tests); empty: this game's
+    long injectDesync = -1;               // a session frame whose confirmed state is disturbed (tests)
     bool showHelp = false;
     bool showVersion = false;
 };

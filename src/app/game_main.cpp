@@ -10,10 +10,12 @@
 #include "app/dev_options.h"
 #include "app/game_recording.h"
 #include "app/game_window.h"
+#include "app/guest_return.h"
 #include "app/high_score_file.h"
 #include "app/input_script.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
+#include "app/players.h"
 #include "app/trace_writer.h"
 #include "app/turn.h"
 #include "assets/milkshape_model.h"
@@ -71,11 +73,16 @@ public:
     // A network session starts before the window opens. false: no port could be
     // opened or no session joined, and `error` says why; the game goes on alone.
     bool startNetwork(std::string& error) {
-        if (options_.host) return host_.start(options_, error);
-        if (!options_.joinHost.empty()) return guest_.join(options_, error);
+        if (options_.injectDesync >= 0) session_.injectDesyncAt(options_.injectDesync);
+        if (options_.host) return session_.host(options_, error);
+        if (!options_.joinHost.empty()) {
+            if (!session_.join(options_, g_, error)) return false;
+            ownFullscreen_ = g_.fullscreen;
+            sessionStart_ = static_cast<long>(session_.nextFrame());
+        }
         return true;
     }
-    bool isGuest() const { return guest_.inSession(); }
+    bool isGuest() const { return session_.isGuest() && session_.playing(); }
 
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
@@ -83,10 +90,14 @@ public:
         if (!options_.replayFile.empty()) {
             net::RecordStart start;
             if (!LoadRecord(options_.replayFile, start, replay_, error)) return false;
-            net::ApplyRecordStart(start, g_);
+            if (!net::ApplyRecordStart(start, g_)) {
+                error = options_.replayFile + ": its game's start is damaged";
+                return false;
+            }
             replaying_ = true;
         }
-        if (!options_.recordFile.empty() && !recorder_.open(options_.recordFile, g_)) {
+        // A guest's record starts from the host's game as it joined.
+        if (!options_.recordFile.empty() && !recorder_.open(options_.recordFile, g_, isGuest())) {
             error = "cannot write the record " + options_.recordFile;
             return false;
         }
@@ -99,20 +110,21 @@ public:
             WindowEvent event;
             if (HandleOneMessage(event)) {
                 if (event.type == WindowEvent::Type::Close) {
-                    ApplyInputMessages(g_, pending_);
-                    return endProgram(/*killWindow=*/true, /*writeTurn=*/true);
+                    if (!isGuest()) ApplyInputMessages(g_, pending_);
+                    return endProgram(/*killWindow=*/true, /*writeTurn=*/!isGuest());
                 }
                 if (event.type == WindowEvent::Type::Pads) pads_.collect(g_, pending_, ConnectedPads());
                 InputMessage m;
-                if (InputMessageOf(event, m)) pending_.players[0].messages.push_back(m);
+                if (InputMessageOf(event, m)) {
+                    if (isGuest())
+                        ownInput(m);
+                    else
+                        pending_.players[0].messages.push_back(m);
+                }
                 continue;
             }
-            if (guest_.inSession()) {
-                if (!guestTurn()) return 0;
-                continue;
-            }
-            if (host_.awaitingFirstGuest()) {
-                host_.service(kAwaitPollMs);
+            if (session_.awaitingFirstGuest()) {
+                session_.service(kAwaitPollMs, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
                 continue;
             }
             if (!makeFrame()) return 0;
@@ -121,10 +133,14 @@ public:
 
 private:
     static constexpr int kAwaitPollMs = 10;
+    // A side that may not run ahead looks at the network this often.
+    static constexpr int kStallPollMs = 1;
+
+    uint32_t reseed() const { return options_.seed ? *options_.seed : static_cast<uint32_t>(std::time(nullptr)); }
+    bool fixedReseed() const { return options_.seed.has_value(); }
 
     // The scripted messages of a frame join the queue before that frame is made,
-    // so the loop handles them one per turn, exactly like real input. A guest's
-    // frames may move on by more than one: the frames passed over deliver theirs too.
+    // so the loop handles them one per turn, exactly like real input.
     void queueScriptedInput() {
         if (queuedFrame_ >= frame_) return;
         for (auto pads = script_.padsByFrame.upper_bound(queuedFrame_);
@@ -142,51 +158,27 @@ private:
             std::fprintf(stderr, "puckslide3d: could not save screenshot %s\n", shot->second.c_str());
     }
 
-    // A guest's turn in a session; false: the program has ended.
-    bool guestTurn() {
-        pads_.collect(g_, pending_, ConnectedPads());
-        const FrameInput input = std::exchange(pending_, FrameInput{});
-        const GuestTurn turn = guest_.turn(g_, input, pads_.directions(0), trace_, frame_);
-        if (turn.quit) {
-            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
-            return false;
+    // A guest's own keys and window: its keys become its player's directions, Esc
+    // leaves, F1 is its own window's; none of them enters the host's game.
+    void ownInput(const InputMessage& m) {
+        switch (m.kind) {
+            case InputMessage::Kind::KeyDown: ownKeys_.press(ownKeyTable_, KeySource::Keyboard, m.key); break;
+            case InputMessage::Kind::KeyUp: ownKeys_.release(ownKeyTable_, KeySource::Keyboard, m.key); break;
+            case InputMessage::Kind::Activity: ownActive_ = m.x != 0; break;
+            case InputMessage::Kind::MouseMove: break;
         }
-        if (turn.drew) {
-            screenshot(frame_ - 1);
-            SwapGLBuffers();
-        }
-        if (!turn.ended && g_.keys[kKeyF1]) {
-            g_.keys[kKeyF1] = false;
-            g_.fullscreen = !g_.fullscreen;
-            KillGLWindow();
-            if (!OpenGameWindow(g_)) {
-                endProgram(/*killWindow=*/false, /*writeTurn=*/false);
-                return false;
-            }
-        }
-        if (options_.frames >= 0 && frame_ >= options_.frames) {
-            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
-            return false;
-        }
-        return true;
     }
 
-    // The frame's input: what arrived since the last frame, the held directions of
-    // both players, the reseed value; or the recorded frame's.
+    // The frame's input: what arrived since the last frame and both players' held
+    // directions; or the recorded frame's.
     FrameInput takeInput() {
         if (replaying_) {
             pending_ = FrameInput{};  // the player watches: live input plays no part
             return replay_[static_cast<size_t>(frame_)].input;
         }
         FrameInput in = std::exchange(pending_, FrameInput{});
-        in.players[0].held = pads_.directions(0);
-        Directions& second = in.players[1].held;
-        second = pads_.directions(1);
-        const Directions guest = host_.guestDirections();
-        second = {second.up || guest.up, second.left || guest.left, second.down || guest.down,
-                  second.right || guest.right};
-        in.player2Remote = host_.hasGuest();
-        in.reseed = options_.seed ? *options_.seed : static_cast<uint32_t>(std::time(nullptr));
+        for (int p = 0; p < kPlayerCount; ++p) in.players[p].held = pads_.directions(p);
+        in.reseed = reseed();
         return in;
     }
 
@@ -197,10 +189,15 @@ private:
             return false;
         }
         pads_.collect(g_, pending_, ConnectedPads());  // a new screen or seat gives a held stick its new meaning
-        if (!options_.noPacing) host_.pacingWait(2.0f * static_cast<float>(g_.steps[g_.adjust]));
-        const FrameInput input = takeInput();
-        host_.beforeTurn(g_, frame_, input.reseed);
+        const float paced = 2.0f * static_cast<float>(g_.steps[g_.adjust]);
+        if (!options_.noPacing) session_.pacingWait(paced, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
+        else session_.service(0, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
+        std::string why;
+        if (session_.ended(why) && !sessionEnded(why)) return false;
+        if (session_.playing()) return sessionFrame();
+        writeConfirmed();  // the last frames of a session that has just ended
 
+        const FrameInput input = takeInput();
         Effects fx;
         WindowView view([this] {
             screenshot(frame_);
@@ -209,24 +206,109 @@ private:
         const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
         recorder_.frame(input, g_);
         if (replaying_) checkReplayedState();
-        const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_);
-        host_.afterTurn(CurrentTurnLog(), view.drawn());
+        const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_, /*newWindows=*/true);
+        return afterTurn(outcome, carried, /*traced=*/true);
+    }
 
-        if (carried == CarriedOut::WindowLost) {
-            endProgram(/*killWindow=*/false, /*writeTurn=*/true);
-            return false;
+    // A frame of a network session, on either side.
+    bool sessionFrame() {
+        const int rerun = session_.catchUp(g_);
+        CarryOut(g_, session_.takeLateEffects(), /*writeHighScores=*/false, /*newWindows=*/false);
+        writeConfirmed();
+        if (!session_.mayAdvance()) {
+            session_.service(kStallPollMs, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
+            return true;
         }
-        if (outcome == TurnOutcome::Quit || carried == CarriedOut::Quit) {
-            endProgram(/*killWindow=*/true, /*writeTurn=*/true);
-            return false;
+        const bool guest = session_.isGuest();
+        if (guest && ownKeyTable_[kKeyEscape]) {
+            ownKeyTable_[kKeyEscape] = false;  // taken, or the menu of its own game would act on it
+            session_.leave();
+            return true;
         }
-        finishTurn();
+        if (guest && ownKeyTable_[kKeyF1]) {  // the guest's own window
+            ownKeyTable_[kKeyF1] = false;
+            KillGLWindow();
+            if (!OpenGameWindow(g_, ownFullscreen_)) return endProgram(/*killWindow=*/false, /*writeTurn=*/false), false;
+        }
+        PlayerInput local;
+        if (guest) {
+            const Directions keys = NearKeyDirections(g_, ownKeys_.held(KeySource::Keyboard));
+            const Directions pad = pads_.directions(0);
+            local.held = {keys.up || pad.up, keys.left || pad.left, keys.down || pad.down, keys.right || pad.right};
+            pending_ = FrameInput{};
+        } else {
+            local = takeInput().players[0];
+            // A second pad at the host is Player2 too: the guest's directions come through the network.
+            local.held = pads_.directions(0);
+        }
+        const FrameInput input = session_.nextInput(local);
+        if (!models_.follow(g_)) return endProgram(/*killWindow=*/true, /*writeTurn=*/false), false;
+
+        Effects fx;
+        WindowView drawing([this] {
+            screenshot(frame_);
+            SwapGLBuffers();
+        });
+        FrameView hidden;  // a guest's minimised window draws nothing
+        FrameView& view = guest && !ownActive_ ? hidden : static_cast<FrameView&>(drawing);
+        const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
+        const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!guest, /*newWindows=*/!guest);
+        LiveFrame live;
+        live.ownFrame = frame_;
+        live.drawn = &view == &drawing && drawing.drawn();
+        live.shown = drawing.shown();
+        live.rollback = rerun;
+        live.log = CurrentTurnLog();
+        live.after = g_;
+        session_.advanced(std::move(live));
+        CurrentTurnLog().clear();
+        writeConfirmed();
+        // The host's quit ends the session for the guest by the host's leaving.
+        return afterTurn(guest ? TurnOutcome::Continue : outcome, carried, /*traced=*/false);
+    }
+
+    // The end of a turn: the program may end; the trace line; the frame count.
+    bool afterTurn(TurnOutcome outcome, CarriedOut carried, bool traced) {
+        if (carried == CarriedOut::WindowLost) return endProgram(/*killWindow=*/false, /*writeTurn=*/traced), false;
+        if (outcome == TurnOutcome::Quit || carried == CarriedOut::Quit)
+            return endProgram(/*killWindow=*/true, /*writeTurn=*/traced), false;
+        if (traced) finishTurn();
         ++frame_;
-        if (options_.frames >= 0 && frame_ >= options_.frames) {
-            endProgram(/*killWindow=*/true, /*writeTurn=*/false);
-            return false;
-        }
+        if (options_.frames >= 0 && frame_ >= options_.frames) return endProgram(/*killWindow=*/true, /*writeTurn=*/false), false;
         return true;
+    }
+
+    // The session is over: the host plays on alone; the guest returns to its own game.
+    bool sessionEnded(const std::string& why) {
+        writeConfirmed();
+        if (!session_.isGuest()) return true;
+        recorder_.close();  // the guest's own game was not part of the session it recorded
+        session_.close();
+        if (!ReturnToOwnGame(g_, models_, ownFullscreen_, why)) return endProgram(/*killWindow=*/true, /*writeTurn=*/false), false;
+        ownKeys_ = KeyMerge{};
+        return true;
+    }
+
+    // The trace and the record of the frames both sides' records are known for.
+    void writeConfirmed() {
+        for (ConfirmedFrame& c : session_.takeConfirmed()) {
+            recorder_.frame(c.input, c.after);
+            if (!trace_.isOpen()) continue;
+            GameState shown = c.after;
+            const bool guest = session_.isGuest();
+            if (guest) shown.fullscreen = ownFullscreen_, shown.active = ownActive_;
+            std::string line = TraceLine(guest ? c.live.ownFrame : static_cast<long>(c.frame), shown, c.live.log);
+            const ShownPositions& p = c.live.shown;
+            char extra[512];
+            std::snprintf(extra, sizeof extra,
+                          "%s\"confirmed\":%s,\"drawn\":%s,\"rollback\":%d,\"desyncs\":%d,\"shown\":{\"x\":%.9g,\"z\":%.9g,"
+                          "\"schiesser_x\":%.9g,\"schiesser_z\":%.9g,\"gegner_x\":%.9g,\"gegner_z\":%.9g},",
+                          guest ? ("\"host_frame\":" + std::to_string(c.frame) + ",").c_str() : "",
+                          c.confirmed ? "true" : "false", c.live.drawn ? "true" : "false", c.live.rollback, c.desyncs, p.x, p.z, p.schiesser_x,
+                          p.schiesser_z, p.gegner_x, p.gegner_z);
+            line.insert(line.find(',') + 1, extra);
+            trace_.writeLine(line);
+        }
     }
 
     // A replay that leaves the recorded states says so once: the game it shows is no
@@ -245,9 +327,9 @@ private:
     // The turn that ends the program still leaves its trace line. The window is
     // released so a switched display mode comes back even on the immediate exits.
     int endProgram(bool killWindow, bool writeTurn) {
-        if (writeTurn && !guest_.inSession()) finishTurn();
-        host_.close();
-        guest_.close();
+        if (writeTurn) finishTurn();
+        session_.close();
+        writeConfirmed();
         if (killWindow) KillGLWindow();
         return 0;
     }
@@ -258,8 +340,12 @@ private:
     TraceWriter trace_;
     FrameInput pending_;
     PadPlayers pads_;
-    HostSession host_;
-    GuestSession guest_;
+    NetSession session_;
+    LoadedModels models_;
+    KeyMerge ownKeys_;  // a guest's own keyboard, apart from the host's game
+    KeyTable ownKeyTable_ = {};
+    bool ownActive_ = true, ownFullscreen_ = false;
+    long sessionStart_ = 0;
     RecordWriter recorder_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
@@ -306,7 +392,7 @@ int WinMain(const DevOptions& options) {
     }
     const bool networkStarted = loop.startNetwork(error);
     if (!networkStarted) std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
-    if (!OpenGameWindow(g)) return 0;
+    if (!OpenGameWindow(g, g.fullscreen)) return 0;
     if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
     // A guest shows the host's list; its own is read when the session ends.
     if (!loop.isGuest()) ReadConfigFile(g);

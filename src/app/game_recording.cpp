@@ -8,14 +8,17 @@ namespace {
 constexpr std::streamoff kMaxRecordBytes = 1LL << 30;
 }  // namespace
 
-RecordWriter::~RecordWriter() {
+RecordWriter::~RecordWriter() { close(); }
+
+void RecordWriter::close() {
     if (file_) std::fclose(file_);
+    file_ = nullptr;
 }
 
-bool RecordWriter::open(const std::string& path, const GameState& g) {
+bool RecordWriter::open(const std::string& path, const GameState& g, bool wholeState) {
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
-    const std::vector<uint8_t> start = net::EncodeRecordStart(net::RecordStartOf(g));
+    const std::vector<uint8_t> start = net::EncodeRecordStart(net::RecordStartOf(g, wholeState));
     return std::fwrite(start.data(), 1, start.size(), file_) == start.size();
 }
 

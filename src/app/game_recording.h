@@ -10,11 +10,14 @@
 class RecordWriter {
 public:
     ~RecordWriter();
-    // Writes the start the game has now. false: the file cannot be written.
-    bool open(const std::string& path, const GameState& g);
+    // Writes the start the game has now; `wholeState` (a guest's record) keeps all of the
+    // state, which another machine made. false: the file cannot be written.
+    bool open(const std::string& path, const GameState& g, bool wholeState);
     bool isOpen() const { return file_ != nullptr; }
     // One frame: its input and the state it ended with.
     void frame(const FrameInput& input, const GameState& after);
+    // No more frames: a guest's record ends with its session.
+    void close();
 
 private:
     FILE* file_ = nullptr;

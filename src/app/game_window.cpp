@@ -7,8 +7,8 @@
 #include "platform/text.h"
 #include "platform/window.h"
 
-bool OpenGameWindow(GameState& g) {
-    if (!CreateGLWindow(kWindowTitle, g.width, g.height, 32, g.fullscreen)) return false;
+bool OpenGameWindow(GameState& g, bool& fullscreen) {
+    if (!CreateGLWindow(kWindowTitle, g.width, g.height, 32, fullscreen)) return false;
     // GL objects belong to a context: the new one needs its own textures and font.
     for (Model* model : {g.pPuk, g.pTable, g.pSchiesser, g.pGegner, g.pKZMPlane})
         if (model) model->reloadTextures();
@@ -42,6 +42,17 @@ void WindowView::begin(const GameState& g) {
 }
 
 void WindowView::screen(const GameState& g, const ScreenPicture& picture) { DrawScreen(g, picture); }
+
+void WindowView::mallets(const GameState& g) {
+    shown_.schiesser_x = g.schiesser_x, shown_.schiesser_z = g.schiesser_z;
+    shown_.gegner_x = g.gegner_x, shown_.gegner_z = g.gegner_z;
+    match_.mallets(g);
+}
+
+void WindowView::puckAndScore(const GameState& g) {
+    shown_.x = g.x, shown_.z = g.z;
+    match_.puckAndScore(g);
+}
 
 void WindowView::present() {
     if (onPresent_) onPresent_();

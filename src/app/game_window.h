@@ -6,6 +6,11 @@
 #include <utility>
 
 #include "game/frame_input.h"
+
+// Where a frame drew the puck and the mallets.
+struct ShownPositions {
+    float x = 0, z = 0, schiesser_x = 0, schiesser_z = 0, gegner_x = 0, gegner_z = 0;
+};
 #include "app/turn.h"
 #include "game/draw_scene.h"
 
@@ -14,7 +19,8 @@ struct WindowEvent;
 
 // Start-up, the scene switch back to the screens and F1. false: the program must end
 // (the failure has been reported).
-bool OpenGameWindow(GameState& g);
+// `fullscreen` is the window's mode: the state's own, or a network guest's own window's.
+bool OpenGameWindow(GameState& g, bool& fullscreen);
 
 // The input message a window message stands for: a key of the keyboard, the mouse,
 // the window's activity. false for the others (a close, the pads, what the window handled).
@@ -26,16 +32,19 @@ class WindowView : public FrameView {
 public:
     explicit WindowView(std::function<void()> onPresent = {}) : onPresent_(std::move(onPresent)) {}
     bool drawn() const { return drawn_; }
+    // Where the puck and the mallets were drawn (a match frame).
+    const ShownPositions& shown() const { return shown_; }
 
     void begin(const GameState& g) override;
     void screen(const GameState& g, const ScreenPicture& picture) override;
     void table(const GameState& g) override { match_.table(g); }
-    void mallets(const GameState& g) override { match_.mallets(g); }
-    void puckAndScore(const GameState& g) override { match_.puckAndScore(g); }
+    void mallets(const GameState& g) override;
+    void puckAndScore(const GameState& g) override;
     void present() override;
 
 private:
     std::function<void()> onPresent_;
     MatchDrawing match_;
     bool drawn_ = false;
+    ShownPositions shown_;
 };

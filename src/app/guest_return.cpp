@@ -1,5 +1,5 @@
 // The end of a guest's session: back to its own game.
-#include "app/net_session.h"
+#include "app/guest_return.h"
 
 #include <cstdio>
 
@@ -13,30 +13,18 @@
 #include "platform/turn_log.h"
 #include "platform/window.h"
 
-// Back to the guest's own game: the main menu, its own high scores, a fresh window.
-void GuestSession::end(GameState& g, const std::string& why, GuestTurn& result) {
-    inSession_ = false;
-    result.ended = true;
-    net_.close();
-    arrived_.clear();
-    states_.clear();
-    effectsByFrame_.clear();
+bool ReturnToOwnGame(GameState& g, LoadedModels& models, bool& fullscreen, const std::string& why) {
     CurrentTurnLog().clear();
-    std::fprintf(stderr, "puckslide3d: the session has ended: %s\n", why.c_str());
-
     GameState own;
     TakeLocalFields(g, own);
     g = own;
+    g.fullscreen = fullscreen;
     if (own.sound) StopMusic(kMatchMusic);
-    if (!models_.backToStart(g)) {
-        result.quit = true;
-        return;
-    }
+    if (!models.backToStart(g)) return false;
     KillGLWindow();
-    if (!OpenGameWindow(g)) {
-        result.quit = true;
-        return;
-    }
+    if (!OpenGameWindow(g, g.fullscreen)) return false;
+    fullscreen = g.fullscreen;
     MessageBox("Network", ("The session has ended: " + why + ".").c_str(), MbButtons::Ok, MbIcon::Information);
     ReadConfigFile(g);
+    return true;
 }

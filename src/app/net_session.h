@@ -1,150 +1,129 @@
-// One game at two machines. The host runs the game as always and, after each
-// frame, sends the guest the state that frame was drawn from, the frame's reseed
-// value and the effects of its turns. The guest runs no rules of its own: it takes
-// the state over, draws the frame from it (so it shows what the host showed), plays
-// the host's effects once and sends back its player's held directions, which are
-// Player2's held directions in the host's input records.
+// One game at two machines, by rollback. At the join the host sends its game once;
+// from then on both sides run the same game on the same per-frame input records.
+// Each side makes every frame at once with its own record and a prediction of the
+// other's, sends its records (each packet repeating those not yet confirmed) and,
+// when the other's real record differs from the prediction, runs the frames since
+// the newest confirmed state again (app/rollback.h). Every 16 confirmed frames the
+// sides compare checksums; after a mismatch the host sends its confirmed state and
+// the guest takes it over. A side silent for 3 seconds, or one that leaves, ends the
+// session: the host plays on alone, the guest returns to its own game.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/loaded_models.h"
+#include "app/game_window.h"
+#include "app/rollback.h"
 #include "game/frame_input.h"
+#include "game/game_state.h"
 #include "net/protocol.h"
 #include "platform/net_transport.h"
 #include "platform/turn_log.h"
 
 struct DevOptions;
-struct GameState;
-class TraceWriter;
 
 // A peer not heard from for longer than this is gone.
 constexpr float kSessionSilenceMs = 3000.0f;
-// States kept as bases for the changes of later frames (2.5 s at the paced rate).
-constexpr uint32_t kKeptStates = 256;
 
 // The version a game announces: its own, or --net-version's.
 std::string SessionVersion(const DevOptions& options);
-// Forgets the states too old to be a base any more.
-void ForgetStatesBefore(uint32_t frame, std::map<uint32_t, std::vector<uint8_t>>& states);
 
-class HostSession {
+// What a side showed of a frame when it first made it.
+struct LiveFrame {
+    long ownFrame = 0;        // this side's own frame count
+    bool drawn = false;
+    ShownPositions shown;
+    int rollback = 0;         // frames run again in the turn that made it
+    TurnLog log;              // the effects played, the texts printed
+    GameState after;          // the state it ended with, as predicted
+};
+
+// A frame both sides' records are known for, in frame order.
+struct ConfirmedFrame {
+    uint32_t frame = 0;
+    FrameInput input;
+    GameState after;
+    LiveFrame live;
+    int desyncs = 0;          // found so far in the session
+    bool confirmed = true;    // false: the session ended before the other's record arrived
+};
+
+class NetSession {
 public:
-    // Opens the port and says on standard error where it listens. false: `error` says why.
-    bool start(const DevOptions& options, std::string& error);
+    // The host: opens the port and says on standard error where it listens.
+    bool host(const DevOptions& options, std::string& error);
+    // The guest: connects and waits for the host's game, which `g` takes over (its
+    // shared fields) together with the session's first frame. false: `error` says why.
+    bool join(const DevOptions& options, GameState& g, std::string& error);
+
     bool isOpen() const { return net_.isOpen(); }
-    bool hasGuest() const { return guest_ >= 0; }
+    bool isGuest() const { return guest_; }
+    bool playing() const { return peer_ >= 0; }
     bool awaitingFirstGuest() const { return awaitGuest_ && !hadGuest_; }
 
-    // Takes in what has arrived (joins, leaves, the guest's input), waiting up to waitMs.
-    void service(int waitMs);
-    // The frame's pacing wait, listening to the guest meanwhile; the game slows down
-    // evenly once the round trip passes 100 ms.
-    void pacingWait(float pacedMs);
-    // The directions the guest holds: Player2's in the next frame's input.
-    Directions guestDirections() const;
-    // Around the turn of `frame`: the state it starts from and its reseed value;
-    // afterwards the frame goes out with the effects the turn carried out.
-    void beforeTurn(const GameState& g, long frame, uint32_t reseed);
-    void afterTurn(const TurnLog& log, bool drawn);
-    // The program ends: the guest hears it at once.
+    // Takes in what arrived, waiting up to waitMs. A guest joining the host gets the game
+    // `g` as it stands before `frame`, from which the session begins.
+    void service(int waitMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed);
+    // The frame's pacing wait, listening meanwhile.
+    void pacingWait(float pacedMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed);
+
+    // Before a frame: confirms what arrived and, after a wrong prediction, runs the frames
+    // since the confirmed state again into `g`, playing effects they have that their first
+    // run did not. Returns the frames run again.
+    int catchUp(GameState& g);
+    bool mayAdvance() const { return rollback_.mayAdvance(); }
+    uint32_t nextFrame() const { return rollback_.next(); }
+    FrameInput nextInput(const PlayerInput& local) { return rollback_.nextInput(local); }
+    // After the frame: what this side showed of it; the records go out.
+    void advanced(LiveFrame live);
+    // Confirmed frames, in order, for the trace and the record; at the end, the frames
+    // never confirmed as they were last made.
+    std::vector<ConfirmedFrame> takeConfirmed();
+    // Sounds and music that a frame run again has and its first run had not.
+    Effects takeLateEffects() { return std::exchange(late_, {}); }
+
+    // The session has ended (the peer left or fell silent): why, once.
+    bool ended(std::string& why);
+    // This side leaves (a guest's ESC); the peer hears it at once.
+    void leave();
     void close();
 
+    // A developer's desync: the confirmed state of `frame` is changed by a hair.
+    void injectDesyncAt(long frame) { injectAt_ = frame; }
+
 private:
-    void accept(const NetEvent& e);
+    void accept(const NetEvent& e, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed);
     void refuse(const NetEvent& e, net::Farewell why, const std::string& reason);
-    void receive(const NetEvent& e);
-    void endSession(const char* why);
-    void takeEffects(const TurnLog& log);
-    void sendFrame(bool drawn);
-
-    NetTransport net_;
-    uint32_t greeting_ = 0;
-    bool awaitGuest_ = false;
-    bool hadGuest_ = false;
-
-    int guest_ = -1;
-    std::string guestAddress_;
-    float joinedAtMs_ = 0, lastHeardMs_ = 0;
-    uint64_t sentAtJoin_ = 0, receivedAtJoin_ = 0;
-    uint8_t directions_ = 0;
-    uint32_t inputSequence_ = 0;
-    bool endRequested_ = false;
-    const char* endReason_ = "";
-
-    // The frame being made.
-    uint32_t frame_ = 0;
-    bool prepared_ = false;
-    uint32_t reseed_ = 0;
-    std::vector<uint8_t> state_;
-
-    // What the guest has confirmed.
-    uint32_t ackedFrame_ = net::kNoFrame;
-    uint32_t lastSentFrame_ = net::kNoFrame;
-    float roundTripMs_ = 0;
-    std::map<uint32_t, std::vector<uint8_t>> sentStates_;
-    std::map<uint32_t, float> sentAtMs_;
-    std::deque<net::Effect> pending_;
-    uint32_t firstPending_ = 0;  // sequence number of pending_.front()
-};
-
-struct GuestTurn {
-    bool drew = false;   // a frame is ready to be presented
-    bool ended = false;  // the session ended in this turn; the guest is back at its own main menu
-    bool quit = false;   // the program must end (a model failed to load, or the window)
-};
-
-class GuestSession {
-public:
-    // Connects and waits for the host's first frame. false: `error` says why.
-    bool join(const DevOptions& options, std::string& error);
-    bool inSession() const { return inSession_; }
-    // One turn of the guest: its own input applied (keys, mouse, window), what arrived
-    // taken in, the newest frame drawn and the player's directions sent. `frame`
-    // counts the guest's frames; in a session it moves on with the host's frames,
-    // also those the network lost.
-    GuestTurn turn(GameState& g, const FrameInput& input, const Directions& pad, TraceWriter& trace, long& frame);
-    // The program ends: the host hears it at once.
-    void close();
-
-private:
-    struct Arrived {
-        uint32_t frame = 0;
-        bool drawn = true;
-        uint32_t reseed = 0;
-        std::vector<uint8_t> state;
-    };
-
-    void handle(const NetEvent& e);
-    void receiveFrame(const std::vector<uint8_t>& bytes);
-    void playEffect(const net::Effect& effect);
-    void sendInput(uint8_t directions);
-    long guestFrameOf(uint32_t hostFrame) const;
-    void writeTraceLine(TraceWriter& trace, const GameState& g, uint32_t hostFrame);
-    bool draw(GameState& g, const Arrived& a, GuestTurn& result);
-    void end(GameState& g, const std::string& why, GuestTurn& result);
+    void receive(const std::vector<uint8_t>& bytes);
+    void compareChecksum(uint32_t frame, uint32_t checksum);
+    void sendInputs();
+    void end(const std::string& why);
+    // The frames never confirmed go to the trace and the record as they were last made.
+    void keepUnconfirmed();
+    void confirmed(uint32_t frame, const FrameInput& input, const GameState& after);
     std::string farewellText(uint32_t data) const;
 
     NetTransport net_;
+    bool guest_ = false;
     uint32_t greeting_ = 0;
-    bool inSession_ = false;
+    bool awaitGuest_ = false, hadGuest_ = false;
+    int peer_ = -1;
+    std::string peerAddress_;
+    float joinedAtMs_ = 0, lastHeardMs_ = 0;
+    uint64_t sentAtJoin_ = 0, receivedAtJoin_ = 0;
     std::string endReason_;
-    float lastHeardMs_ = 0, lastSentMs_ = 0, newestArrivedMs_ = 0;
-    uint32_t inputSequence_ = 0;
-    uint8_t sentDirections_ = 0;
+    bool endPending_ = false;
 
-    uint32_t firstFrame_ = net::kNoFrame, newestFrame_ = net::kNoFrame;
-    long guestFrameAtJoin_ = 0;
-    std::map<uint32_t, std::vector<uint8_t>> states_;
-    std::vector<Arrived> arrived_;
-    uint32_t nextEvent_ = 0;
-    std::map<uint32_t, TurnLog> effectsByFrame_;
-    std::vector<PrintedText> drawnTexts_;
-    uint32_t drawnFrame_ = net::kNoFrame;
-
-    LoadedModels models_;
+    Rollback rollback_;
+    std::map<uint32_t, LiveFrame> live_;
+    std::vector<ConfirmedFrame> confirmed_;
+    uint32_t peerHas_ = 0;                     // the peer has this side's records below this frame
+    std::map<uint32_t, uint32_t> checksums_;  // of confirmed frames, by frame
+    uint32_t healedAt_ = 0;                    // checksums before this frame are not compared again
+    int desyncs_ = 0;
+    Effects late_;
+    long injectAt_ = -1;
 };

@@ -46,6 +46,21 @@ FrameInput Rollback::inputOf(uint32_t frame) {
     return in;
 }
 
+void Rollback::eachUnconfirmed(const Confirmed& onFrame) const {
+    GameState g = confirmedState_;
+    for (uint32_t frame = confirmed_; frame < next_; ++frame) {
+        FrameInput in;
+        in.reseed = reseedOf(frame);
+        in.player2Remote = true;
+        const auto local = local_.find(frame);
+        if (local != local_.end()) in.players[local_player_] = local->second;
+        const auto used = used_.find(frame);
+        if (used != used_.end()) in.players[1 - local_player_] = used->second;
+        AdvanceFrame(g, in);
+        onFrame(frame, in, g);
+    }
+}
+
 FrameInput Rollback::nextInput(const PlayerInput& local) {
     local_[next_] = local;
     return inputOf(next_);

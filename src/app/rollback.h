@@ -52,6 +52,11 @@ public:
     int adopt(const GameState& state, uint32_t frame, GameState& present, const Confirmed& onConfirmed);
 
     uint32_t reseedOf(uint32_t frame) const;
+    // The frames not yet confirmed as the present was last made: each one's input and
+    // the state it ended with.
+    void eachUnconfirmed(const Confirmed& f) const;
+    // A developer's desync: the confirmed state changes by a hair.
+    void disturbConfirmed() { confirmedState_.x += 1.0f; }
 
 private:
     FrameInput inputOf(uint32_t frame);

@@ -44,6 +44,12 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
         if (name) start.HSname[i].assign(reinterpret_cast<const char*>(name), n);
         start.hsscore[i] = static_cast<int32_t>(in.u32());
     }
+    const size_t stateSize = in.u32();
+    if (stateSize > kMaxMessageBytes) {
+        error = "the record's start is damaged";
+        return false;
+    }
+    if (const uint8_t* state = in.block(stateSize)) start.state.assign(state, state + stateSize);
     if (!in.ok()) {
         error = "the record's start is cut short";
         return false;
@@ -53,8 +59,9 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
 
 }  // namespace
 
-RecordStart RecordStartOf(const GameState& g) {
+RecordStart RecordStartOf(const GameState& g, bool wholeState) {
     RecordStart start;
+    if (wholeState) start.state = EncodeSharedState(g);
     start.bindings = g.bindings;
     for (int i = 0; i < 12; ++i) {
         start.HSname[i] = g.HSname[i];
@@ -63,12 +70,14 @@ RecordStart RecordStartOf(const GameState& g) {
     return start;
 }
 
-void ApplyRecordStart(const RecordStart& start, GameState& g) {
+bool ApplyRecordStart(const RecordStart& start, GameState& g) {
+    if (!start.state.empty()) return DecodeSharedState(start.state, g);
     g.bindings = start.bindings;
     for (int i = 0; i < 12; ++i) {
         g.HSname[i] = start.HSname[i];
         g.hsscore[i] = start.hsscore[i];
     }
+    return true;
 }
 
 std::vector<uint8_t> EncodeRecordStart(const RecordStart& start) {
@@ -82,6 +91,8 @@ std::vector<uint8_t> EncodeRecordStart(const RecordStart& start) {
         out.insert(out.end(), start.HSname[i].begin(), start.HSname[i].begin() + static_cast<long>(n));
         put32(out, static_cast<uint32_t>(start.hsscore[i]));
     }
+    put32(out, static_cast<uint32_t>(start.state.size()));
+    out.insert(out.end(), start.state.begin(), start.state.end());
     return out;
 }
 

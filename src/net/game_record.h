@@ -21,6 +21,7 @@ struct RecordStart {
     KeyBindings bindings;
     std::string HSname[12];
     int hsscore[12] = {};
+    std::vector<uint8_t> state;  // the whole shared state, when the game started elsewhere; else empty
 };
 
 struct RecordedFrame {
@@ -28,8 +29,9 @@ struct RecordedFrame {
     uint32_t checksum = 0;  // StateChecksum of the state after the frame
 };
 
-RecordStart RecordStartOf(const GameState& g);
-void ApplyRecordStart(const RecordStart& start, GameState& g);
+RecordStart RecordStartOf(const GameState& g, bool wholeState = false);
+// false when a whole state is not one (and `g` unchanged).
+bool ApplyRecordStart(const RecordStart& start, GameState& g);
 
 std::vector<uint8_t> EncodeRecordStart(const RecordStart& start);
 std::vector<uint8_t> EncodeRecordedFrame(const RecordedFrame& frame);

@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr size_t kChannels = 1;
+constexpr size_t kChannels = 2;
+constexpr enet_uint8 kUnreliableChannel = 0, kReliableChannel = 1;
 // Sequenced unreliable packets carry the game; ENet's throttle would drop some of
 // them on a jittery link, which only makes the game later, so it is held open.
 constexpr enet_uint32 kThrottleInterval = 1000;
@@ -120,12 +121,13 @@ bool NetTransport::poll(NetEvent& event, int waitMs) {
     return true;
 }
 
-void NetTransport::send(int peer, const std::vector<uint8_t>& bytes) {
+void NetTransport::send(int peer, const std::vector<uint8_t>& bytes, bool reliable) {
     if (!host_ || peer < 0 || static_cast<size_t>(peer) >= host_->peerCount) return;
     ENetPeer* p = &host_->peers[peer];
     if (p->state != ENET_PEER_STATE_CONNECTED) return;
-    ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(), 0);
-    if (packet && enet_peer_send(p, 0, packet) != 0) enet_packet_destroy(packet);
+    ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+    if (packet && enet_peer_send(p, reliable ? kReliableChannel : kUnreliableChannel, packet) != 0)
+        enet_packet_destroy(packet);
 }
 
 void NetTransport::flush() {

@@ -34,7 +34,9 @@ public:
 
     // Hands out the next event, waiting up to `waitMs` milliseconds for one.
     bool poll(NetEvent& event, int waitMs);
-    void send(int peer, const std::vector<uint8_t>& bytes);
+    // Unreliable and sequenced (a late packet never overtakes a newer one) on one channel;
+    // reliable, delivered in order until the connection fails, on another.
+    void send(int peer, const std::vector<uint8_t>& bytes, bool reliable = false);
     void flush();
     // The peer hears `reason` (after what is already queued for it); the slot frees
     // once it has confirmed, or at the latest when the connection times out.

@@ -1,0 +1,332 @@
+#include "app/net_session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "app/dev_options.h"
+#include "net/game_record.h"
+#include "net/state_codec.h"
+#include "platform/pacing.h"
+#include "platform/timer.h"
+
+namespace {
+
+// One guest and one spare slot, through which a second guest hears why it is refused.
+constexpr int kHostSlots = 2;
+constexpr float kJoinTimeoutMs = 5000.0f;
+constexpr int kJoinPollMs = 50;
+// Confirmed states are compared this often.
+constexpr uint32_t kChecksumEvery = 16;
+constexpr size_t kKeptChecksums = 64;
+// The reliable channel carries the start and the heals; records go unreliable.
+constexpr bool kReliable = true;
+
+}  // namespace
+
+std::string SessionVersion(const DevOptions& options) {
+    return options.netVersion.empty() ? PUCKSLIDE_VERSION : options.netVersion;
+}
+
+// ===========================================================================
+// Opening: the host listens, the guest joins and takes the host's game over.
+// ===========================================================================
+
+bool NetSession::host(const DevOptions& options, std::string& error) {
+    greeting_ = net::Greeting(SessionVersion(options));
+    awaitGuest_ = options.awaitGuest;
+    const uint16_t port = options.port ? options.port : net::kDefaultPort;
+    if (!net_.listen(options.hostAddress, port, kHostSlots, net::kMaxMessageBytes, error)) {
+        error = "cannot host on port " + std::to_string(port) + ": " + error;
+        return false;
+    }
+    std::fprintf(stderr, "puckslide3d: hosting on %s port %u (UDP); a guest joins with --join %s:%u\n",
+                 options.hostAddress.empty() ? "every interface," : (options.hostAddress + ",").c_str(), port,
+                 options.hostAddress.empty() ? "THIS-MACHINE" : options.hostAddress.c_str(), port);
+    return true;
+}
+
+bool NetSession::join(const DevOptions& options, GameState& g, std::string& error) {
+    guest_ = true;
+    greeting_ = net::Greeting(SessionVersion(options));
+    const uint16_t port = options.port ? options.port : net::kDefaultPort;
+    const std::string where = options.joinHost + ":" + std::to_string(port);
+    if (!net_.connect(options.joinHost, port, greeting_, net::kMaxMessageBytes, error)) {
+        error = "cannot join " + where + ": " + error;
+        return false;
+    }
+    std::fprintf(stderr, "puckslide3d: joining %s\n", where.c_str());
+    bool connected = false;
+    const float start = TimerGetTime();
+    while (TimerGetTime() - start < kJoinTimeoutMs) {
+        NetEvent e;
+        if (!net_.poll(e, kJoinPollMs)) continue;
+        if (e.type == NetEvent::Type::Connect) connected = true;
+        if (e.type == NetEvent::Type::Disconnect) {
+            error = "cannot join " + where + ": " + farewellText(e.data);
+            net_.close();
+            return false;
+        }
+        net::StartMessage m;
+        GameState taken = g;
+        if (e.type != NetEvent::Type::Receive || !net::DecodeStart(e.bytes.data(), e.bytes.size(), m) ||
+            !DecodeSharedState(m.state, taken))
+            continue;
+        g = taken;
+        peer_ = 0;
+        peerAddress_ = where;
+        joinedAtMs_ = lastHeardMs_ = TimerGetTime();
+        rollback_.start(g, m.frame, /*localPlayer=*/1, m.reseed, m.fixedReseed);
+        peerHas_ = m.frame;
+        std::fprintf(stderr, "puckslide3d: joined the game at %s\n", where.c_str());
+        return true;
+    }
+    error = "cannot join " + where + ": " +
+            (connected ? "the host sent no game within 5 seconds" : "no game answered within 5 seconds");
+    net_.close();
+    return false;
+}
+
+std::string NetSession::farewellText(uint32_t data) const {
+    switch (net::FarewellOf(data)) {
+        case net::Farewell::Busy: return "the host already has a guest";
+        case net::Farewell::OtherVersion:
+            return "the host runs version " + net::GreetingVersion(net::FarewellGreeting(data)) + ", this game " +
+                   net::GreetingVersion(greeting_);
+        case net::Farewell::Left: return guest_ ? "the host has left" : "it left the session";
+        case net::Farewell::None: break;
+    }
+    return guest_ ? "the host closed the connection" : "it left the session";
+}
+
+void NetSession::accept(const NetEvent& e, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+    if (e.data != greeting_) {
+        refuse(e, net::Farewell::OtherVersion,
+               "it runs version " + net::GreetingVersion(e.data) + ", this game " + net::GreetingVersion(greeting_));
+        return;
+    }
+    if (playing()) {
+        refuse(e, net::Farewell::Busy, "the game already has a guest");
+        return;
+    }
+    peer_ = e.peer;
+    hadGuest_ = true;
+    peerAddress_ = e.address;
+    joinedAtMs_ = lastHeardMs_ = TimerGetTime();
+    sentAtJoin_ = net_.bytesSent();
+    receivedAtJoin_ = net_.bytesReceived();
+    desyncs_ = 0;
+    healedAt_ = frame;
+    live_.clear();
+    confirmed_.clear();
+    checksums_.clear();
+    rollback_.start(g, frame, /*localPlayer=*/0, reseed, fixedReseed);
+    peerHas_ = frame;
+    net_.send(peer_, net::EncodeStart({frame, reseed, fixedReseed, EncodeSharedState(g)}), kReliable);
+    net_.flush();
+    std::fprintf(stderr, "puckslide3d: a guest joined from %s\n", peerAddress_.c_str());
+}
+
+void NetSession::refuse(const NetEvent& e, net::Farewell why, const std::string& reason) {
+    std::fprintf(stderr, "puckslide3d: refused a guest from %s: %s\n", e.address.c_str(), reason.c_str());
+    net_.disconnect(e.peer, net::FarewellData(why, greeting_));
+}
+
+// ===========================================================================
+// Every frame: records in and out, checksums, heals.
+// ===========================================================================
+
+void NetSession::service(int waitMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+    if (!isOpen()) return;
+    NetEvent e;
+    for (bool first = true; net_.poll(e, first ? waitMs : 0); first = false) {
+        switch (e.type) {
+            case NetEvent::Type::Connect:
+                if (!guest_) accept(e, g, frame, reseed, fixedReseed);
+                break;
+            case NetEvent::Type::Receive:
+                if (e.peer == peer_) receive(e.bytes);
+                break;
+            case NetEvent::Type::Disconnect:
+                if (e.peer == peer_) end(farewellText(e.data));
+                break;
+        }
+    }
+    if (playing() && TimerGetTime() - lastHeardMs_ > kSessionSilenceMs) {
+        net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+        end(guest_ ? "the host has been silent for more than 3 seconds" : "silent for more than 3 seconds");
+    }
+}
+
+void NetSession::pacingWait(float pacedMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+    const float end = TimerGetTime() + pacedMs;
+    // Whole milliseconds in the network's wait, the rest in the timer's.
+    for (float left = end - TimerGetTime(); isOpen() && left >= 1.0f; left = end - TimerGetTime())
+        service(static_cast<int>(left), g, frame, reseed, fixedReseed);
+    PacingWait(end - TimerGetTime());
+}
+
+void NetSession::receive(const std::vector<uint8_t>& bytes) {
+    net::InputsMessage inputs;
+    net::HealMessage heal;
+    if (net::DecodeInputs(bytes.data(), bytes.size(), inputs)) {
+        lastHeardMs_ = TimerGetTime();
+        for (size_t i = 0; i < inputs.records.size(); ++i)
+            rollback_.remote(inputs.firstFrame + static_cast<uint32_t>(i), inputs.records[i]);
+        if (inputs.ack > peerHas_ && inputs.ack <= rollback_.next()) peerHas_ = inputs.ack;
+        if (inputs.checksumFrame != net::kNoFrame) compareChecksum(inputs.checksumFrame, inputs.checksum);
+    } else if (guest_ && net::DecodeHeal(bytes.data(), bytes.size(), heal)) {
+        lastHeardMs_ = TimerGetTime();
+        GameState state = rollback_.confirmedState();
+        if (!DecodeSharedState(heal.state, state)) return;
+        GameState present = state;
+        rollback_.adopt(state, heal.frame, present, [this](uint32_t f, const FrameInput& in, const GameState& after) {
+            confirmed(f, in, after);
+        });
+        healedAt_ = heal.frame;
+        std::fprintf(stderr, "puckslide3d: took the host's game over at frame %u\n", heal.frame);
+    }
+    // Anything else is not for us, or damaged: dropped, the session goes on.
+}
+
+void NetSession::compareChecksum(uint32_t frame, uint32_t checksum) {
+    const auto mine = checksums_.find(frame);
+    if (mine == checksums_.end() || frame < healedAt_ || mine->second == checksum) return;
+    ++desyncs_;
+    healedAt_ = rollback_.confirmed();
+    std::fprintf(stderr, "puckslide3d: the games differ at frame %u (desync %d)%s\n", frame, desyncs_,
+                 guest_ ? "; waiting for the host's game" : "; sending this game");
+    if (guest_) return;
+    net_.send(peer_, net::EncodeHeal({rollback_.confirmed(), EncodeSharedState(rollback_.confirmedState())}), kReliable);
+    net_.flush();
+}
+
+int NetSession::catchUp(GameState& g) {
+    if (!playing()) return 0;
+    return rollback_.catchUp(
+        g, [this](uint32_t f, const FrameInput& in, const GameState& after) { confirmed(f, in, after); },
+        [this](uint32_t f, const Effects& fx) {
+            // Only what the first run of the frame did not play is played now.
+            const auto live = live_.find(f);
+            if (live == live_.end()) return;
+            TurnLog& log = live->second.log;
+            for (const Effect& e : fx) {
+                const bool sound = e.kind == Effect::Kind::Sound;
+                const bool music = e.kind == Effect::Kind::PlayMusic || e.kind == Effect::Kind::StopMusic;
+                if (!sound && !music) continue;  // models follow the state; windows and files are the first run's
+                const std::string what = sound ? e.file : (e.kind == Effect::Kind::PlayMusic ? "play " : "stop ") + std::string(e.file);
+                std::vector<std::string>& played = sound ? log.sounds : log.music;
+                if (std::find(played.begin(), played.end(), what) != played.end()) continue;
+                played.push_back(what);
+                late_.push_back(e);
+            }
+        });
+}
+
+void NetSession::confirmed(uint32_t frame, const FrameInput& input, const GameState& after) {
+    if (static_cast<long>(frame) == injectAt_) {
+        rollback_.disturbConfirmed();  // `after` is that state
+        std::fprintf(stderr, "puckslide3d: a desync injected at frame %u\n", frame);
+    }
+    if (!confirmed_.empty() && frame <= confirmed_.back().frame) return;  // a heal confirms again
+    ConfirmedFrame c;
+    c.frame = frame;
+    c.input = input;
+    c.after = after;
+    const auto live = live_.find(frame);
+    if (live != live_.end()) {
+        c.live = std::move(live->second);
+        live_.erase(live);
+    }
+    c.desyncs = desyncs_;
+    if ((frame + 1) % kChecksumEvery == 0) {
+        checksums_[frame] = net::StateChecksum(after);
+        if (checksums_.size() > kKeptChecksums) checksums_.erase(checksums_.begin());
+    }
+    confirmed_.push_back(std::move(c));
+}
+
+void NetSession::advanced(LiveFrame live) {
+    const uint32_t frame = rollback_.next();
+    rollback_.advanced();
+    live_[frame] = std::move(live);
+    sendInputs();
+}
+
+void NetSession::sendInputs() {
+    net::InputsMessage m;
+    m.firstFrame = peerHas_;
+    for (auto it = rollback_.local().lower_bound(peerHas_);
+         it != rollback_.local().end() && m.records.size() < net::kMaxRecordsPerPacket; ++it)
+        m.records.push_back(it->second);
+    m.ack = rollback_.remoteUpTo();
+    if (!checksums_.empty()) {
+        m.checksumFrame = checksums_.rbegin()->first;
+        m.checksum = checksums_.rbegin()->second;
+    }
+    net_.send(peer_, net::EncodeInputs(m), !kReliable);
+    net_.flush();
+}
+
+std::vector<ConfirmedFrame> NetSession::takeConfirmed() { return std::exchange(confirmed_, {}); }
+
+// ===========================================================================
+// The end.
+// ===========================================================================
+
+void NetSession::keepUnconfirmed() {
+    rollback_.eachUnconfirmed([this](uint32_t frame, const FrameInput& input, const GameState& after) {
+        ConfirmedFrame c;
+        c.frame = frame;
+        c.input = input;
+        c.after = after;
+        c.live = std::move(live_[frame]);
+        c.desyncs = desyncs_;
+        c.confirmed = false;
+        confirmed_.push_back(std::move(c));
+    });
+    live_.clear();
+}
+
+void NetSession::end(const std::string& why) {
+    if (!playing()) return;
+    keepUnconfirmed();
+    const float seconds = (TimerGetTime() - joinedAtMs_) / 1000.0f;
+    if (guest_) {
+        std::fprintf(stderr, "puckslide3d: the session has ended: %s\n", why.c_str());
+    } else {
+        std::fprintf(stderr,
+                     "puckslide3d: the guest from %s has left (%s); %llu bytes sent, %llu received in %.1f s\n",
+                     peerAddress_.c_str(), why.c_str(),
+                     static_cast<unsigned long long>(net_.bytesSent() - sentAtJoin_),
+                     static_cast<unsigned long long>(net_.bytesReceived() - receivedAtJoin_), seconds);
+    }
+    peer_ = -1;
+    endReason_ = why;
+    endPending_ = true;
+}
+
+bool NetSession::ended(std::string& why) {
+    if (!endPending_) return false;
+    endPending_ = false;
+    why = endReason_;
+    return true;
+}
+
+void NetSession::leave() {
+    if (!playing()) return;
+    net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+    end("you left it");
+}
+
+void NetSession::close() {
+    if (playing()) {
+        keepUnconfirmed();
+        net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+        if (!guest_)
+            std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", peerAddress_.c_str());
+        peer_ = -1;
+    }
+    guest_ = false;
+    net_.close();
+}
