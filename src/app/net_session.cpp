@@ -174,6 +174,7 @@ void NetSession::receive(const std::vector<uint8_t>& bytes) {
         for (size_t i = 0; i < inputs.records.size(); ++i)
             rollback_.remote(inputs.firstFrame + static_cast<uint32_t>(i), inputs.records[i]);
         if (inputs.ack > peerHas_ && inputs.ack <= rollback_.next()) peerHas_ = inputs.ack;
+        peerAdvantage_ = inputs.advantage;
         if (inputs.checksumFrame != net::kNoFrame) compareChecksum(inputs.checksumFrame, inputs.checksum);
     } else if (guest_ && net::DecodeHeal(bytes.data(), bytes.size(), heal)) {
         lastHeardMs_ = TimerGetTime();
@@ -199,6 +200,12 @@ void NetSession::compareChecksum(uint32_t frame, uint32_t checksum) {
     if (guest_) return;
     net_.send(peer_, net::EncodeHeal({rollback_.confirmed(), EncodeSharedState(rollback_.confirmedState())}), kReliable);
     net_.flush();
+}
+
+bool NetSession::mayAdvance() const {
+    // Both sides see the same delay, so a side ahead by more than the other holds back
+    // until they are even; one frame of difference is noise.
+    return rollback_.mayAdvance() && rollback_.advantage() - peerAdvantage_ < 2;
 }
 
 int NetSession::catchUp(GameState& g) {
@@ -260,8 +267,10 @@ void NetSession::sendInputs() {
          it != rollback_.local().end() && m.records.size() < net::kMaxRecordsPerPacket; ++it)
         m.records.push_back(it->second);
     m.ack = rollback_.remoteUpTo();
-    if (!checksums_.empty()) {
-        m.checksumFrame = checksums_.rbegin()->first;
+    m.advantage = static_cast<int8_t>(std::clamp(rollback_.advantage(), -127, 127));
+    // A checksum goes out when it is new, and now and then again in case it was lost.
+    if (!checksums_.empty() && (checksums_.rbegin()->first != checksumSent_ || ++sentSinceChecksum_ % 8 == 0)) {
+        m.checksumFrame = checksumSent_ = checksums_.rbegin()->first;
         m.checksum = checksums_.rbegin()->second;
     }
     net_.send(peer_, net::EncodeInputs(m), !kReliable);

@@ -74,7 +74,9 @@ public:
     // since the confirmed state again into `g`, playing effects they have that their first
     // run did not. Returns the frames run again.
     int catchUp(GameState& g);
-    bool mayAdvance() const { return rollback_.mayAdvance(); }
+    // false while this side is too far ahead: beyond the rollback window, or clearly
+    // further ahead of the other than the other is of it (the sides meet in the middle).
+    bool mayAdvance() const;
     uint32_t nextFrame() const { return rollback_.next(); }
     FrameInput nextInput(const PlayerInput& local) { return rollback_.nextInput(local); }
     // After the frame: what this side showed of it; the records go out.
@@ -125,5 +127,8 @@ private:
     uint32_t healedAt_ = 0;                    // checksums before this frame are not compared again
     int desyncs_ = 0;
     Effects late_;
+    int peerAdvantage_ = 0;
+    uint32_t checksumSent_ = net::kNoFrame;
+    unsigned sentSinceChecksum_ = 0;
     long injectAt_ = -1;
 };

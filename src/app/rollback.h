@@ -28,6 +28,8 @@ public:
     uint32_t remoteUpTo() const { return remoteUpTo_; }  // the other's records are known below it
     const GameState& confirmedState() const { return confirmedState_; }
     bool mayAdvance() const { return next_ < remoteUpTo_ + kWindow; }
+    // The frames this side has made beyond the other's newest record.
+    int advantage() const { return static_cast<int>(next_) - static_cast<int>(remoteUpTo_); }
     // The local records from `frame` on, for sending (those the other has not confirmed).
     const std::map<uint32_t, PlayerInput>& local() const { return local_; }
 

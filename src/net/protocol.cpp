@@ -87,6 +87,7 @@ std::vector<uint8_t> EncodeInputs(const InputsMessage& m) {
     put8(out, static_cast<uint8_t>(count));
     for (size_t i = 0; i < count; ++i) PutPlayerInput(out, m.records[i]);
     put32(out, m.ack);
+    put8(out, static_cast<uint8_t>(m.advantage));
     const bool checksum = m.checksumFrame != kNoFrame;
     put8(out, checksum ? 1 : 0);
     if (checksum) {
@@ -110,6 +111,7 @@ bool DecodeInputs(const uint8_t* data, size_t size, InputsMessage& m) {
         r.records.push_back(std::move(p));
     }
     r.ack = in.u32();
+    r.advantage = static_cast<int8_t>(in.u8());
     const uint8_t checksum = in.u8();
     if (checksum > 1) return false;
     if (checksum) {

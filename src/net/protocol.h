@@ -46,6 +46,7 @@ struct InputsMessage {
     uint32_t firstFrame = 0;            // the frame of records[0]
     std::vector<PlayerInput> records;   // the sender's, one a frame
     uint32_t ack = 0;                   // the receiver's records below this frame have arrived
+    int8_t advantage = 0;               // how many frames the sender has made beyond the receiver's records
     uint32_t checksumFrame = kNoFrame;  // a confirmed frame of the sender's, and the checksum of its state
     uint32_t checksum = 0;
 };

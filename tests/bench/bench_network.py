@@ -1,8 +1,12 @@
-"""Network figures: host and guest on 127.0.0.1 through the test relay, delaying
-every datagram by 0, 25 and 50 ms one way. Prints, per delay, the frames from the
-host frame the guest was showing when it pressed a key to the host frame in which
-the far mallet's velocity answers (the key's way to the host plus the frame's way
-to the guest), the bytes per second each way and the host's frame rate.
+"""Network figures of a rollback session: host and guest on 127.0.0.1 through the test
+relay, at 0, 25, 50 and 100 ms one way with 5 % loss and a quarter of the delay as
+jitter. Both sides steer in turn (the guest the far mallet with S and W, the host the
+near one with A and D). Per delay it prints:
+- frames from a key to its own mallet moving on its own screen (both sides);
+- frames from a key to that mallet moving on the other screen;
+- the share of frames each side drew, the frames re-run per second and the deepest rollback;
+- CPU per frame of each side beside a game alone;
+- UDP payload bytes per second each way.
 Run under a display, with an optimised build:
   xvfb-run -a -s "-screen 0 800x600x24" python3 tests/bench/bench_network.py [GAME]"""
 import os
@@ -15,44 +19,105 @@ from test_network import HOST_SCRIPT, free_port  # noqa: E402
 from udp_relay import Relay  # noqa: E402
 
 FRAMES = 1200
-SPEED = 4.5  # the first table's mallet speed
-# From frame 100 on the guest presses S and W in turn, each for 30 frames, one every 60.
-PRESSES = [(frame, "S" if n % 2 == 0 else "W") for n, frame in enumerate(range(100, FRAMES - 100, 60))]
-GUEST_SCRIPT = [line for frame, key in PRESSES for line in (f"{frame} down {key}", f"{frame + 30} up {key}")]
+DELAYS = [int(d) for d in os.environ.get("BENCH_DELAYS", "0 25 50 100").split()]
+# From frame 100 on each side presses a key every 60 frames and holds it for 30.
+GUEST_PRESSES = [(frame, "S" if n % 2 == 0 else "W") for n, frame in enumerate(range(100, FRAMES - 100, 60))]
+HOST_PRESSES = [(frame + 15, "D" if n % 2 == 0 else "A") for n, frame in enumerate(range(100, FRAMES - 100, 60))]
+
+
+def script(presses):
+    return [line for frame, key in presses for line in (f"{frame} down {key}", f"{frame + 30} up {key}")]
+
+
+def cpu_seconds(process):
+    _, _, usage = os.wait4(process.pid, 0)
+    process.returncode = 0
+    return usage.ru_utime + usage.ru_stime
+
+
+def moved(trace, start, field, sign):
+    """The first line from `start` whose drawn mallet moved the key's way."""
+    for before, line in zip(trace[start - 1:], trace[start:]):
+        if line.get("drawn") and (line["shown"][field] - before["shown"][field]) * sign > 0:
+            return line
+    return None
+
+
+def lags(presses, own, other, field, signs):
+    own_lags, other_lags = [], []
+    own_session = [line for line in own if "shown" in line]
+    by_frame = {line["frame"]: line for line in own_session}
+    other_session = [line for line in other if "shown" in line]
+    for frame, key in presses:
+        pressed = by_frame.get(frame)
+        if pressed is None:
+            continue
+        session_frame = pressed.get("host_frame", pressed["frame"])
+        here = moved(own_session, own_session.index(pressed), field, signs[key])
+        if here:
+            own_lags.append(here["frame"] - pressed["frame"])
+        start = next((i for i, line in enumerate(other_session)
+                      if line.get("host_frame", line["frame"]) >= session_frame), None)
+        there = moved(other_session, start, field, signs[key]) if start else None
+        if there:
+            other_lags.append(there.get("host_frame", there["frame"]) - session_frame)
+    return own_lags, other_lags
+
+
+def spread(values):
+    return f"{min(values)}/{statistics.median(values):g}/{max(values)}" if values else "-"
+
+
+def alone():
+    workdir = gamerun.make_workdir()
+    game = gamerun.spawn_game(workdir, ["--seed", "1", "--frames", str(FRAMES)], HOST_SCRIPT + script(HOST_PRESSES))
+    return cpu_seconds(game) / FRAMES
 
 
 def measure(delay_ms):
     port = free_port()
     host_dir, guest_dir = gamerun.make_workdir(), gamerun.make_workdir()
     host = gamerun.spawn_game(host_dir, ["--seed", "1", "--host", f"127.0.0.1:{port}", "--await-guest",
-                                         "--frames", str(FRAMES)], HOST_SCRIPT)
-    with Relay(port, delay_ms=(delay_ms, delay_ms)) as relay:
-        guest = gamerun.spawn_game(guest_dir, ["--join", f"127.0.0.1:{relay.port}", "--frames", str(FRAMES + 50)],
-                                   GUEST_SCRIPT)
-        host.wait(600)
-        guest.wait(600)
-    trace = gamerun.read_trace(host_dir)
-    shown = sorted(line["host_frame"] for line in gamerun.read_trace(guest_dir) if line.get("drawn"))
-    lags = []
-    for frame, key in PRESSES:
-        # A key scripted for guest frame F comes once the guest has shown host frame F - 1 or a later one.
-        pressed = next((k for k in shown if k >= frame - 1), None)
-        wanted = SPEED if key == "S" else -SPEED
-        answer = next((line["frame"] for line in trace[frame - 1:] if line["gegner_v_z"] == wanted), None)
-        if answer is not None and pressed is not None:
-            lags.append(answer - pressed)
+                                         "--frames", str(FRAMES)], HOST_SCRIPT + script(HOST_PRESSES))
+    jitter = delay_ms / 4
+    with Relay(port, drop=0.05, delay_ms=(delay_ms - jitter, delay_ms + jitter)) as relay:
+        guest = gamerun.spawn_game(guest_dir, ["--join", f"127.0.0.1:{relay.port}", "--frames", str(FRAMES)],
+                                   script(GUEST_PRESSES))
+        host_cpu, guest_cpu = cpu_seconds(host), cpu_seconds(guest)
+    host_trace, guest_trace = gamerun.read_trace(host_dir), gamerun.read_trace(guest_dir)
     seconds = relay.last - relay.first
-    return lags, relay.bytes["host_to_guest"] / seconds, relay.bytes["guest_to_host"] / seconds, len(trace) / seconds
+    guest_own, guest_other = lags(GUEST_PRESSES, guest_trace, host_trace, "gegner_z", {"S": 1, "W": -1})
+    host_own, host_other = lags(HOST_PRESSES, host_trace, guest_trace, "schiesser_x", {"D": 1, "A": -1})
+    session = {side: [line for line in trace if "shown" in line]
+               for side, trace in (("host", host_trace), ("guest", guest_trace))}
+    drawn = {side: sum(line["drawn"] for line in lines) / max(1, len(lines)) for side, lines in session.items()}
+    reruns = {side: sum(line["rollback"] for line in lines) for side, lines in session.items()}
+    deepest = {side: max((line["rollback"] for line in lines), default=0) for side, lines in session.items()}
+    return {
+        "own": (spread(host_own), spread(guest_own)),
+        "other": (spread(host_other), spread(guest_other)),
+        "drawn": (drawn["host"], drawn["guest"]),
+        "reruns": (reruns["host"] / seconds, reruns["guest"] / seconds, deepest["host"], deepest["guest"]),
+        "cpu": (host_cpu / max(1, len(host_trace)), guest_cpu / max(1, len(guest_trace))),
+        "bytes": (relay.bytes["host_to_guest"] / seconds, relay.bytes["guest_to_host"] / seconds),
+    }
 
 
 def main():
     if len(sys.argv) > 1:
-        gamerun.GAME = sys.argv[1]
-    print("one-way delay | key to far mallet, host frames (min / median / max) | host to guest B/s | guest to host B/s | host frames/s")
-    for delay in (0, 25, 50):
-        lags, down, up, rate = measure(delay)
-        print(f"{delay:>10} ms | {min(lags)} / {statistics.median(lags)} / {max(lags)} ({len(lags)} presses)"
-              f" | {down:,.0f} | {up:,.0f} | {rate:.0f}")
+        gamerun.GAME = os.path.abspath(sys.argv[1])
+    local = alone()
+    print(f"a game alone: {local * 1000:.2f} ms CPU per frame")
+    print("one way | key to own mallet, own screen, frames host; guest (min/median/max) | on the other screen"
+          " | drawn host; guest | re-run frames/s host; guest, deepest | CPU per frame vs alone host; guest"
+          " | B/s host to guest; guest to host")
+    for delay in DELAYS:
+        m = measure(delay)
+        print(f"{delay:>4} ms | {m['own'][0]}; {m['own'][1]} | {m['other'][0]}; {m['other'][1]}"
+              f" | {m['drawn'][0]:.0%}; {m['drawn'][1]:.0%}"
+              f" | {m['reruns'][0]:.0f}; {m['reruns'][1]:.0f}, {m['reruns'][2]}; {m['reruns'][3]}"
+              f" | {m['cpu'][0] / local:.2f}x; {m['cpu'][1] / local:.2f}x"
+              f" | {m['bytes'][0]:,.0f}; {m['bytes'][1]:,.0f}")
 
 
 if __name__ == "__main__":
