@@ -11,6 +11,7 @@
 #include "app/input_script.h"
 #include "app/key_merge.h"
 #include "app/menu_flow.h"
+#include "app/net_reach.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
 #include "app/scene_switch.h"
@@ -84,7 +85,11 @@ public:
     // opened or no session joined, and `error` says why; the game goes on alone.
     bool startNetwork(std::string& error) {
         if (options_.host) return host_.start(options_, error);
-        if (!options_.joinHost.empty()) return guest_.join(options_, error);
+        if (options_.join) {
+            DevOptions chosen = options_;  // --join alone: the one game the local network offers
+            if (chosen.joinHost.empty() && !FindLanGame(chosen, error)) return false;
+            return guest_.join(chosen, error);
+        }
         return true;
     }
     bool isGuest() const { return guest_.inSession(); }

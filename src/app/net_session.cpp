@@ -95,6 +95,7 @@ bool HostSession::start(const DevOptions& options, std::string& error) {
     std::fprintf(stderr, "puckslide3d: hosting on %s port %u (UDP); a guest joins with --join %s:%u\n",
                  options.hostAddress.empty() ? "every interface," : (options.hostAddress + ",").c_str(), port,
                  options.hostAddress.empty() ? "THIS-MACHINE" : options.hostAddress.c_str(), port);
+    reach_.start(options, port);
     return true;
 }
 
@@ -133,6 +134,7 @@ void HostSession::accept(const NetEvent& e) {
         return;
     }
     guest_ = e.peer;
+    reach_.setBusy(true);
     hadGuest_ = true;
     guestAddress_ = e.address;
     joinedAtMs_ = lastHeardMs_ = TimerGetTime();
@@ -189,6 +191,7 @@ void HostSession::endSession(GameState& g, KeyMerge& keys, const char* why) {
                  guestAddress_.c_str(), why, static_cast<unsigned long long>(net_.bytesSent() - sentAtJoin_),
                  static_cast<unsigned long long>(net_.bytesReceived() - receivedAtJoin_), seconds);
     guest_ = -1;
+    reach_.setBusy(false);
     endRequested_ = false;
     pending_.clear();
     sentStates_.clear();
@@ -285,6 +288,7 @@ void HostSession::close() {
         std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", guestAddress_.c_str());
         guest_ = -1;
     }
+    reach_.stop();
     net_.close();
 }
 
@@ -321,7 +325,9 @@ bool GuestSession::join(const DevOptions& options, std::string& error) {
         }
     }
     error = "cannot join " + where + ": " +
-            (connected ? "the host sent no frame within 5 seconds" : "no game answered within 5 seconds");
+            (connected ? "the host sent no frame within 5 seconds"
+                       : "no game answered within 5 seconds: no game may be hosting there, a firewall may block "
+                         "UDP port " + std::to_string(port) + ", or the host's router may not forward it");
     net_.close();
     return false;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/net_reach.h"
 #include "app/players.h"
 #include "game/random.h"
 #include "net/protocol.h"
@@ -60,6 +61,7 @@ private:
     void sendFrame(bool drawn);
 
     NetTransport net_;
+    HostReach reach_;  // the local network's searches and the router's port
     uint32_t greeting_ = 0;
     bool awaitGuest_ = false;
     bool hadGuest_ = false;

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -6,6 +9,9 @@
 #include "app/dev_options.h"
 #include "app/key_merge.h"
 #include "game/game_state.h"
+#include "net/discovery.h"
+#include "net/protocol.h"
+#include "platform/net_transport.h"
 
 namespace {
 
@@ -24,19 +30,22 @@ TEST(NetOptions, HostAndJoinAddresses) {
         bool host;
         std::string address, join;
         int port;
+        bool joins = false;
     };
     const Case cases[] = {
         {{"--host"}, true, true, "", "", 0},
         {{"--host", "--windowed"}, true, true, "", "", 0},
         {{"--host", "4000"}, true, true, "", "", 4000},
         {{"--host", "127.0.0.1:4001", "--await-guest"}, true, true, "127.0.0.1", "", 4001},
-        {{"--join", "example.org"}, true, false, "", "example.org", 0},
-        {{"--join", "10.0.0.2:4002"}, true, false, "", "10.0.0.2", 4002},
+        {{"--join", "example.org"}, true, false, "", "example.org", 0, true},
+        {{"--join", "10.0.0.2:4002"}, true, false, "", "10.0.0.2", 4002, true},
+        {{"--join"}, true, false, "", "", 0, true},  // alone: the local network is searched
+        {{"--join", "--windowed"}, true, false, "", "", 0, true},
         {{"--host", "70000"}, false, true, "", "", 0},
         {{"--host", "x:"}, false, true, "", "", 0},
         {{"--join", ":5"}, false, false, "", "", 0},
-        {{"--join"}, false, false, "", "", 0},
         {{"--host", "--join", "a"}, false, true, "", "a", 0},
+        {{"--host", "--join"}, false, true, "", "", 0},
         {{"--await-guest"}, false, false, "", "", 0},
     };
     for (const Case& c : cases) {
@@ -47,6 +56,7 @@ TEST(NetOptions, HostAndJoinAddresses) {
         EXPECT_EQ(o.hostAddress, c.address);
         EXPECT_EQ(o.joinHost, c.join);
         EXPECT_EQ(o.port, c.port);
+        EXPECT_EQ(o.join, c.joins);
     }
 }
 
@@ -70,4 +80,57 @@ TEST(KeyMergeRest, RestingKeysCountAsUpUntilTheRestEnds) {
     EXPECT_TRUE(g.keys['W']);
     keys.release(g, KeySource::Keyboard, 'W');
     EXPECT_FALSE(g.keys['W']);
+}
+
+// Every host on the network hears every search: only a whole message of this
+// version is read, whatever else arrives on the port.
+TEST(DiscoveryMessages, OnlyAWholeMessageOfThisVersionIsRead) {
+    const uint32_t ours = net::Greeting("1.0.0"), theirs = net::Greeting("0.9.0");
+    const std::vector<uint8_t> request = net::EncodeDiscoveryRequest(ours);
+    EXPECT_TRUE(net::DecodeDiscoveryRequest(request.data(), request.size(), ours));
+    EXPECT_FALSE(net::DecodeDiscoveryRequest(request.data(), request.size(), theirs));
+    EXPECT_FALSE(net::DecodeDiscoveryRequest(request.data(), request.size() - 1, ours));
+
+    const std::vector<uint8_t> answer = net::EncodeDiscoveryAnswer(ours, {256, 70000, true});
+    net::DiscoveryAnswer a;
+    ASSERT_TRUE(net::DecodeDiscoveryAnswer(answer.data(), answer.size(), ours, a));
+    EXPECT_EQ(a.port, 256);
+    EXPECT_EQ(a.hostingSeconds, 70000u);
+    EXPECT_TRUE(a.hasGuest);
+    EXPECT_FALSE(net::DecodeDiscoveryRequest(answer.data(), answer.size(), ours));
+
+    struct Damage {
+        const char* what;
+        size_t at;  // the byte changed; past the end: one byte more
+        uint8_t value;
+    };
+    const Damage damages[] = {{"magic", 0, 'X'},  {"a request's type", 4, '?'}, {"another version", 7, 0},
+                              {"port 0", 10, 0},   {"guest flag 2", 15, 2},       {"one byte more", answer.size(), 0}};
+    for (const Damage& d : damages) {
+        std::vector<uint8_t> bytes = answer;
+        if (d.at < bytes.size())
+            bytes[d.at] = d.value;
+        else
+            bytes.push_back(d.value);
+        net::DiscoveryAnswer untouched;
+        EXPECT_FALSE(net::DecodeDiscoveryAnswer(bytes.data(), bytes.size(), ours, untouched)) << d.what;
+        EXPECT_EQ(untouched.port, 0) << d.what;
+    }
+    EXPECT_FALSE(net::DecodeDiscoveryAnswer(answer.data(), answer.size() - 1, ours, a));
+}
+
+// A host whose port is taken is told which port and why, not just that it failed.
+TEST(NetTransportListen, APortInUseSaysSo) {
+    const int taken = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    NetTransport net;
+    std::string error;
+    EXPECT_FALSE(net.listen("127.0.0.1", ntohs(a.sin_port), 1, 64, error));
+    EXPECT_NE(error.find("another program already uses it"), std::string::npos) << error;
+    ::close(taken);
 }
