@@ -144,6 +144,13 @@ class Network:
         listed = self.run_in("r", "nft", "list", "chain", "inet", "filter", "prerouting_miniupnpd")
         return [line.strip() for line in listed.stdout.splitlines() if f"dnat ip to {HOMES[home]}:" in line]
 
+    def ask(self, name, address, request):
+        """One datagram to a host's discovery port from namespace `name`; its reply, or b"" after a second."""
+        probe = ("import socket,sys; s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM); s.settimeout(1)\n"
+                 f"s.sendto(bytes.fromhex(sys.argv[1]),('{address}',27316))\n"
+                 "try: print(s.recv(512).hex())\nexcept socket.timeout: print()")
+        return bytes.fromhex(self.run_in(name, sys.executable, "-c", probe, request.hex()).stdout.strip())
+
     def game(self, name, args, script=()):
         workdir = make_workdir()
         self.workdirs.append(workdir)
@@ -290,6 +297,12 @@ class ThroughARouter(unittest.TestCase):
         self.assertRegex(found, r"found a game at 192\.168\.77\.12:27315, hosting for \d+ s, waiting for a guest")
         self.assertIn("2 games answered on the local network", found)
         self.assertIn("choose one with --join HOST[:PORT]; playing alone", found)
+
+        # the host answers a whole request of its own version and nothing else
+        ours, theirs = b"PS3D?\x00\x00\x01\x01", b"PS3D?\x00\x00\x09\x01"
+        replies = [self.net.ask("h3", HOMES["h1"], request) for request in (ours, theirs, ours[:-1], ours + b"!")]
+        self.assertEqual([len(reply) for reply in replies], [16, 0, 0, 0])
+        self.assertEqual(replies[0][:9], b"PS3D!" + ours[5:])
 
         other, other_dir = self.net.game("h3", ["--join", "--frames", "1", "--net-version", "0.9.0"])
         self.assertEqual(other.wait(LIMIT), 0)
