@@ -82,41 +82,25 @@ TEST(KeyMergeRest, RestingKeysCountAsUpUntilTheRestEnds) {
     EXPECT_FALSE(g.keys['W']);
 }
 
-// Every host on the network hears every search: only a whole message of this
-// version is read, whatever else arrives on the port.
-TEST(DiscoveryMessages, OnlyAWholeMessageOfThisVersionIsRead) {
+// The fuzzer sees that what is read is written back the same; here, that the fields land where
+// the other side reads them and that another version's message or an answer without a port is not read.
+TEST(DiscoveryMessages, FieldsArriveAndOnlyThisVersionIsRead) {
     const uint32_t ours = net::Greeting("1.0.0"), theirs = net::Greeting("0.9.0");
     const std::vector<uint8_t> request = net::EncodeDiscoveryRequest(ours);
     EXPECT_TRUE(net::DecodeDiscoveryRequest(request.data(), request.size(), ours));
     EXPECT_FALSE(net::DecodeDiscoveryRequest(request.data(), request.size(), theirs));
-    EXPECT_FALSE(net::DecodeDiscoveryRequest(request.data(), request.size() - 1, ours));
 
-    const std::vector<uint8_t> answer = net::EncodeDiscoveryAnswer(ours, {256, 70000, true});
+    const std::vector<uint8_t> answer = net::EncodeDiscoveryAnswer(ours, {4000, 70000, true});
     net::DiscoveryAnswer a;
     ASSERT_TRUE(net::DecodeDiscoveryAnswer(answer.data(), answer.size(), ours, a));
-    EXPECT_EQ(a.port, 256);
+    EXPECT_EQ(a.port, 4000);
     EXPECT_EQ(a.hostingSeconds, 70000u);
     EXPECT_TRUE(a.hasGuest);
+    EXPECT_FALSE(net::DecodeDiscoveryAnswer(answer.data(), answer.size(), theirs, a));
     EXPECT_FALSE(net::DecodeDiscoveryRequest(answer.data(), answer.size(), ours));
-
-    struct Damage {
-        const char* what;
-        size_t at;  // the byte changed; past the end: one byte more
-        uint8_t value;
-    };
-    const Damage damages[] = {{"magic", 0, 'X'},  {"a request's type", 4, '?'}, {"another version", 7, 0},
-                              {"port 0", 10, 0},   {"guest flag 2", 15, 2},       {"one byte more", answer.size(), 0}};
-    for (const Damage& d : damages) {
-        std::vector<uint8_t> bytes = answer;
-        if (d.at < bytes.size())
-            bytes[d.at] = d.value;
-        else
-            bytes.push_back(d.value);
-        net::DiscoveryAnswer untouched;
-        EXPECT_FALSE(net::DecodeDiscoveryAnswer(bytes.data(), bytes.size(), ours, untouched)) << d.what;
-        EXPECT_EQ(untouched.port, 0) << d.what;
-    }
-    EXPECT_FALSE(net::DecodeDiscoveryAnswer(answer.data(), answer.size() - 1, ours, a));
+    const std::vector<uint8_t> portless = net::EncodeDiscoveryAnswer(ours, {0, 1, false});
+    EXPECT_FALSE(net::DecodeDiscoveryAnswer(portless.data(), portless.size(), ours, a));
+    EXPECT_EQ(a.hostingSeconds, 70000u);  // a refused answer leaves the last one as it was
 }
 
 // A host whose port is taken is told which port and why, not just that it failed.
