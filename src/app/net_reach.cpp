@@ -49,8 +49,14 @@ void reportMapping(const PortMappingReport& r, uint16_t port) {
                          r.via.c_str());
             break;
         case Outcome::Removed:
-            std::fprintf(stderr, "puckslide3d: the router's forwarding of UDP port %u (%s) is removed\n",
-                         r.externalPort, r.via.c_str());
+            if (r.why.empty())
+                std::fprintf(stderr, "puckslide3d: the router's forwarding of UDP port %u (%s) is removed\n",
+                             r.externalPort, r.via.c_str());
+            else
+                std::fprintf(stderr,
+                             "puckslide3d: the router's forwarding of UDP port %u (%s) could not be removed (%s); "
+                             "it ends with its lease\n",
+                             r.externalPort, r.via.c_str(), r.why.c_str());
             break;
     }
 }

@@ -39,6 +39,7 @@ std::string natpmpError(int code) {
         case NATPMP_ERR_NOTAUTHORIZED: return "NAT-PMP: not authorised";
         case NATPMP_ERR_NETWORKFAILURE: return "NAT-PMP: the router has no outside connection";
         case NATPMP_ERR_OUTOFRESOURCES: return "NAT-PMP: the router has no room for another mapping";
+        case NATPMP_TRYAGAIN: return "NAT-PMP: no answer";
         default: return "NAT-PMP error " + std::to_string(code);
     }
 }
@@ -121,8 +122,9 @@ struct PortMapping::Upnp {
         return r;
     }
 
-    void remove(uint16_t port) {
-        UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "UDP", nullptr);
+    int remove(uint16_t port) {
+        return UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "UDP",
+                                      nullptr);
     }
 };
 
@@ -215,10 +217,10 @@ void PortMapping::run(uint16_t port, std::string localAddress, unsigned leaseSec
     }
     unsigned granted = 0;
     PortMappingReport removal;
-    if (natpmp)
-        natpmpMap(port, 0, Clock::now() + std::chrono::milliseconds(kRemoveBudgetMs), removal, granted);
-    else
-        upnp.remove(port);
+    const int result =
+        natpmp ? natpmpMap(port, 0, Clock::now() + std::chrono::milliseconds(kRemoveBudgetMs), removal, granted)
+               : upnp.remove(port);
     r.outcome = PortMappingReport::Outcome::Removed;
+    if (result != 0) r.why = natpmp ? natpmpError(result) : upnpError(result);
     report_(r);
 }

@@ -17,7 +17,7 @@ struct PortMappingReport {
         NoRouter,  // nothing answered within the budget
         Refused,   // a router answered and would not map the port; `why` says what it said
         Lost,      // a renewal failed: the router no longer forwards the port
-        Removed,   // the mapping is gone at the end
+        Removed,   // the end: the mapping is gone, or `why` says why it could not be removed
     };
     Outcome outcome = Outcome::NoRouter;
     std::string via;  // "UPnP" or "NAT-PMP"
