@@ -236,6 +236,8 @@ class ThroughARouter(unittest.TestCase):
         self.said(guest, first_dir, "a guest joined")
 
         second, second_dir = self.host("h2")
+        # UPnP gives the port to h1 already; NAT-PMP finds h2 the next one outside
+        self.said(second, second_dir, f"forwards UDP port {PORT + 1} to this machine port {PORT} (NAT-PMP)")
         late, late_dir = self.net.game("h3", ["--join", "--frames", "1"])
         self.assertEqual(late.wait(LIMIT), 0)
         found = stderr_of(late_dir)
@@ -257,6 +259,7 @@ class ThroughARouter(unittest.TestCase):
         for proc in (guest, first, second):
             proc.terminate()
             self.assertEqual(proc.wait(LIMIT), 0)
+        self.assertEqual(self.net.mappings("h1") + self.net.mappings("h2"), [])
 
 
 if __name__ == "__main__":
