@@ -34,7 +34,8 @@ std::string addressText(const ENetAddress& a) {
 // ENet keeps the socket's errno when its bind fails; it tells the player what to change.
 std::string bindFailure(int error) {
     switch (error) {
-        case EADDRINUSE: return "another program already uses it (another game hosting?); choose another with --host PORT";
+        case EADDRINUSE:
+            return "another program already uses it (another game hosting?); choose another with --host PORT";
         case EACCES: return "this user may not open it";
         case EADDRNOTAVAIL: return "that address is not one of this machine's";
         default: return std::string("it cannot be opened (") + std::strerror(error) + ")";

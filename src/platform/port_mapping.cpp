@@ -97,12 +97,14 @@ struct PortMapping::Upnp {
     }
 
     bool search(int waitMs) {
-        static const char* const kTypes[] = {
-            "urn:schemas-upnp-org:device:InternetGatewayDevice:1", "urn:schemas-upnp-org:device:InternetGatewayDevice:2",
-            "urn:schemas-upnp-org:service:WANIPConnection:1", "urn:schemas-upnp-org:service:WANPPPConnection:1", nullptr};
+        static const char* const kTypes[] = {"urn:schemas-upnp-org:device:InternetGatewayDevice:1",
+                                             "urn:schemas-upnp-org:device:InternetGatewayDevice:2",
+                                             "urn:schemas-upnp-org:service:WANIPConnection:1",
+                                             "urn:schemas-upnp-org:service:WANPPPConnection:1", nullptr};
         int error = 0;
-        UPNPDev* devices =
-            upnpDiscoverDevices(kTypes, waitMs, nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error, /*searchalltypes=*/1);
+        // All types asked at once, then one wait for the answers.
+        UPNPDev* devices = upnpDiscoverDevices(kTypes, waitMs, nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error,
+                                               /*searchalltypes=*/1);
         if (!devices) return false;
         const int igd = UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress);
         freeUPNPDevlist(devices);

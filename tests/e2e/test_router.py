@@ -41,7 +41,8 @@ ip -n ${T}w addr add OUTSIDE_GUEST/24 dev eth0 && ip -n ${T}w link set eth0 up
 ip netns exec ${T}r sysctl -qw net.ipv4.ip_forward=1
 ip netns exec ${T}r nft -f - <<RULES
 table inet filter {
-  chain forward { type filter hook forward priority 0; policy drop; ct state established,related accept; iifname != "wan0" accept; jump miniupnpd; }
+  chain forward { type filter hook forward priority 0; policy drop;
+                  ct state established,related accept; iifname != "wan0" accept; jump miniupnpd; }
   chain prerouting { type nat hook prerouting priority -100; jump prerouting_miniupnpd; }
   chain postrouting { type nat hook postrouting priority 100; jump postrouting_miniupnpd; oifname "wan0" masquerade; }
   chain miniupnpd { }
