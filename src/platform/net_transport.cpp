@@ -38,6 +38,7 @@ std::string bindFailure(int error) {
             return "another program already uses it (another game hosting?); choose another with --host PORT";
         case EACCES: return "this user may not open it";
         case EADDRNOTAVAIL: return "that address is not one of this machine's";
+        case 0: return "it cannot be opened";
         default: return std::string("it cannot be opened (") + std::strerror(error) + ")";
     }
 }
