@@ -1,5 +1,7 @@
 #include "app/net_reach.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -30,6 +32,12 @@ void reportMapping(const PortMappingReport& r, uint16_t port) {
                          "puckslide3d: the router forwards UDP port %u to this machine%s (%s); a guest from the "
                          "internet joins with --join %s:%u\n",
                          r.externalPort, here.c_str(), r.via.c_str(), outside.c_str(), r.externalPort);
+            if (IsPrivateAddress(r.externalAddress))
+                std::fprintf(stderr,
+                             "puckslide3d: but %s is a private address: another router, or the provider's, stands "
+                             "in front of this one, and a guest from the internet reaches this game only if that "
+                             "one forwards UDP port %u too\n",
+                             r.externalAddress.c_str(), r.externalPort);
             break;
         }
         case Outcome::NoRouter:
@@ -64,6 +72,21 @@ void reportMapping(const PortMappingReport& r, uint16_t port) {
 bool isLoopback(const std::string& address) { return address.rfind("127.", 0) == 0 || address == "localhost"; }
 
 }  // namespace
+
+bool IsPrivateAddress(const std::string& ipv4) {
+    in_addr a{};
+    if (inet_pton(AF_INET, ipv4.c_str(), &a) != 1) return false;
+    const uint32_t ip = ntohl(a.s_addr);
+    struct Range {
+        uint32_t base;
+        int bits;
+    };
+    constexpr Range kPrivate[] = {
+        {0x0A000000, 8}, {0xAC100000, 12}, {0xC0A80000, 16}, {0x64400000, 10}, {0xA9FE0000, 16}};
+    for (const Range& r : kPrivate)
+        if ((ip >> (32 - r.bits)) == (r.base >> (32 - r.bits))) return true;
+    return false;
+}
 
 void HostReach::start(const DevOptions& options, uint16_t port) {
     if (isLoopback(options.hostAddress)) return;

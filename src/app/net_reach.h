@@ -34,6 +34,10 @@ private:
     std::chrono::steady_clock::time_point since_;
 };
 
+// A router's outside address in a private or shared range: another router, or the
+// provider's, stands between it and the internet.
+bool IsPrivateAddress(const std::string& ipv4);
+
 // true: exactly one game answered and has room for a guest, and `options` names it.
 // false: `error` says what was asked and what answered.
 bool FindLanGame(DevOptions& options, std::string& error);

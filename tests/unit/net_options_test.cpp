@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/dev_options.h"
+#include "app/net_reach.h"
 #include "app/key_merge.h"
 #include "game/game_state.h"
 #include "net/discovery.h"
@@ -117,4 +118,12 @@ TEST(NetTransportListen, APortInUseSaysSo) {
     EXPECT_FALSE(net.listen("127.0.0.1", ntohs(a.sin_port), 1, 64, error));
     EXPECT_NE(error.find("another program already uses it"), std::string::npos) << error;
     ::close(taken);
+}
+
+// The host warns when the router's outside address cannot be the internet's: the edges of each range.
+TEST(RouterOutsideAddress, PrivateAndSharedRangesAreNotTheInternet) {
+    for (const char* inside : {"10.0.0.1", "172.16.0.1", "172.31.255.255", "192.168.1.1", "100.64.0.1", "169.254.9.9"})
+        EXPECT_TRUE(IsPrivateAddress(inside)) << inside;
+    for (const char* outside : {"45.45.45.1", "172.32.0.1", "100.128.0.1", "11.0.0.1", "", "not an address"})
+        EXPECT_FALSE(IsPrivateAddress(outside)) << outside;
 }
