@@ -12,6 +12,7 @@
 #include "app/game_window.h"
 #include "app/high_score_file.h"
 #include "app/input_script.h"
+#include "app/net_reach.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
 #include "app/trace_writer.h"
@@ -72,7 +73,11 @@ public:
     // opened or no session joined, and `error` says why; the game goes on alone.
     bool startNetwork(std::string& error) {
         if (options_.host) return host_.start(options_, error);
-        if (!options_.joinHost.empty()) return guest_.join(options_, error);
+        if (options_.join) {
+            DevOptions chosen = options_;  // --join alone: the one game the local network offers
+            if (chosen.joinHost.empty() && !FindLanGame(chosen, error)) return false;
+            return guest_.join(chosen, error);
+        }
         return true;
     }
     bool isGuest() const { return guest_.inSession(); }
@@ -304,10 +309,14 @@ int WinMain(const DevOptions& options) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
-    const bool networkStarted = loop.startNetwork(error);
-    if (!networkStarted) std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
+    // The window first: a guest starts playing the moment it has joined, before the host
+    // could take the time a new window takes for silence.
     if (!OpenGameWindow(g)) return 0;
-    if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
+    const bool networkStarted = loop.startNetwork(error);
+    if (!networkStarted) {
+        std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
+        MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
+    }
     // A guest shows the host's list; its own is read when the session ends.
     if (!loop.isGuest()) ReadConfigFile(g);
     if (!loop.startRecordAndReplay(error)) {

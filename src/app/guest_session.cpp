@@ -61,7 +61,9 @@ bool GuestSession::join(const DevOptions& options, std::string& error) {
         }
     }
     error = "cannot join " + where + ": " +
-            (connected ? "the host sent no frame within 5 seconds" : "no game answered within 5 seconds");
+            (connected ? "the host sent no frame within 5 seconds"
+                       : "no game answered within 5 seconds: no game may be hosting there, a firewall may block "
+                         "UDP port " + std::to_string(port) + ", or the host's router may not forward it");
     net_.close();
     return false;
 }

@@ -40,6 +40,7 @@ bool HostSession::start(const DevOptions& options, std::string& error) {
     std::fprintf(stderr, "puckslide3d: hosting on %s port %u (UDP); a guest joins with --join %s:%u\n",
                  options.hostAddress.empty() ? "every interface," : (options.hostAddress + ",").c_str(), port,
                  options.hostAddress.empty() ? "THIS-MACHINE" : options.hostAddress.c_str(), port);
+    reach_.start(options, port);
     return true;
 }
 
@@ -78,6 +79,7 @@ void HostSession::accept(const NetEvent& e) {
         return;
     }
     guest_ = e.peer;
+    reach_.setBusy(true);
     hadGuest_ = true;
     guestAddress_ = e.address;
     joinedAtMs_ = lastHeardMs_ = TimerGetTime();
@@ -135,6 +137,7 @@ void HostSession::endSession(const char* why) {
                  guestAddress_.c_str(), why, static_cast<unsigned long long>(net_.bytesSent() - sentAtJoin_),
                  static_cast<unsigned long long>(net_.bytesReceived() - receivedAtJoin_), seconds);
     guest_ = -1;
+    reach_.setBusy(false);
     endRequested_ = false;
     pending_.clear();
     sentStates_.clear();
@@ -207,5 +210,6 @@ void HostSession::close() {
         std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", guestAddress_.c_str());
         guest_ = -1;
     }
+    reach_.stop();
     net_.close();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/loaded_models.h"
+#include "app/net_reach.h"
 #include "game/frame_input.h"
 #include "net/protocol.h"
 #include "platform/net_transport.h"
@@ -63,6 +64,7 @@ private:
     void sendFrame(bool drawn);
 
     NetTransport net_;
+    HostReach reach_;  // the local network's searches and the router's port
     uint32_t greeting_ = 0;
     bool awaitGuest_ = false;
     bool hadGuest_ = false;
