@@ -14,6 +14,7 @@
 #include "app/net_session.h"
 #include "app/pad_players.h"
 #include "app/scene_switch.h"
+#include "app/settings.h"
 #include "app/trace_writer.h"
 #include "assets/milkshape_model.h"
 #include "game/draw_scene.h"
@@ -88,6 +89,7 @@ public:
         return true;
     }
     bool isGuest() const { return guest_.inSession(); }
+    void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
 
     int run() {
         for (;;) {
@@ -235,6 +237,8 @@ private:
 int WinMain(const DevOptions& options) {
     GameState& g = g_game;
     SetMessageBoxesHeadless(options.noDialogs);
+    const Settings settings = LoadSettings();
+    SetRenderSize(settings.renderSize);
     if (options.seed) SetFixedRandomSeed(*options.seed);
 
     InputScript script;
@@ -253,16 +257,21 @@ int WinMain(const DevOptions& options) {
     TimerInit();
     if (!loadFixedModels(g)) return 0;
     SoundInit();
+    SetVolumes(settings.musicVolume, settings.effectsVolume);
+    g.sound = settings.sound;
     GamepadInit(PadMappingsFile(), /*scriptedOnly=*/!options.scriptFile.empty());
 
     g.fullscreen = false;
     if (options.fullscreen)
         g.fullscreen = *options.fullscreen;
+    else if (settings.fullscreen != FullscreenChoice::Ask)
+        g.fullscreen = settings.fullscreen == FullscreenChoice::Yes;
     else
         g.fullscreen = MessageBox("Start FullScreen?", "Would You Like To Run In Fullscreen Mode?",
                                   MbButtons::YesNo, MbIcon::Question) != MbResult::No;
 
     MainLoop loop(g, options, script);
+    loop.setStickDeadZone(settings.stickDeadZone);
     if (!loop.openTrace()) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;

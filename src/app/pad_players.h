@@ -15,12 +15,18 @@ struct GameState;
 
 class PadPlayers {
 public:
+    PadPlayers() { setStickDeadZone(kDefaultStickDeadZone); }
+    static constexpr int kDefaultStickDeadZone = 25;
+
     // Seats the connected pads and gives each seated pad's held keys to its source.
     // Run on every pad message and before every frame, so that a change of screen or
     // seat moves a held stick to its new meaning at once. A button or stick direction
     // takes the meaning of the screen where it was pressed and keeps it until released:
     // held on, it never sets again a key the rules have cleared.
     void apply(GameState& g, KeyMerge& keys, const std::vector<PadState>& pads);
+
+    // A stick counts as held beyond `percent` of its travel (a quarter unless set).
+    void setStickDeadZone(int percent);
 
     // The directions player 1's pad holds, whatever they act as: a guest at another
     // machine sends them as its own.
@@ -46,6 +52,7 @@ private:
     HeldKeys slotKeys(const GameState& g, Slot& slot, const PadState& pad, bool player1, HeldKeys& pressed);
 
     Slot slots_[2];        // key sources Pad1 and Pad2; a pad keeps its slot while connected
+    int stickPress_, stickRelease_;  // axis values where a stick direction is held and let go
     int player1_ = -1;     // the slot of player 1's pad
     std::vector<int> seen_;  // the pads of the last call: any other has just been connected
 };

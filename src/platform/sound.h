@@ -8,6 +8,8 @@ void PlaySoundFile(const char* file);    // asynchronous; a new effect cuts off 
 // While muted, effects are neither played nor logged (a network guest redraws the
 // host's frames and plays the host's effects instead).
 void SetEffectsMuted(bool muted);
+// The loudness of the music and of the effects, each 0 (silent) to 100 (as recorded).
+void SetVolumes(int musicPercent, int effectsPercent);
 void MusicCommand(const char* command);  // "play data/sounds/2.mp3", "stop data/sounds/2.mp3", ...
 void PlayMusic(const char* file);        // the command "play FILE"
 void StopMusic(const char* file);        // the command "stop FILE"
