@@ -97,6 +97,25 @@ class Fullscreen(unittest.TestCase):
                     self.assertAlmostEqual(got, want, delta=3 + 0.01 * w)
 
 
+class RenderSize(unittest.TestCase):
+    def test_design_scales_the_800x600_picture_up_and_screen_draws_every_pixel(self):
+        screen = OwnScreen("1920x1080")
+        self.addCleanup(screen.close)
+        steepest = {}
+        for size in ("design", "screen"):
+            workdir = make_workdir()
+            (workdir / "puckslide3d").mkdir()
+            (workdir / "puckslide3d" / "settings.conf").write_text(f"render_size = {size}\n")
+            r = run_game(TRAINING, frames=41, screenshots={40: "shot.png"}, workdir=workdir, env={"DISPLAY": screen.display},
+                         extra_args=["--fullscreen", "--no-dialogs", "--no-pacing", "--seed", "1"], default_args=False)
+            self.addCleanup(discard, r)
+            w, h, rgb = pixels(workdir / "shot.png")
+            # The score line's red edges: a hard step between two pixels only where each pixel was drawn.
+            steepest[size] = max(abs(rgb[3 * (y * w + x)] - rgb[3 * (y * w + x + 1)]) for y in range(h // 10) for x in range(w - 1))
+        self.assertLess(steepest["design"], 180)
+        self.assertGreater(steepest["screen"], 220)
+
+
 def peak(run):
     """The loudest sample of a run's disk audio, as a fraction of full scale."""
     stat = subprocess.run(["sox", "-t", "raw", "-r", "44100", "-e", "signed", "-b", "16", "-c", "2",
