@@ -15,6 +15,7 @@
 #include "app/net_reach.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
+#include "app/settings.h"
 #include "app/trace_writer.h"
 #include "app/turn.h"
 #include "assets/milkshape_model.h"
@@ -81,6 +82,7 @@ public:
         return true;
     }
     bool isGuest() const { return guest_.inSession(); }
+    void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
 
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
@@ -278,6 +280,8 @@ private:
 int WinMain(const DevOptions& options) {
     GameState& g = g_game;
     SetMessageBoxesHeadless(options.noDialogs);
+    const Settings settings = LoadSettings();
+    SetRenderSize(settings.renderSize);
 
     InputScript script;
     std::string error;
@@ -295,16 +299,22 @@ int WinMain(const DevOptions& options) {
     TimerInit();
     if (!loadFixedModels(g)) return 0;
     SoundInit();
+    SetVolumes(settings.musicVolume, settings.effectsVolume);
+    g.sound = settings.sound;
+    g.bindings = settings.bindings;
     GamepadInit(PadMappingsFile(), /*scriptedOnly=*/!options.scriptFile.empty());
 
     g.fullscreen = false;
     if (options.fullscreen)
         g.fullscreen = *options.fullscreen;
+    else if (settings.fullscreen != FullscreenChoice::Ask)
+        g.fullscreen = settings.fullscreen == FullscreenChoice::Yes;
     else
         g.fullscreen = MessageBox("Start FullScreen?", "Would You Like To Run In Fullscreen Mode?",
                                   MbButtons::YesNo, MbIcon::Question) != MbResult::No;
 
     MainLoop loop(g, options, script);
+    loop.setStickDeadZone(settings.stickDeadZone);
     if (!loop.openTrace()) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
