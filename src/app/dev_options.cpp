@@ -49,9 +49,10 @@ const char* DevOptionsUsage() {
            "  --record FILE               write the game's start and every frame's input to FILE\n"
            "  --replay FILE               play a recorded game back, as it happened\n"
            "  --host [[ADDR:]PORT]        wait for a guest at another machine (port 27315)\n"
-           "  --join HOST[:PORT]          play as the guest of a hosted game\n"
+           "  --join [HOST[:PORT]]        play as the guest of a hosted game (alone: search the local network)\n"
            "  --await-guest               with --host: make no frame before a guest has joined\n"
            "  --net-version X.Y.Z         the version a guest announces (tests)\n"
+           "  --router-lease SECONDS      how long the host's router mapping lasts between renewals (3600)\n"
            "  --inject-desync FRAME       disturb the confirmed state of a session frame (tests)\n"
            "  --help, --version\n";
 }
@@ -87,15 +88,26 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
                 }
             }
         } else if (arg == "--join") {
-            if (!value(text)) return false;
-            if (!splitAddress(text, /*portFirst=*/false, options.joinHost, options.port)) {
-                error = "--join takes HOST[:PORT] with a port from 1 to 65535, not '" + text + "'";
-                return false;
+            options.join = true;
+            if (i + 1 < argc && argv[i + 1][0] != '-') {
+                text = argv[++i];
+                if (!splitAddress(text, /*portFirst=*/false, options.joinHost, options.port)) {
+                    error = "--join takes HOST[:PORT] with a port from 1 to 65535, not '" + text + "'";
+                    return false;
+                }
             }
         } else if (arg == "--await-guest") {
             options.awaitGuest = true;
         } else if (arg == "--net-version") {
             if (!value(options.netVersion)) return false;
+        } else if (arg == "--router-lease") {
+            long n = 0;
+            if (!value(text)) return false;
+            if (!parseWhole(text, n) || n < 2 || n > 86400) {
+                error = "--router-lease takes seconds from 2 to 86400, not '" + text + "'";
+                return false;
+            }
+            options.routerLease = static_cast<unsigned>(n);
         } else if (arg == "--inject-desync") {
             long n = 0;
             if (!value(text)) return false;
@@ -147,7 +159,7 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             return false;
         }
     }
-    if (options.host && !options.joinHost.empty()) {
+    if (options.host && options.join) {
         error = "--host and --join exclude each other";
         return false;
     }

@@ -18,13 +18,15 @@ struct DevOptions {
     std::string replayFile;               // --replay: a recorded game is played back
     std::optional<unsigned> seed;
     bool noPacing = false;
-    // A network session: --host [[ADDR:]PORT] or --join HOST[:PORT] (0: the default port).
+    // A network session: --host [[ADDR:]PORT] or --join [HOST[:PORT]] (0: the default port).
     bool host = false;
     std::string hostAddress;              // empty: every interface
-    std::string joinHost;
+    bool join = false;
+    std::string joinHost;                 // empty: the game the local network offers
     uint16_t port = 0;
     bool awaitGuest = false;              // the host makes no frame before a guest has joined
     std::string netVersion;               // the version a guest announces (tests); empty: this game's
+    unsigned routerLease = 3600;          // seconds of a router's port mapping before it is renewed
     long injectDesync = -1;               // a session frame whose confirmed state is disturbed (tests)
     bool showHelp = false;
     bool showVersion = false;

@@ -13,9 +13,11 @@
 #include "app/guest_return.h"
 #include "app/high_score_file.h"
 #include "app/input_script.h"
+#include "app/net_reach.h"
 #include "app/net_session.h"
 #include "app/pad_players.h"
 #include "app/players.h"
+#include "app/settings.h"
 #include "app/trace_writer.h"
 #include "app/turn.h"
 #include "assets/milkshape_model.h"
@@ -75,14 +77,16 @@ public:
     bool startNetwork(std::string& error) {
         if (options_.injectDesync >= 0) session_.injectDesyncAt(options_.injectDesync);
         if (options_.host) return session_.host(options_, error);
-        if (!options_.joinHost.empty()) {
-            if (!session_.join(options_, g_, error)) return false;
-            ownFullscreen_ = g_.fullscreen;
-            sessionStart_ = static_cast<long>(session_.nextFrame());
+        if (options_.join) {
+            DevOptions chosen = options_;  // --join alone: the one game the local network offers
+            if (chosen.joinHost.empty() && !FindLanGame(chosen, error)) return false;
+            ownFullscreen_ = g_.fullscreen;  // the window is the guest's own; the game becomes the host's
+            if (!session_.join(chosen, g_, error)) return false;
         }
         return true;
     }
     bool isGuest() const { return session_.isGuest() && session_.playing(); }
+    void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
 
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
@@ -345,7 +349,6 @@ private:
     KeyMerge ownKeys_;  // a guest's own keyboard, apart from the host's game
     KeyTable ownKeyTable_ = {};
     bool ownActive_ = true, ownFullscreen_ = false;
-    long sessionStart_ = 0;
     RecordWriter recorder_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
@@ -359,6 +362,8 @@ private:
 int WinMain(const DevOptions& options) {
     GameState& g = g_game;
     SetMessageBoxesHeadless(options.noDialogs);
+    const Settings settings = LoadSettings();
+    SetRenderSize(settings.renderSize);
 
     InputScript script;
     std::string error;
@@ -376,24 +381,34 @@ int WinMain(const DevOptions& options) {
     TimerInit();
     if (!loadFixedModels(g)) return 0;
     SoundInit();
+    SetVolumes(settings.musicVolume, settings.effectsVolume);
+    g.sound = settings.sound;
+    g.bindings = settings.bindings;
     GamepadInit(PadMappingsFile(), /*scriptedOnly=*/!options.scriptFile.empty());
 
     g.fullscreen = false;
     if (options.fullscreen)
         g.fullscreen = *options.fullscreen;
+    else if (settings.fullscreen != FullscreenChoice::Ask)
+        g.fullscreen = settings.fullscreen == FullscreenChoice::Yes;
     else
         g.fullscreen = MessageBox("Start FullScreen?", "Would You Like To Run In Fullscreen Mode?",
                                   MbButtons::YesNo, MbIcon::Question) != MbResult::No;
 
     MainLoop loop(g, options, script);
+    loop.setStickDeadZone(settings.stickDeadZone);
     if (!loop.openTrace()) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
     }
-    const bool networkStarted = loop.startNetwork(error);
-    if (!networkStarted) std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
+    // The window first: a guest starts playing the moment it has joined, before the host
+    // could take the time a new window takes for silence.
     if (!OpenGameWindow(g, g.fullscreen)) return 0;
-    if (!networkStarted) MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
+    const bool networkStarted = loop.startNetwork(error);
+    if (!networkStarted) {
+        std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
+        MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
+    }
     // A guest shows the host's list; its own is read when the session ends.
     if (!loop.isGuest()) ReadConfigFile(g);
     if (!loop.startRecordAndReplay(error)) {

@@ -43,6 +43,7 @@ bool NetSession::host(const DevOptions& options, std::string& error) {
     std::fprintf(stderr, "puckslide3d: hosting on %s port %u (UDP); a guest joins with --join %s:%u\n",
                  options.hostAddress.empty() ? "every interface," : (options.hostAddress + ",").c_str(), port,
                  options.hostAddress.empty() ? "THIS-MACHINE" : options.hostAddress.c_str(), port);
+    reach_.start(options, port);
     return true;
 }
 
@@ -82,7 +83,9 @@ bool NetSession::join(const DevOptions& options, GameState& g, std::string& erro
         return true;
     }
     error = "cannot join " + where + ": " +
-            (connected ? "the host sent no game within 5 seconds" : "no game answered within 5 seconds");
+            (connected ? "the host sent no game within 5 seconds"
+                       : "no game answered within 5 seconds: no game may be hosting there, a firewall may block "
+                         "UDP port " + std::to_string(port) + ", or the host's router may not forward it");
     net_.close();
     return false;
 }
@@ -110,6 +113,7 @@ void NetSession::accept(const NetEvent& e, const GameState& g, uint32_t frame, u
         return;
     }
     peer_ = e.peer;
+    reach_.setBusy(true);
     hadGuest_ = true;
     peerAddress_ = e.address;
     joinedAtMs_ = lastHeardMs_ = TimerGetTime();
@@ -311,6 +315,7 @@ void NetSession::end(const std::string& why) {
                      static_cast<unsigned long long>(net_.bytesReceived() - receivedAtJoin_), seconds);
     }
     peer_ = -1;
+    reach_.setBusy(false);
     endReason_ = why;
     endPending_ = true;
 }
@@ -337,5 +342,6 @@ void NetSession::close() {
         peer_ = -1;
     }
     guest_ = false;
+    reach_.stop();
     net_.close();
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/game_window.h"
+#include "app/net_reach.h"
 #include "app/rollback.h"
 #include "game/frame_input.h"
 #include "game/game_state.h"
@@ -109,6 +110,7 @@ private:
     std::string farewellText(uint32_t data) const;
 
     NetTransport net_;
+    HostReach reach_;  // the local network's searches and the router's port
     bool guest_ = false;
     uint32_t greeting_ = 0;
     bool awaitGuest_ = false, hadGuest_ = false;

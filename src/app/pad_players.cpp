@@ -9,10 +9,7 @@
 
 namespace {
 
-// A stick counts as held beyond a quarter of its range and lets go below a fifth,
-// so a thumb resting at the edge does not flicker the key.
-constexpr int kStickPress = 8192;
-constexpr int kStickRelease = 6554;
+constexpr int kStickTravel = 32768;
 
 enum Direction { Up, Left, Down, Right };
 constexpr int kFirstDirection = kPadButtonCount;
@@ -34,13 +31,18 @@ int oneTimeKey(const GameState& g, int control) {
     return control >= kFirstDirection ? kArrows[control - kFirstDirection] : 0;
 }
 
-bool stickBeyond(int towards, bool wasHeld) { return towards >= (wasHeld ? kStickRelease : kStickPress); }
-
 bool connected(const std::vector<PadState>& pads, int id) {
     return std::any_of(pads.begin(), pads.end(), [id](const PadState& p) { return p.id == id; });
 }
 
 }  // namespace
+
+// A stick lets go at four fifths of where it counts as held, so a thumb resting at the
+// edge does not flicker the key.
+void PadPlayers::setStickDeadZone(int percent) {
+    stickPress_ = percent * kStickTravel / 100;
+    stickRelease_ = stickPress_ * 4 / 5;
+}
 
 int PadPlayers::player2Pad() const {
     for (int s = 0; s < 2; ++s)
@@ -107,7 +109,7 @@ HeldKeys PadPlayers::slotKeys(const GameState& g, Slot& slot, const PadState& pa
     bool now[kControlCount] = {};
     for (int b = 0; b < kPadButtonCount; ++b) now[b] = pad.button(static_cast<PadButton>(b));
     for (int d = Up; d <= Right; ++d) {
-        slot.stick[d] = stickBeyond(towards[d], slot.stick[d]);
+        slot.stick[d] = towards[d] >= (slot.stick[d] ? stickRelease_ : stickPress_);
         now[kFirstDirection + d] = slot.stick[d] || pad.button(kDpad[d]);
     }
 

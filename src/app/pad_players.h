@@ -15,6 +15,9 @@ struct GameState;
 
 class PadPlayers {
 public:
+    PadPlayers() { setStickDeadZone(kDefaultStickDeadZone); }
+    static constexpr int kDefaultStickDeadZone = 25;
+
     // Seats the connected pads and adds to each player's record the key messages of
     // what its pad's buttons now hold. Run on every pad message and before every frame,
     // so that a change of screen or seat gives a held stick its new meaning at once. A
@@ -24,6 +27,9 @@ public:
 
     // The directions the pad of a player (0 or 1) holds; none without a pad.
     Directions directions(int player) const;
+
+    // A stick counts as held beyond `percent` of its travel (a quarter unless set).
+    void setStickDeadZone(int percent);
 
     // The ids of the pads in the two seats, -1 for an empty seat.
     int player1Pad() const { return player1_ < 0 ? -1 : slots_[player1_].pad; }
@@ -49,6 +55,7 @@ private:
     HeldKeys slotKeys(const GameState& g, Slot& slot, const PadState& pad, HeldKeys& pressed);
 
     Slot slots_[2];        // key sources Pad1 and Pad2; a pad keeps its slot while connected
+    int stickPress_, stickRelease_;  // axis values where a stick direction is held and let go
     int player1_ = -1;     // the slot of player 1's pad
     std::vector<int> seen_;  // the pads of the last call: any other has just been connected
 };

@@ -2,7 +2,9 @@
 
 #include <enet/enet.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +32,18 @@ std::string addressText(const ENetAddress& a) {
     return std::string(ip) + ":" + std::to_string(a.port);
 }
 
+// ENet keeps the socket's errno when its bind fails; it tells the player what to change.
+std::string bindFailure(int error) {
+    switch (error) {
+        case EADDRINUSE:
+            return "another program already uses it (another game hosting?); choose another with --host PORT";
+        case EACCES: return "this user may not open it";
+        case EADDRNOTAVAIL: return "that address is not one of this machine's";
+        case 0: return "it cannot be opened";
+        default: return std::string("it cannot be opened (") + std::strerror(error) + ")";
+    }
+}
+
 void holdThrottleOpen(ENetPeer* peer) { enet_peer_throttle_configure(peer, kThrottleInterval, 0, 0); }
 
 }  // namespace
@@ -39,9 +53,10 @@ NetTransport::~NetTransport() { close(); }
 bool NetTransport::create(const void* address, int slots, size_t maxPacket, std::string& error) {
     close();
     if (!ensureInitialised(error)) return false;
+    errno = 0;
     host_ = enet_host_create(static_cast<const ENetAddress*>(address), static_cast<size_t>(slots), kChannels, 0, 0);
     if (!host_) {
-        error = address ? "the port is in use or cannot be opened" : "no network socket could be opened";
+        error = address ? bindFailure(errno) : "no network socket could be opened";
         return false;
     }
     host_->maximumPacketSize = maxPacket;

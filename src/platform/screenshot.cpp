@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/window.h"
+
+// The whole window as the player sees it, in its own pixels: bars and scaling included.
 bool SaveScreenshotPNG(const char* path) {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const int w = viewport[2], h = viewport[3];
-    if (w <= 0 || h <= 0) return false;
+    FinishGLFrame();
+    int w = 0, h = 0;
+    if (!GetDrawableSize(w, h)) return false;
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);

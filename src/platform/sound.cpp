@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -102,11 +103,25 @@ void SoundShutdown() {
     a.channels = 0;
 }
 
+namespace {
+int musicVolume = MIX_MAX_VOLUME, effectsVolume = MIX_MAX_VOLUME;
+
+int mixerVolume(int percent) { return std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100; }
+}  // namespace
+
+void SetVolumes(int musicPercent, int effectsPercent) {
+    musicVolume = mixerVolume(musicPercent);
+    effectsVolume = mixerVolume(effectsPercent);
+}
+
 void PlaySoundFile(const char* file) {
     if (file == nullptr) return;
     CurrentTurnLog().sounds.push_back(file);
     if (!audio().open) return;
-    if (Mix_Chunk* chunk = decodedFile(file)) Mix_PlayChannel(kEffectChannel, chunk, 0);
+    if (Mix_Chunk* chunk = decodedFile(file)) {
+        Mix_Volume(kEffectChannel, effectsVolume);
+        Mix_PlayChannel(kEffectChannel, chunk, 0);
+    }
 }
 
 // "play FILE" starts the file's track unless it is already playing (a play
@@ -133,7 +148,10 @@ void MusicCommand(const char* command) {
         if (!chunk) return;
         const int channel = trackChannelFor(file);
         if (channel < 0) return;
-        if (!Mix_Playing(channel) || Mix_GetChunk(channel) != chunk) Mix_PlayChannel(channel, chunk, 0);
+        if (!Mix_Playing(channel) || Mix_GetChunk(channel) != chunk) {
+            Mix_Volume(channel, musicVolume);
+            Mix_PlayChannel(channel, chunk, 0);
+        }
     } else if (sameWord(verb, "stop")) {
         const auto found = audio().trackChannel.find(file);
         if (found != audio().trackChannel.end()) Mix_HaltChannel(found->second);

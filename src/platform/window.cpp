@@ -4,18 +4,74 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/gamepad.h"
 #include "platform/key_mapping.h"
 #include "platform/message_box.h"
+#include "platform/presentation.h"
+#include "platform/scaled_frame.h"
 
 namespace {
 
 SDL_Window* hWnd = nullptr;
 SDL_GLContext hRC = nullptr;
-bool windowFullscreen = false;  // what KillGLWindow has to undo
+bool cursorHidden = false;  // fullscreen hides the mouse pointer; KillGLWindow shows it again
 Uint32 syntheticEventType = 0;
+RenderSize renderSize = RenderSize::Auto;
+constexpr double kFieldOfView = 45.0;  // vertical, degrees, at the design's proportions
+int lastDisplay = 0;  // F1 and the scene switch make the new window on the last one's monitor
+
+// What draws the frames: a software rasterizer draws them at the design's size.
+enum class Renderer { Unknown, Software, Hardware };
+Renderer renderer = Renderer::Unknown;  // learnt from the first context, for every window after it
+bool scaledFramesWork = false;          // the first context could make a ScaledFrame
+
+// How the current window shows the picture.
+struct View {
+    int designW = 0, designH = 0;      // the size every screen is composed for
+    int windowW = 0, windowH = 0;      // SDL's units, in which the mouse moves
+    int drawableW = 0, drawableH = 0;  // pixels
+    bool fullscreen = false;
+    ScaledFrame frame;                 // made while frames are drawn off screen
+    bool finished = false;             // the frame is in the window's back buffer
+};
+View view;
+
+bool drawsAtDesignSize() {
+    return renderSize == RenderSize::Design || (renderSize == RenderSize::Auto && renderer == Renderer::Software);
+}
+
+// A fullscreen window drawn at the design's size shows every frame through a ScaledFrame,
+// even one that needs no scaling, so the window itself needs no depth buffer: without one,
+// llvmpipe scales the frame on its fast path.
+bool fullscreenDrawnOffScreen(bool fullscreen) { return fullscreen && drawsAtDesignSize() && scaledFramesWork; }
+
+// After the window was made or changed size: what the frames are drawn into, and the view
+// that shows the design's picture whole in it.
+void applyView() {
+    SDL_GetWindowSize(hWnd, &view.windowW, &view.windowH);
+    SDL_GL_GetDrawableSize(hWnd, &view.drawableW, &view.drawableH);
+    int canvasW = view.drawableW, canvasH = view.drawableH;
+    if (drawsAtDesignSize()) CanvasSize(view.drawableW, view.drawableH, view.designW, view.designH, canvasW, canvasH);
+    const bool offScreen = fullscreenDrawnOffScreen(view.fullscreen) || canvasW != view.drawableW || canvasH != view.drawableH;
+    view.frame.release();
+    // Mesa learns a window's new size when a viewport is set on the window's own buffer.
+    glViewport(0, 0, view.drawableW, view.drawableH);
+    if (offScreen && view.frame.make(canvasW, canvasH))
+        view.frame.bind();
+    else
+        canvasW = view.drawableW, canvasH = view.drawableH;
+    view.finished = false;
+    const double designAspect = static_cast<double>(view.designW) / view.designH;
+    const double aspect = static_cast<double>(std::max(1, canvasW)) / std::max(1, canvasH);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(FieldOfView(kFieldOfView, designAspect, aspect), aspect, 1.0, 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
 
 void creationError(const char* text) {
     MessageBox("ERROR", text, MbButtons::Ok, MbIcon::Exclamation);
@@ -25,18 +81,7 @@ void shutdownError(const char* text) {
     MessageBox("SHUTDOWN ERROR", text, MbButtons::Ok, MbIcon::Information);
 }
 
-// The display can switch to exactly width x height, or the player is asked.
-bool displayOffersMode(int width, int height, int bits) {
-    SDL_DisplayMode wanted{};
-    wanted.w = width;
-    wanted.h = height;
-    wanted.format = bits >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
-    SDL_DisplayMode closest{};
-    if (!SDL_GetClosestDisplayMode(0, &wanted, &closest)) return false;
-    return closest.w == width && closest.h == height;
-}
-
-void requestPixelFormat(int bits) {
+void requestPixelFormat(int bits, bool depth) {
     const int channel = bits >= 24 ? 8 : 5;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
@@ -46,7 +91,7 @@ void requestPixelFormat(int bits) {
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth ? 16 : 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
 
@@ -64,6 +109,7 @@ WindowEvent keyEvent(bool down, int key) {
     return e;
 }
 
+// Scripted positions are already the picture's; real ones are the window's.
 WindowEvent mouseEvent(int x, int y) {
     WindowEvent e;
     e.type = WindowEvent::Type::MouseMove;
@@ -72,54 +118,37 @@ WindowEvent mouseEvent(int x, int y) {
     return e;
 }
 
-}  // namespace
-
-bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
-
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        creationError("Failed To Register The Window Class.");
-        return false;
-    }
-    if (syntheticEventType == 0) syntheticEventType = SDL_RegisterEvents(1);
-    SDL_DisableScreenSaver();  // no screen saver or monitor power-down while the game runs
-
-    if (fullscreen && !displayOffersMode(width, height, bits)) {
-        if (MessageBox("Vexa GL",
-                       "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
-                       MbButtons::YesNo, MbIcon::Exclamation) == MbResult::Yes) {
+// The window and its context, current; false after reporting why not.
+bool makeWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
+    requestPixelFormat(bits, /*depth=*/!fullscreenDrawnOffScreen(fullscreen));
+    // Fullscreen covers the monitor at the mode it has: a mode switch can fail, stretch
+    // 4:3 across a wide panel, or leave the desktop at the wrong size after a crash.
+    const Uint32 common = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (fullscreen) {
+        // Made at the monitor's own size as well: without a window manager to honour the
+        // fullscreen request (a bare X server) the window still covers the screen.
+        SDL_Rect bounds{0, 0, width, height};
+        if (SDL_GetDisplayBounds(lastDisplay, &bounds) != 0) SDL_GetDisplayBounds(0, &bounds);
+        hWnd = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h, common | SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (!hWnd) {
+            if (MessageBox("Vexa GL",
+                           "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+                           MbButtons::YesNo, MbIcon::Exclamation) != MbResult::Yes) {
+                MessageBox("ERROR", "Program Will Now Close.", MbButtons::Ok, MbIcon::Stop);
+                return false;
+            }
             fullscreen = false;
-        } else {
-            MessageBox("ERROR", "Program Will Now Close.", MbButtons::Ok, MbIcon::Stop);
-            return false;
+            requestPixelFormat(bits, /*depth=*/true);
         }
     }
-
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullscreen) {
-        flags |= SDL_WINDOW_FULLSCREEN;
-        SDL_ShowCursor(SDL_DISABLE);
-    } else {
-        flags |= SDL_WINDOW_RESIZABLE;
-    }
-
-    requestPixelFormat(bits);
-    hWnd = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (!fullscreen)
+        hWnd = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED_DISPLAY(lastDisplay),
+                                SDL_WINDOWPOS_CENTERED_DISPLAY(lastDisplay), width, height, common | SDL_WINDOW_RESIZABLE);
     if (!hWnd) {
         KillGLWindow();
         creationError("Window Creation Error.");
         return false;
     }
-    if (fullscreen) {
-        SDL_DisplayMode mode{};
-        mode.w = width;
-        mode.h = height;
-        if (SDL_SetWindowDisplayMode(hWnd, &mode) != 0) {
-            KillGLWindow();
-            creationError("Can't Find A Suitable PixelFormat.");
-            return false;
-        }
-    }
-    windowFullscreen = fullscreen;
     hRC = SDL_GL_CreateContext(hWnd);
     if (!hRC) {
         KillGLWindow();
@@ -131,6 +160,37 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fu
         creationError("Can't Activate The GL Rendering Context.");
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+void SetRenderSize(RenderSize size) { renderSize = size; }
+
+bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
+
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        creationError("Failed To Register The Window Class.");
+        return false;
+    }
+    if (syntheticEventType == 0) syntheticEventType = SDL_RegisterEvents(1);
+    SDL_DisableScreenSaver();  // no screen saver or monitor power-down while the game runs
+
+    if (!makeWindow(title, width, height, bits, fullscreen)) return false;
+    if (renderer == Renderer::Unknown) {
+        // The first context tells what draws; a fullscreen window that turns out to be drawn
+        // off screen is made again, still hidden, without its depth buffer.
+        renderer = IsSoftwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER))) ? Renderer::Software
+                                                                                               : Renderer::Hardware;
+        scaledFramesWork = view.frame.make(1, 1);
+        view.frame.release();
+        if (fullscreenDrawnOffScreen(fullscreen)) {
+            KillGLWindow();
+            if (!makeWindow(title, width, height, bits, fullscreen)) return false;
+        }
+    }
+    if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    cursorHidden = fullscreen;
     // One simulation step per frame: only the pacing may set the frame rate.
     SDL_GL_SetSwapInterval(0);
 
@@ -138,35 +198,28 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fu
     SDL_RaiseWindow(hWnd);
     SDL_StopTextInput();
 
-    ReSizeGLScene(width, height);
+    view.designW = width;
+    view.designH = height;
+    view.fullscreen = fullscreen;
+    applyView();
     InitGL();
     return true;
 }
 
 void KillGLWindow() {
-    if (windowFullscreen) {
-        if (hWnd) SDL_SetWindowFullscreen(hWnd, 0);
-        SDL_ShowCursor(SDL_ENABLE);
-    }
+    if (cursorHidden) SDL_ShowCursor(SDL_ENABLE);
+    cursorHidden = false;
     if (hRC) {
+        view.frame.release();  // the context's objects would go with it; the next window makes its own
         if (SDL_GL_MakeCurrent(hWnd, nullptr) != 0) shutdownError("Release Of DC And RC Failed.");
         SDL_GL_DeleteContext(hRC);
         hRC = nullptr;
     }
     if (hWnd) {
+        lastDisplay = std::max(0, SDL_GetWindowDisplayIndex(hWnd));
         SDL_DestroyWindow(hWnd);
         hWnd = nullptr;
     }
-}
-
-void ReSizeGLScene(int width, int height) {
-    if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 1.0, 2000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 void InitGL() {
@@ -183,8 +236,24 @@ void InitGL() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 }
 
+void FinishGLFrame() {
+    if (!view.frame.made() || view.finished) return;
+    view.frame.present(view.drawableW, view.drawableH);
+    view.finished = true;
+}
+
 void SwapGLBuffers() {
-    if (hWnd) SDL_GL_SwapWindow(hWnd);
+    if (!hWnd) return;
+    FinishGLFrame();
+    SDL_GL_SwapWindow(hWnd);
+    view.frame.bind();
+    view.finished = false;
+}
+
+bool GetDrawableSize(int& width, int& height) {
+    if (!hWnd) return false;
+    SDL_GL_GetDrawableSize(hWnd, &width, &height);
+    return width > 0 && height > 0;
 }
 
 // The window procedure: one event in, the message the game applies out.
@@ -203,6 +272,14 @@ static WindowEvent syntheticEvent(const SDL_UserEvent& e) {
     return WindowEvent{};
 }
 
+static WindowEvent windowMouseEvent(int x, int y) {
+    int designX = x, designY = y;
+    if (view.designW > 0)
+        WindowToDesign(x, y, view.windowW, view.windowH, view.drawableW, view.drawableH, view.designW, view.designH,
+                       designX, designY);
+    return mouseEvent(designX, designY);
+}
+
 static WindowEvent windowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE: { WindowEvent c; c.type = WindowEvent::Type::Close; return c; }
@@ -213,7 +290,7 @@ static WindowEvent windowEvent(const SDL_WindowEvent& w) {
             if (hWnd) return activity((SDL_GetWindowFlags(hWnd) & SDL_WINDOW_MINIMIZED) == 0);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            ReSizeGLScene(w.data1, w.data2);
+            if (hWnd && hRC) applyView();
             break;
         default: break;
     }
@@ -248,10 +325,10 @@ bool HandleOneMessage(WindowEvent& event) {
             break;
         }
         case SDL_MOUSEMOTION:
-            event = mouseEvent(e.motion.x, e.motion.y);
+            event = windowMouseEvent(e.motion.x, e.motion.y);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (e.button.button == SDL_BUTTON_LEFT) event = mouseEvent(e.button.x, e.button.y);
+            if (e.button.button == SDL_BUTTON_LEFT) event = windowMouseEvent(e.button.x, e.button.y);
             break;
         default: break;
     }

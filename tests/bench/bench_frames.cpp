@@ -1,7 +1,9 @@
 // CPU per frame of the real game without pacing, on the screens the software renderer
-// finds dearest, beside the figures of tests/bench/frames_baseline.txt; with a second
+// finds dearest, in an 800x600 window and fullscreen on a 1920x1080 screen (each on an X
+// server of its own), beside the figures of tests/bench/frames_baseline.txt; with a second
 // game binary, also that binary's figures and a pixel comparison of every screen.
 #include <png.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -35,14 +38,43 @@ constexpr Screen kScreens[] = {
     {"match", "ENTER ENTER ENTER", kSettle, true}, {"match_later", "ENTER ENTER ENTER", 330, false},
 };
 
+// Where a frame is shown: the design's window, or fullscreen on a screen of today's size.
+struct Display { const char* name; const char* screen; const char* mode; };
+constexpr Display kDisplays[] = {{"800x600 windowed", "800x600x24", "--windowed"},
+                                 {"1920x1080 fullscreen", "1920x1080x24", "--fullscreen"}};
+
+// An Xvfb of the display's size as DISPLAY; returns its process, or exits.
+pid_t startServer(const Display& d) {
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        freopen("/dev/null", "w", stderr);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", d.screen, "-nolisten", "tcp", nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char number[16] = {};
+    const ssize_t got = read(fds[0], number, sizeof number - 1);
+    close(fds[0]);
+    if (pid < 0 || got <= 0) {
+        std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name);
+        std::exit(1);
+    }
+    setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
+    return pid;
+}
+
 // Runs `game` on the screen's script for `frames` frames; returns its CPU milliseconds (all threads).
-double runGame(const std::string& game, const Screen& s, int frames, const std::string& shot = "") {
+double runGame(const std::string& game, const Screen& s, int frames, const char* mode, const std::string& shot = "") {
     std::ofstream script("script.txt");
     std::istringstream keys(s.keys);
     int frame = 2;
     for (std::string key; keys >> key; frame += 5) script << frame << " tap " << key << "\n";
     script.close();
-    std::vector<std::string> args = {game, "--windowed", "--no-dialogs", "--no-pacing", "--seed", "1",
+    std::vector<std::string> args = {game, mode, "--no-dialogs", "--no-pacing", "--seed", "1",
                                      "--script", "script.txt", "--frames", std::to_string(frames)};
     if (!shot.empty()) args.insert(args.end(), {"--screenshot", std::to_string(s.shotFrame) + ":" + shot});
     const pid_t pid = fork();
@@ -85,7 +117,7 @@ std::vector<unsigned char> readPng(const std::string& path) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::printf("usage: bench_frames GAME [BEFORE_GAME]   e.g. bench_frames build/bench/puckslide3d\n"
-                    "Run from the source folder under a display (xvfb-run -a -s \"-screen 0 800x600x24\").\n"
+                    "Run from the source folder; it starts an Xvfb of 800x600 and one of 1920x1080 itself.\n"
                     "CPU ms per frame is the game process's user+system time, all threads, of a run of %d frames\n"
                     "less that of a run of %d, over the difference; median and range of %d such pairs, printed\n"
                     "beside tests/bench/frames_baseline.txt. BEFORE_GAME, a build of an earlier commit, is timed\n"
@@ -109,22 +141,39 @@ int main(int argc, char** argv) {
     fs::current_path(work);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
-    std::printf("%-14s %8s %22s %22s\n", "CPU ms/frame", "baseline", "GAME", argc > 2 ? "BEFORE_GAME" : "");
-    for (const Screen& s : kScreens) {
-        if (!s.timed) continue;
-        std::vector<std::vector<double>> perFrame(games.size());
-        for (int r = 0; r < kRepeats; ++r)
-            for (size_t i = 0; i < games.size(); ++i)
-                perFrame[i].push_back((runGame(games[i], s, kSettle + kTimedFrames) - runGame(games[i], s, kSettle)) /
-                                      kTimedFrames);
-        std::printf("%-14s %8.2f %22s %22s\n", s.name, baseline[s.name], range(perFrame[0]).c_str(),
-                    games.size() > 1 ? range(perFrame[1]).c_str() : "");
+    // game, display, screen: the median CPU ms per frame
+    std::map<std::string, double> median;
+    for (const Display& d : kDisplays) {
+        const pid_t server = startServer(d);
+        for (size_t i = 0; i < games.size(); ++i) {
+            std::printf("%s, %s\n%-14s %8s %22s\n", i ? "BEFORE_GAME" : "GAME", d.name, "CPU ms/frame", "baseline", "median (range)");
+            for (const Screen& s : kScreens) {
+                if (!s.timed) continue;
+                std::vector<double> perFrame;
+                for (int r = 0; r < kRepeats; ++r)
+                    perFrame.push_back((runGame(games[i], s, kSettle + kTimedFrames, d.mode) -
+                                        runGame(games[i], s, kSettle, d.mode)) / kTimedFrames);
+                std::sort(perFrame.begin(), perFrame.end());
+                median[std::to_string(i) + d.name + s.name] = perFrame[perFrame.size() / 2];
+                std::printf("%-14s %8.2f %22s\n", s.name, baseline[s.name], range(perFrame).c_str());
+            }
+        }
+        kill(server, SIGTERM);
+        waitpid(server, nullptr, 0);
     }
+    for (size_t i = 0; i < games.size(); ++i) {
+        std::printf("%s, %s over %s\n", i ? "BEFORE_GAME" : "GAME", kDisplays[1].name, kDisplays[0].name);
+        for (const Screen& s : kScreens)
+            if (s.timed)
+                std::printf("%-14s %8.2f\n", s.name, median[std::to_string(i) + kDisplays[1].name + s.name] /
+                                                         median[std::to_string(i) + kDisplays[0].name + s.name]);
+    }
+    const pid_t server = startServer(kDisplays[0]);
     for (const Screen& s : kScreens) {
         if (games.size() < 2) break;
         const std::string after = std::string(s.name) + ".png", before = std::string(s.name) + "_before.png";
-        runGame(games[0], s, s.shotFrame + 1, after);
-        runGame(games[1], s, s.shotFrame + 1, before);
+        runGame(games[0], s, s.shotFrame + 1, kDisplays[0].mode, after);
+        runGame(games[1], s, s.shotFrame + 1, kDisplays[0].mode, before);
         const std::vector<unsigned char> a = readPng(after), b = readPng(before);
         size_t differing = 0;
         int largest = 0;
@@ -137,6 +186,8 @@ int main(int argc, char** argv) {
         else std::printf("%-14s frame %3d: %6zu of %zu pixels differ, by at most %3d of 255\n", s.name, s.shotFrame,
                          differing, a.size() / 3, largest);
     }
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
     if (getenv("PUCKSLIDE_KEEP_RUNS")) std::printf("screenshots kept in %s\n", work.c_str());
     else fs::remove_all(work);
     return 0;

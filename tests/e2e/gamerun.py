@@ -62,7 +62,8 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
         args += ["--screenshot", f"{frame}:{name}"]
     args += list(extra_args)
 
-    run_env = dict(os.environ)
+    # The player's own settings file stays out of every run: the run's folder is its config home.
+    run_env = dict(os.environ, XDG_CONFIG_HOME=str(workdir))
     if audio is None:
         run_env.pop("SDL_AUDIODRIVER", None)
     else:
@@ -82,14 +83,15 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
     return GameRun(proc.returncode, trace, proc.stderr.decode(errors="replace"), workdir)
 
 
-def spawn_game(workdir, args, script=""):
+def spawn_game(workdir, args, script="", prefix=()):
     """Starts the game without waiting for it, for tests that run two games at once:
-    windowed, boxes to stderr (kept in workdir/stderr.txt), trace in workdir/trace.jsonl."""
+    windowed, boxes to stderr (kept in workdir/stderr.txt), trace in workdir/trace.jsonl.
+    `prefix` runs it through another command (a network namespace's, say)."""
     workdir = pathlib.Path(workdir)
     (workdir / "script.txt").write_text("\n".join(script) + "\n" if isinstance(script, (list, tuple)) else script)
-    run_env = dict(os.environ, SDL_AUDIODRIVER="dummy")
+    run_env = dict(os.environ, SDL_AUDIODRIVER="dummy", XDG_CONFIG_HOME=str(workdir))
     run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
-    args = [GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl"] + list(args)
+    args = list(prefix) + [GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl"] + list(args)
     with open(workdir / "stderr.txt", "w") as stderr:
         return subprocess.Popen(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=stderr)

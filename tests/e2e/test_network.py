@@ -135,14 +135,15 @@ class HostAndGuest(unittest.TestCase):
         self.assert_replays(session.guest_dir, "guest.rec", guest, "host_frame")
 
     def test_the_host_goes_on_when_the_guest_is_killed(self):
-        session = Session(host_frames=500, guest_frames=5000)
+        session = Session(host_frames=700, guest_frames=5000)
         session.kill_when_host_reaches(150, session.guest)
         self.assertEqual(session.finish()[0], 0)
         host = read_trace(session.host_dir)
-        self.assertEqual(len(host), 500)
+        self.assertEqual(len(host), 700)
         self.assertIn("has left (silent for more than 3 seconds)", stderr_of(session.host_dir))
-        # the far mallet the guest held at full speed comes to rest
-        self.assertEqual((host[-1]["gegner_v_x"], host[-1]["gegner_v_z"], host[-1]["menu"]), (0, 0, False))
+        # the far mallet the guest held at full speed is let go: only the puck moves it now
+        self.assertFalse(host[-1]["menu"])
+        self.assertFalse(any(abs(line["gegner_v_z"]) == FIRST_TABLE_MALLET_SPEED for line in host[-150:]))
 
     def test_the_guest_returns_to_its_menu_when_the_host_is_killed(self):
         session = Session(host_frames=5000, guest_frames=250)
@@ -160,8 +161,8 @@ class HostAndGuest(unittest.TestCase):
         self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
         host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
         self.assertIn("a desync injected at frame 100", stderr_of(session.guest_dir))
-        for side in (session.host_dir, session.guest_dir):
-            self.assertIn("the games differ at frame 111 (desync 1)", stderr_of(side))
+        # the first checksum after it tells one side or both; the host sends its game, the guest takes it
+        self.assertIn("the games differ at frame 111 (desync 1)", stderr_of(session.host_dir) + stderr_of(session.guest_dir))
         self.assertIn("took the host's game over", stderr_of(session.guest_dir))
         healed = [line for line in guest if line.get("confirmed") and line["host_frame"] > 140]
         self.assertGreater(len(healed), 100)

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/dev_options.h"
+#include "app/net_reach.h"
 #include "game/key_merge.h"
 #include "game/game_state.h"
+#include "net/discovery.h"
+#include "net/protocol.h"
+#include "platform/net_transport.h"
 
 namespace {
 
@@ -24,19 +31,22 @@ TEST(NetOptions, HostAndJoinAddresses) {
         bool host;
         std::string address, join;
         int port;
+        bool joins = false;
     };
     const Case cases[] = {
         {{"--host"}, true, true, "", "", 0},
         {{"--host", "--windowed"}, true, true, "", "", 0},
         {{"--host", "4000"}, true, true, "", "", 4000},
         {{"--host", "127.0.0.1:4001", "--await-guest"}, true, true, "127.0.0.1", "", 4001},
-        {{"--join", "example.org"}, true, false, "", "example.org", 0},
-        {{"--join", "10.0.0.2:4002"}, true, false, "", "10.0.0.2", 4002},
+        {{"--join", "example.org"}, true, false, "", "example.org", 0, true},
+        {{"--join", "10.0.0.2:4002"}, true, false, "", "10.0.0.2", 4002, true},
+        {{"--join"}, true, false, "", "", 0, true},  // alone: the local network is searched
+        {{"--join", "--windowed"}, true, false, "", "", 0, true},
         {{"--host", "70000"}, false, true, "", "", 0},
         {{"--host", "x:"}, false, true, "", "", 0},
         {{"--join", ":5"}, false, false, "", "", 0},
-        {{"--join"}, false, false, "", "", 0},
         {{"--host", "--join", "a"}, false, true, "", "a", 0},
+        {{"--host", "--join"}, false, true, "", "", 0},
         {{"--await-guest"}, false, false, "", "", 0},
     };
     for (const Case& c : cases) {
@@ -47,6 +57,7 @@ TEST(NetOptions, HostAndJoinAddresses) {
         EXPECT_EQ(o.hostAddress, c.address);
         EXPECT_EQ(o.joinHost, c.join);
         EXPECT_EQ(o.port, c.port);
+        EXPECT_EQ(o.join, c.joins);
     }
 }
 
@@ -70,4 +81,49 @@ TEST(KeyMergeRest, RestingKeysCountAsUpUntilTheRestEnds) {
     EXPECT_TRUE(g.keys['W']);
     keys.release(g.keys, KeySource::Keyboard, 'W');
     EXPECT_FALSE(g.keys['W']);
+}
+
+// The fuzzer sees that what is read is written back the same; here, that the fields land where
+// the other side reads them and that another version's message or an answer without a port is not read.
+TEST(DiscoveryMessages, FieldsArriveAndOnlyThisVersionIsRead) {
+    const uint32_t ours = net::Greeting("1.0.0"), theirs = net::Greeting("0.9.0");
+    const std::vector<uint8_t> request = net::EncodeDiscoveryRequest(ours);
+    EXPECT_TRUE(net::DecodeDiscoveryRequest(request.data(), request.size(), ours));
+    EXPECT_FALSE(net::DecodeDiscoveryRequest(request.data(), request.size(), theirs));
+
+    const std::vector<uint8_t> answer = net::EncodeDiscoveryAnswer(ours, {4000, 70000, true});
+    net::DiscoveryAnswer a;
+    ASSERT_TRUE(net::DecodeDiscoveryAnswer(answer.data(), answer.size(), ours, a));
+    EXPECT_EQ(a.port, 4000);
+    EXPECT_EQ(a.hostingSeconds, 70000u);
+    EXPECT_TRUE(a.hasGuest);
+    EXPECT_FALSE(net::DecodeDiscoveryAnswer(answer.data(), answer.size(), theirs, a));
+    EXPECT_FALSE(net::DecodeDiscoveryRequest(answer.data(), answer.size(), ours));
+    const std::vector<uint8_t> portless = net::EncodeDiscoveryAnswer(ours, {0, 1, false});
+    EXPECT_FALSE(net::DecodeDiscoveryAnswer(portless.data(), portless.size(), ours, a));
+    EXPECT_EQ(a.hostingSeconds, 70000u);  // a refused answer leaves the last one as it was
+}
+
+// A host whose port is taken is told which port and why, not just that it failed.
+TEST(NetTransportListen, APortInUseSaysSo) {
+    const int taken = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    NetTransport net;
+    std::string error;
+    EXPECT_FALSE(net.listen("127.0.0.1", ntohs(a.sin_port), 1, 64, error));
+    EXPECT_NE(error.find("another program already uses it"), std::string::npos) << error;
+    ::close(taken);
+}
+
+// The host warns when the router's outside address cannot be the internet's: the edges of each range.
+TEST(RouterOutsideAddress, PrivateAndSharedRangesAreNotTheInternet) {
+    for (const char* inside : {"10.0.0.1", "172.16.0.1", "172.31.255.255", "192.168.1.1", "100.64.0.1", "169.254.9.9"})
+        EXPECT_TRUE(IsPrivateAddress(inside)) << inside;
+    for (const char* outside : {"45.45.45.1", "172.32.0.1", "100.128.0.1", "11.0.0.1", "", "not an address"})
+        EXPECT_FALSE(IsPrivateAddress(outside)) << outside;
 }

@@ -88,6 +88,13 @@ TEST(PadPlayers, StickHasADeadZoneWithHysteresisAndAPulledPadLetsGo) {
         EXPECT_EQ(g.keys['W'], s.w) << s.lefty;
         EXPECT_TRUE(g.keys['I']);  // the second pad steers the far mallet
     }
+    PadPlayers wide;  // the settings' dead zone: 40 % of the travel
+    wide.setStickDeadZone(40);
+    for (const auto& s : {std::make_pair(-13000, false), std::make_pair(-13108, true), std::make_pair(-10600, true),
+                          std::make_pair(-10400, false)}) {
+        apply(g, wide, {pad(3, {}, s.first)});
+        EXPECT_EQ(g.keys['W'], s.second) << s.first;
+    }
     g.key_sources.press(g.keys, KeySource::Keyboard, 'I');
     apply(g, pads, {pad(1, {}, -32767)});
     EXPECT_TRUE(g.keys['W']);

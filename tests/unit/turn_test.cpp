@@ -150,7 +150,7 @@ TEST(GameRecord, ReadsBackWhatItWroteAndRefusesTruncatedDamagedAndForeignFiles) 
         {"another magic", bytes.size(), 2, 'X', "not a recorded game"},
         {"another version", bytes.size(), 8, 9, "another version"},
         {"a frame's flags", bytes.size(), startSize + 4, 2, "damaged"},
-        {"a direction byte", bytes.size(), startSize + 5, 16, "damaged"},
+        {"a direction byte", bytes.size(), startSize + 5, 0x40, "damaged"},
     };
     for (const auto& b : bad) {
         std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + static_cast<long>(b.size));

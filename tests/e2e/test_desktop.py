@@ -1,0 +1,161 @@
+"""At home on today's desktops: fullscreen at the screen's own mode on 16:9 screens of two sizes,
+the picture whole and unstretched, and the player's settings file reaching the game."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import GAME, make_workdir, read_trace, run_game  # noqa: E402
+from menu_script import discard  # noqa: E402
+
+TRAINING = ["2 tap ENTER", "6 tap DOWN", "10 tap DOWN", "14 tap ENTER", "18 tap ENTER"]
+SHOT = TRAINING + ["0 pad 1 add", "24 pad 1 axis lefty -9000"]  # just beyond the default dead zone
+JINGLE = ["2 tap DOWN"]  # the main menu announces its next entry: music
+
+
+def pixels(png):
+    """(width, height, rgb bytes) of a PNG."""
+    size = subprocess.run(["identify", "-format", "%w %h", str(png)], capture_output=True, text=True, check=True)
+    w, h = map(int, size.stdout.split())
+    rgb = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+    return w, h, rgb
+
+
+def table_box(png):
+    """Left, top, right and bottom of what is drawn below the score line: the table."""
+    w, h, rgb = pixels(png)
+    lit = [(x, y) for y in range(h // 6, h, 2) for x in range(0, w, 2) if sum(rgb[3 * (y * w + x):3 * (y * w + x) + 3]) > 90]
+    xs, ys = [p[0] for p in lit], [p[1] for p in lit]
+    return min(xs), min(ys), max(xs), max(ys)
+
+
+def screen_size(display, check=True):
+    """The screen's size; None when a busy server could not be asked and `check` is off."""
+    run = subprocess.run(["xdpyinfo", "-display", display], capture_output=True, text=True, check=check)
+    found = re.search(r"dimensions:\s+(\d+x\d+) pixels", run.stdout)
+    return found.group(1) if found else None
+
+
+class OwnScreen:
+    """An X server of the given size for one test, like a monitor without a window manager."""
+    def __init__(self, size):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
+                                       pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as number:
+            self.display = ":" + number.readline().strip()
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait()
+
+
+class Fullscreen(unittest.TestCase):
+    def test_at_the_screens_own_mode_through_f1_and_exit_whole_and_unstretched(self):
+        design = run_game(TRAINING, frames=41, screenshots={40: "shot.png"})
+        self.addCleanup(discard, design)
+        left, top, right, bottom = table_box(design.workdir / "shot.png")
+        for size in ("1280x720", "1920x1080"):
+            with self.subTest(size=size):
+                screen = OwnScreen(size)
+                self.addCleanup(screen.close)
+                workdir = make_workdir()
+                self.addCleanup(shutil.rmtree, workdir, True)
+                (workdir / "script.txt").write_text("\n".join(TRAINING + ["100 tap F1", "200 tap F1"]) + "\n")
+                env = dict(os.environ, DISPLAY=screen.display, SDL_AUDIODRIVER="dummy", XDG_CONFIG_HOME=str(workdir))
+                env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+                stderr = open(workdir / "stderr.txt", "w")
+                self.addCleanup(stderr.close)
+                game = subprocess.Popen([GAME, "--fullscreen", "--no-dialogs", "--seed", "1", "--script", "script.txt",
+                                         "--trace", "trace.jsonl", "--frames", "300", "--screenshot", "40:full.png",
+                                         "--screenshot", "150:window.png", "--screenshot", "250:again.png"],
+                                        cwd=workdir, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=stderr)
+                # The screen's mode, looked at while the game is fullscreen, windowed and fullscreen again.
+                seen = set()
+                while game.poll() is None:
+                    before = read_trace(workdir)
+                    mode = screen_size(screen.display, check=False)
+                    after = read_trace(workdir)
+                    if mode and before and after and 20 < before[-1]["frame"] and before[-1]["fullscreen"] == after[-1]["fullscreen"]:
+                        seen.add((before[-1]["frame"] > 200, before[-1]["fullscreen"], mode))
+                    time.sleep(0.02)
+                self.assertEqual(game.returncode, 0, (workdir / "stderr.txt").read_text())
+                self.assertEqual(seen, {(False, True, size), (False, False, size), (True, True, size)})
+                self.assertEqual(screen_size(screen.display), size)
+
+                w, h = map(int, size.split("x"))
+                self.assertEqual(pixels(workdir / "window.png")[:2], (800, 600))
+                self.assertEqual(pixels(workdir / "again.png")[:2], (w, h))
+                # The 800x600 picture, scaled to the screen's height and centred: same place, same proportions.
+                scale, offset = h / 600, (w - 800 * h / 600) / 2
+                expected = (left * scale + offset, top * scale, right * scale + offset, bottom * scale)
+                for got, want in zip(table_box(workdir / "full.png"), expected):
+                    self.assertAlmostEqual(got, want, delta=3 + 0.01 * w)
+
+
+class RenderSize(unittest.TestCase):
+    def test_design_scales_the_800x600_picture_up_and_screen_draws_every_pixel(self):
+        screen = OwnScreen("1920x1080")
+        self.addCleanup(screen.close)
+        steepest = {}
+        for size in ("design", "screen"):
+            workdir = make_workdir()
+            (workdir / "puckslide3d").mkdir()
+            (workdir / "puckslide3d" / "settings.conf").write_text(f"render_size = {size}\n")
+            r = run_game(TRAINING, frames=41, screenshots={40: "shot.png"}, workdir=workdir, env={"DISPLAY": screen.display},
+                         extra_args=["--fullscreen", "--no-dialogs", "--no-pacing", "--seed", "1"], default_args=False)
+            self.addCleanup(discard, r)
+            w, h, rgb = pixels(workdir / "shot.png")
+            # The score line's red edges: a hard step between two pixels only where each pixel was drawn.
+            steepest[size] = max(abs(rgb[3 * (y * w + x)] - rgb[3 * (y * w + x + 1)]) for y in range(h // 10) for x in range(w - 1))
+        self.assertLess(steepest["design"], 180)
+        self.assertGreater(steepest["screen"], 220)
+
+
+def peak(run):
+    """The loudest sample of a run's disk audio, as a fraction of full scale."""
+    stat = subprocess.run(["sox", "-t", "raw", "-r", "44100", "-e", "signed", "-b", "16", "-c", "2",
+                           str(run.workdir / "audio.raw"), "-n", "stat"], capture_output=True, text=True)
+    return float(re.search(r"Maximum amplitude:\s+([\d.]+)", stat.stderr).group(1))
+
+
+class SettingsFile(unittest.TestCase):
+    def run_with(self, script, settings=None, frames=60, **kwargs):
+        workdir = make_workdir()
+        if settings is not None:
+            (workdir / "puckslide3d").mkdir()
+            (workdir / "puckslide3d" / "settings.conf").write_text(settings)
+        r = run_game(script, frames=frames, workdir=workdir, **kwargs)
+        self.addCleanup(discard, r)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return r
+
+    def test_volumes_reach_the_mixer(self):
+        quieter = "music_volume = 50\neffects_volume = 25\n"
+        for script, played, volume in ((JINGLE, "music", 0.5), (SHOT, "sounds", 0.25)):
+            loud = self.run_with(script, audio="disk")
+            soft = self.run_with(script, quieter, audio="disk")
+            self.assertTrue(loud.all(played) and loud.all(played) == soft.all(played), played)
+            self.assertAlmostEqual(peak(soft) / peak(loud), volume, delta=0.03)
+
+    def test_fullscreen_no_skips_the_question_sound_off_is_silent_and_bad_lines_are_named(self):
+        settings = ("fullscreen = no\nsound = off\nmusic_volume = 150\n# a comment\nvolume = 3\n"
+                    "near_up = Z\nfar_up = z\nstick_dead_zone = 30\n")
+        r = self.run_with(SHOT, settings, default_args=False, extra_args=["--no-dialogs", "--no-pacing", "--seed", "1"])
+        self.assertEqual(r.all("boxes") + r.all("sounds") + [m for m in r.all("music") if m.startswith("play")], [])
+        self.assertFalse(r.trace[-1]["fullscreen"] or r.trace[-1]["sound"])
+        named = re.findall(r"settings\.conf:(\d+): (.*)", r.stderr)
+        self.assertEqual([int(line) for line, _ in named], [3, 5, 7], r.stderr)
+        self.assertIn("far_up stays I", r.stderr)
+        # The stick pushed as far as the default dead zone lets it steer stays short of this one.
+        self.assertEqual({line["schiesser_v_z"] for line in r.trace[24:]}, {0})
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,105 @@
+// The player's settings file and the picture on screens of any size.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/settings.h"
+#include "platform/presentation.h"
+
+namespace {
+
+// The settings a file gives and the lines named as bad.
+std::pair<Settings, std::vector<int>> parsed(const std::string& text) {
+    Settings s;
+    std::vector<SettingsProblem> problems;
+    ParseSettings(text, s, problems);
+    std::vector<int> lines;
+    for (const SettingsProblem& p : problems) lines.push_back(p.line);
+    return {s, lines};
+}
+
+std::string keys(const SteeringKeys& k) { return {char(k.up), char(k.down), char(k.left), char(k.right)}; }
+
+}  // namespace
+
+TEST(SettingsFile, EachSettingItsValuesAndEveryBadLineNamedWithTheDefaultKept) {
+    struct Case {
+        std::string text;
+        std::vector<int> badLines;
+        bool (*holds)(const Settings&);
+    };
+    const Case cases[] = {
+        {"", {}, [](const Settings& s) { return s.fullscreen == FullscreenChoice::Ask && s.sound && s.musicVolume == 100 &&
+                                              s.effectsVolume == 100 && s.renderSize == RenderSize::Auto &&
+                                              s.stickDeadZone == 25 && keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "IKJL"; }},
+        {"\xEF\xBB\xBF fullscreen = Yes # a comment\r\nsound=off\n", {},
+         [](const Settings& s) { return s.fullscreen == FullscreenChoice::Yes && !s.sound; }},
+        {"fullscreen = no\nrender_size = design\nmusic_volume = 0\neffects_volume = 100\nstick_dead_zone = 90\n", {},
+         [](const Settings& s) { return s.fullscreen == FullscreenChoice::No && s.renderSize == RenderSize::Design &&
+                                        s.musicVolume == 0 && s.effectsVolume == 100 && s.stickDeadZone == 90; }},
+        {"music_volume = 101\neffects_volume = -1\nstick_dead_zone = 4\nsound = maybe\nrender_size = 4k\n", {1, 2, 3, 4, 5},
+         [](const Settings& s) { return s.musicVolume == 100 && s.effectsVolume == 100 && s.stickDeadZone == 25 && s.sound &&
+                                        s.renderSize == RenderSize::Auto; }},
+        {"volume = 3\njust words\n# fine\n\n" + std::string(201, 'x') + "\nsound = off\n", {1, 2, 5},
+         [](const Settings& s) { return !s.sound; }},
+        // A French keyboard's Z Q S D; the keys of the near and far mallet may swap.
+        {"near_up = z\nnear_left = Q\nfar_up = W\nfar_down = S\nnear_down = K\nnear_right = 7\n", {},
+         [](const Settings& s) { return keys(s.bindings.near) == "ZKQ7" && keys(s.bindings.far) == "WSJL"; }},
+        // Bound twice, to each other or to a default: the later line takes its default again.
+        {"near_up = I\nfar_left = D\nnear_down = M\nfar_right = ab\n", {1, 2, 3, 4},
+         [](const Settings& s) { return keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "IKJL"; }},
+        {"far_up = Q\nnear_up = Q\nfar_down = W\n", {2, 3},  // near_up's default W then takes far_down's
+         [](const Settings& s) { return keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "QKJL"; }},
+        {"sound = off\nfullscreen = yes\n\x01\x02\x03", {3},
+         [](const Settings& s) { return s.sound && s.fullscreen == FullscreenChoice::Ask; }},
+    };
+    for (const Case& c : cases) {
+        const auto [settings, badLines] = parsed(c.text);
+        EXPECT_EQ(badLines, c.badLines) << c.text;
+        EXPECT_TRUE(c.holds(settings)) << c.text;
+    }
+    EXPECT_EQ(SettingsFilePath("/x/cfg", "/home/p"), "/x/cfg/puckslide3d/settings.conf");
+    EXPECT_EQ(SettingsFilePath("cfg", "/home/p"), "/home/p/.config/puckslide3d/settings.conf");
+    EXPECT_EQ(SettingsFilePath(nullptr, nullptr), "");
+}
+
+TEST(SettingsFile, TheShippedExampleIsReadWithoutAProblemAndChangesNothing) {
+    std::ifstream in(std::string(std::getenv("PUCKSLIDE_SOURCE_DIR")) + "/packaging/settings.conf");
+    std::stringstream text;
+    text << in.rdbuf();
+    ASSERT_NE(text.str().find("near_up"), std::string::npos);
+    const auto [settings, badLines] = parsed(text.str());
+    EXPECT_TRUE(badLines.empty());
+    EXPECT_EQ(keys(settings.bindings.near) + keys(settings.bindings.far), "WSADIKJL");
+    EXPECT_EQ(settings.fullscreen, FullscreenChoice::Ask);
+}
+
+TEST(Picture, WholeAndUnstretchedOnEveryScreenAndTheMouseFindsItsPixel) {
+    struct Case { int w, h; PixelRect picture; int canvasW, canvasH; };
+    for (const Case& c : {Case{800, 600, {0, 0, 800, 600}, 800, 600}, Case{1920, 1080, {240, 0, 1440, 1080}, 1067, 600},
+                          Case{1280, 1024, {0, 32, 1280, 960}, 800, 640}, Case{1600, 1200, {0, 0, 1600, 1200}, 800, 600}}) {
+        const PixelRect p = FitPicture(c.w, c.h, 800, 600);
+        EXPECT_EQ(std::vector<int>({p.x, p.y, p.w, p.h}), std::vector<int>({c.picture.x, c.picture.y, c.picture.w, c.picture.h}));
+        int w = 0, h = 0;
+        CanvasSize(c.w, c.h, 800, 600, w, h);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.canvasW, c.canvasH)) << c.w << "x" << c.h;
+    }
+    // Wider: the design's height of view; taller: its width, so its picture is always whole.
+    EXPECT_DOUBLE_EQ(FieldOfView(45.0, 4.0 / 3.0, 16.0 / 9.0), 45.0);
+    EXPECT_NEAR(FieldOfView(45.0, 4.0 / 3.0, 5.0 / 4.0), 47.7, 0.1);
+
+    int x = -1, y = -1;
+    WindowToDesign(400, 300, 800, 600, 800, 600, 800, 600, x, y);  // the design's window: unchanged
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 300));
+    WindowToDesign(240 + 720, 1079, 1920, 1080, 1920, 1080, 800, 600, x, y);  // fullscreen 16:9
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 599));
+    WindowToDesign(10, 5, 1920, 1080, 1920, 1080, 800, 600, x, y);  // beside the picture: its edge
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 3));
+    WindowToDesign(400, 300, 800, 600, 1600, 1200, 800, 600, x, y);  // a scaled desktop's points
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 300));
+    WindowToDesign(640, 32, 1280, 1024, 1280, 1024, 800, 600, x, y);  // 5:4, above the picture
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 0));
+    EXPECT_TRUE(IsSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)"));
+}
