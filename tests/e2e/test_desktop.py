@@ -156,6 +156,13 @@ class SettingsFile(unittest.TestCase):
         # The stick pushed as far as the default dead zone lets it steer stays short of this one.
         self.assertEqual({line["schiesser_v_z"] for line in r.trace[24:]}, {0})
 
+    def test_a_french_keyboard_steers_with_z_q_s_d(self):
+        r = self.run_with(TRAINING + ["30 down Q", "40 up Q", "50 down Z", "52 up Z", "70 down W", "80 up W"],
+                          "near_up = Z\nnear_left = Q\n", frames=90)
+        v = {line["frame"]: (line["schiesser_v_x"], line["schiesser_v_z"]) for line in r.trace}
+        self.assertEqual((v[30][0], v[50][1]), (-4.5, -4.5))  # Q left, Z up the table
+        self.assertTrue(all(v[f][1] != -4.5 for f in range(70, 80)))  # W no longer steers
+
 
 if __name__ == "__main__":
     unittest.main()
