@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -87,6 +88,8 @@ public:
     }
     bool isGuest() const { return session_.isGuest() && session_.playing(); }
     void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
+    // A guest plays the game's sounds only if its own settings let it.
+    void setOwnSound(bool on) { ownSound_ = on; }
 
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
@@ -256,6 +259,10 @@ private:
         FrameView hidden;  // a guest's minimised window draws nothing
         FrameView& view = guest && !ownActive_ ? hidden : static_cast<FrameView&>(drawing);
         const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
+        if (guest && !ownSound_)  // the host's sound flag is the game's; the speakers are the guest's
+            fx.erase(std::remove_if(fx.begin(), fx.end(), [](const Effect& e) {
+                         return e.kind == Effect::Kind::Sound || e.kind == Effect::Kind::PlayMusic;
+                     }), fx.end());
         const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!guest, /*newWindows=*/!guest);
         LiveFrame live;
         live.ownFrame = frame_;
@@ -348,7 +355,7 @@ private:
     LoadedModels models_;
     KeyMerge ownKeys_;  // a guest's own keyboard, apart from the host's game
     KeyTable ownKeyTable_ = {};
-    bool ownActive_ = true, ownFullscreen_ = false;
+    bool ownActive_ = true, ownFullscreen_ = false, ownSound_ = true;
     RecordWriter recorder_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
@@ -397,6 +404,7 @@ int WinMain(const DevOptions& options) {
 
     MainLoop loop(g, options, script);
     loop.setStickDeadZone(settings.stickDeadZone);
+    loop.setOwnSound(settings.sound);
     if (!loop.openTrace()) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;
