@@ -50,7 +50,8 @@ class Recording(unittest.TestCase):
         data = record.read_bytes()
         for what, damaged, message in [
                 ("cut short", data[:-2], "cut short"),
-                ("not a record", b"#!" + data[2:], "not a recorded game")]:
+                ("not a record", b"#!" + data[2:], "not a recorded game"),
+                ("another version", data[:8] + b"\x09" + data[9:], "recorded by another version")]:
             (watch / "bad.rec").write_bytes(damaged)
             r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "bad.rec"])
             self.assertEqual(r.returncode, 2, what)
