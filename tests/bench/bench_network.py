@@ -1,13 +1,7 @@
-"""Network figures of a rollback session: host and guest on 127.0.0.1 through the test
-relay, at 0, 25, 50 and 100 ms one way with 5 % loss and a quarter of the delay as
-jitter. Both sides steer in turn (the guest the far mallet with S and W, the host the
-near one with A and D). Per delay it prints:
-- frames from a key to its own mallet moving on its own screen (both sides);
-- frames from a key to that mallet moving on the other screen;
-- the share of frames each side drew, the frames re-run per second and the deepest rollback;
-- CPU per frame of each side beside a game alone;
-- UDP payload bytes per second each way.
-Run under a display, with an optimised build:
+"""Network figures of a rollback session through the test relay at 0, 25, 50 and 100 ms one
+way (5 % loss, a quarter of the delay as jitter), both sides steering in turn: frames from a key
+to its mallet on its own and on the other screen, frames drawn, re-runs and the deepest, CPU per
+frame beside a game alone, UDP payload bytes per second each way. Under a display, optimised:
   xvfb-run -a -s "-screen 0 800x600x24" python3 tests/bench/bench_network.py [GAME]"""
 import os
 import statistics
@@ -88,16 +82,15 @@ def measure(delay_ms):
     seconds = relay.last - relay.first
     guest_own, guest_other = lags(GUEST_PRESSES, guest_trace, host_trace, "gegner_z", {"S": 1, "W": -1})
     host_own, host_other = lags(HOST_PRESSES, host_trace, guest_trace, "schiesser_x", {"D": 1, "A": -1})
-    session = {side: [line for line in trace if "shown" in line]
-               for side, trace in (("host", host_trace), ("guest", guest_trace))}
-    drawn = {side: sum(line["drawn"] for line in lines) / max(1, len(lines)) for side, lines in session.items()}
-    reruns = {side: sum(line["rollback"] for line in lines) for side, lines in session.items()}
-    deepest = {side: max((line["rollback"] for line in lines), default=0) for side, lines in session.items()}
+    session = [[line for line in trace if "shown" in line] for trace in (host_trace, guest_trace)]
+    drawn = [sum(line["drawn"] for line in lines) / max(1, len(lines)) for lines in session]
+    reruns = [sum(line["rollback"] for line in lines) / seconds for lines in session]
+    deepest = [max((line["rollback"] for line in lines), default=0) for lines in session]
     return {
         "own": (spread(host_own), spread(guest_own)),
         "other": (spread(host_other), spread(guest_other)),
-        "drawn": (drawn["host"], drawn["guest"]),
-        "reruns": (reruns["host"] / seconds, reruns["guest"] / seconds, deepest["host"], deepest["guest"]),
+        "drawn": drawn,
+        "reruns": reruns + deepest,
         "cpu": (host_cpu / max(1, len(host_trace)), guest_cpu / max(1, len(guest_trace))),
         "bytes": (relay.bytes["host_to_guest"] / seconds, relay.bytes["guest_to_host"] / seconds),
     }

@@ -12,6 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
+from menu_script import MATCH_FRAMES, Script  # noqa: E402
 from udp_relay import Relay  # noqa: E402
 
 # Main menu > New Game > Training > the first table (play from frame 12); the
@@ -49,15 +50,16 @@ def wait_for(condition, seconds=LIMIT):
 class Session:
     """A host waiting for its guest and the guest joining it, optionally through a relay."""
 
-    def __init__(self, host_frames, guest_frames, relay=None, host_args=(), guest_args=()):
+    def __init__(self, host_frames, guest_frames, relay=None, host_args=(), guest_args=(),
+                 host_script=HOST_SCRIPT, guest_script=GUEST_SCRIPT):
         self.port = free_port()
         self.host_dir, self.guest_dir = make_workdir(), make_workdir()
         self.host = spawn_game(self.host_dir, ["--seed", "1", "--host", f"127.0.0.1:{self.port}", "--await-guest",
-                                               "--frames", str(host_frames), *host_args], HOST_SCRIPT)
+                                               "--frames", str(host_frames), *host_args], host_script)
         self.relay = relay(self.port) if relay else None
         join = self.relay.__enter__().port if self.relay else self.port
         self.guest = spawn_game(self.guest_dir, ["--join", f"127.0.0.1:{join}", "--frames", str(guest_frames),
-                                                 *guest_args], GUEST_SCRIPT)
+                                                 *guest_args], guest_script)
 
     def finish(self):
         codes = (self.host.wait(LIMIT), self.guest.wait(LIMIT))
@@ -168,6 +170,36 @@ class HostAndGuest(unittest.TestCase):
         self.assertGreater(len(healed), 100)
         self.assert_agree(host, healed, min_share=0)
         self.assertEqual(max(line["desyncs"] for line in host if "desyncs" in line), 1)
+
+    def test_the_multiplayer_ladder_with_player2_at_the_other_machine(self):
+        # Player1 wins its matches with W (J moves the far mallet aside); in Player2's own
+        # matches the guest's W drives the near mallet while the host's S rests (were it not,
+        # S would win over W) and its J moves the far one aside; in the final the guest's A
+        # moves the far mallet aside.
+        host, guest = Script(), Script()
+        host.wait(2).tap("ENTER").tap("DOWN").tap("ENTER", gap=12)
+        for match in range(5):
+            own = match in (1, 3)  # Player2's own matches
+            host.mark(f"m{match}").tap("ENTER", gap=5)
+            if match == 0:
+                host.computer_off().tap("V", gap=2)
+            guest.wait(host.frame - guest.frame).down("W" if own else "A" if match == 4 else "X")
+            host.down(*(["J", "S"] if own else ["W", "J"])).wait(MATCH_FRAMES).up("W", "J", "S").wait(5)
+            guest.wait(host.frame - guest.frame).up("W", "A", "X")
+        args = ["--no-pacing", "--seed", "15"]
+        session = Session(host_frames=host.frame + 50, guest_frames=host.frame + 400, host_args=args,
+                          guest_args=["--no-pacing"], host_script=host.lines, guest_script=guest.lines)
+        self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
+        trace = read_trace(session.host_dir)
+        at = lambda mark, offset: trace[host.marks[mark] + offset]  # noqa: E731
+        # (m_round, player1_turn, pl1, pl2) before each match; the final went to Player1
+        self.assertEqual([[at(f"m{m}", -1)[k] for k in ("m_round", "player1_turn", "pl1_final_score", "pl2_final_score")]
+                          for m in range(5)],
+                         [[1, True, 0, 0], [1, False, 7, 0], [2, True, 7, 7], [2, False, 14, 7], [3, True, 14, 14]])
+        self.assertEqual(trace[-1]["m_round"], 4)
+        # in Player2's own match the near mallet ran on the guest's W alone
+        self.assertEqual(at("m1", 20)["schiesser_v_z"], -FIRST_TABLE_MALLET_SPEED)
+        self.assert_agree(trace, read_trace(session.guest_dir), min_share=0.95)
 
     def assert_replays(self, workdir, record, trace, frame_key):
         """The record played back on one machine reaches the states the side confirmed."""

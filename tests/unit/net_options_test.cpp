@@ -8,7 +8,6 @@
 
 #include "app/dev_options.h"
 #include "app/net_reach.h"
-#include "game/key_merge.h"
 #include "game/game_state.h"
 #include "net/discovery.h"
 #include "net/protocol.h"
@@ -59,28 +58,6 @@ TEST(NetOptions, HostAndJoinAddresses) {
         EXPECT_EQ(o.port, c.port);
         EXPECT_EQ(o.join, c.joins);
     }
-}
-
-// The host's W while the guest has the near mallet: resting hides it, the guest's
-// own W still counts, and a W held through the rest acts again when it ends.
-TEST(KeyMergeRest, RestingKeysCountAsUpUntilTheRestEnds) {
-    GameState g;
-    KeyMerge& keys = g.key_sources;
-    HeldKeys w;
-    w.set('W');
-    keys.press(g.keys, KeySource::Keyboard, 'W');
-    keys.rest(g.keys, KeySource::Keyboard, w);
-    EXPECT_FALSE(g.keys['W']);
-    keys.press(g.keys, KeySource::Keyboard, 'W');  // auto-repeat of a resting key
-    EXPECT_FALSE(g.keys['W']);
-    keys.hold(g.keys, KeySource::Directions2, w);
-    EXPECT_TRUE(g.keys['W']);
-    keys.releaseAll(g.keys, KeySource::Directions2);
-    EXPECT_FALSE(g.keys['W']);
-    keys.rest(g.keys, KeySource::Keyboard, HeldKeys{});
-    EXPECT_TRUE(g.keys['W']);
-    keys.release(g.keys, KeySource::Keyboard, 'W');
-    EXPECT_FALSE(g.keys['W']);
 }
 
 // A host whose port is taken is told which port and why, not just that it failed.
