@@ -270,7 +270,6 @@ private:
         live.shown = drawing.shown();
         live.rollback = rerun;
         live.log = CurrentTurnLog();
-        live.after = g_;
         session_.advanced(std::move(live));
         CurrentTurnLog().clear();
         writeConfirmed();

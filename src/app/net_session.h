@@ -39,7 +39,6 @@ struct LiveFrame {
     ShownPositions shown;
     int rollback = 0;         // frames run again in the turn that made it
     TurnLog log;              // the effects played, the texts printed
-    GameState after;          // the state it ended with, as predicted
 };
 
 // A frame both sides' records are known for, in frame order.
