@@ -1,7 +1,10 @@
 // CPU per frame of the real game without pacing, on the screens the software renderer
 // finds dearest, in an 800x600 window and fullscreen on a 1920x1080 screen (each on an X
 // server of its own), beside the figures of tests/bench/frames_baseline.txt; with a second
-// game binary, also that binary's figures and a pixel comparison of every screen.
+// game binary, also that binary's figures and a pixel comparison of every screen. First,
+// on each screen, what showing a frame costs before any scene is drawn into it.
+#include <GL/gl.h>
+#include <SDL.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -12,12 +15,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/presentation.h"
+#include "platform/scaled_frame.h"
 
 namespace fs = std::filesystem;
 
@@ -39,9 +46,50 @@ constexpr Screen kScreens[] = {
 };
 
 // Where a frame is shown: the design's window, or fullscreen on a screen of today's size.
-struct Display { const char* name; const char* screen; const char* mode; };
-constexpr Display kDisplays[] = {{"800x600 windowed", "800x600x24", "--windowed"},
-                                 {"1920x1080 fullscreen", "1920x1080x24", "--fullscreen"}};
+struct Display { const char* name; const char* screen; const char* mode; bool fullscreen; };
+constexpr Display kDisplays[] = {{"800x600 windowed", "800x600x24", "--windowed", false},
+                                 {"1920x1080 fullscreen", "1920x1080x24", "--fullscreen", true}};
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The floor under every frame on the display: a frame with nothing drawn, and fullscreen the
+// design's frame scaled up as the game does it on a software renderer. CPU of this process,
+// the renderer's threads included, as the game's figures are.
+void timeShowing(const Display& d) {
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_Rect screen{0, 0, 800, 600};  // a bare X server makes no window fullscreen: it is made as large
+    if (d.fullscreen) SDL_GetDisplayBounds(0, &screen);
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, screen.w, screen.h, SDL_WINDOW_OPENGL |
+                                          (d.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) std::printf("no GL window: %s\n", SDL_GetError());
+    int w = 0, h = 0;
+    if (context) SDL_GL_GetDrawableSize(window, &w, &h), SDL_GL_SetSwapInterval(0);
+    const auto perFrame = [&](auto show) {
+        for (int i = 0; i < kSettle; ++i) show(), SDL_GL_SwapWindow(window);
+        const double start = cpuMs();
+        for (int i = 0; i < kTimedFrames; ++i) show(), SDL_GL_SwapWindow(window);
+        return (cpuMs() - start) / kTimedFrames;
+    };
+    if (context) std::printf("%-25s %5.2f ms\n", "empty frame, cleared", perFrame([] { glClear(GL_COLOR_BUFFER_BIT); }));
+    ScaledFrame frame;
+    int canvasW = 0, canvasH = 0;
+    CanvasSize(w, h, 800, 600, canvasW, canvasH);
+    if (context && d.fullscreen && frame.make(canvasW, canvasH)) {
+        frame.bind();
+        glClear(GL_COLOR_BUFFER_BIT);
+        std::printf("%4dx%d scaled up %9.2f ms\n", canvasW, canvasH, perFrame([&] { frame.present(w, h); }));
+        frame.release();
+    }
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    SDL_Quit();
+}
 
 // An Xvfb of the display's size as DISPLAY; returns its process, or exits.
 pid_t startServer(const Display& d) {
@@ -56,14 +104,15 @@ pid_t startServer(const Display& d) {
         _exit(127);
     }
     close(fds[1]);
-    char number[16] = {};
-    const ssize_t got = read(fds[0], number, sizeof number - 1);
+    // The whole line: the server writes the newline apart, and dies if no one is left to read it.
+    std::string number;
+    for (char c = 0; number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
     close(fds[0]);
-    if (pid < 0 || got <= 0) {
+    if (pid < 0 || number.empty()) {
         std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name);
         std::exit(1);
     }
-    setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
+    setenv("DISPLAY", (":" + number).c_str(), 1);
     return pid;
 }
 
@@ -140,11 +189,14 @@ int main(int argc, char** argv) {
     fs::create_directory_symlink(fs::absolute("data"), work / "data");
     fs::current_path(work);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);  // never a fallback without a screen, in the games or here
 
     // game, display, screen: the median CPU ms per frame
     std::map<std::string, double> median;
     for (const Display& d : kDisplays) {
         const pid_t server = startServer(d);
+        std::printf("%s, showing a frame\n", d.name);
+        timeShowing(d);
         for (size_t i = 0; i < games.size(); ++i) {
             std::printf("%s, %s\n%-14s %8s %22s\n", i ? "BEFORE_GAME" : "GAME", d.name, "CPU ms/frame", "baseline", "median (range)");
             for (const Screen& s : kScreens) {
