@@ -59,34 +59,38 @@ double cpuMs() {
 // The floor under every frame on the display: a frame with nothing drawn, and fullscreen the
 // design's frame scaled up as the game does it on a software renderer. CPU of this process,
 // the renderer's threads included, as the game's figures are.
-void timeShowing(const Display& d) {
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_Rect screen{0, 0, 800, 600};  // a bare X server makes no window fullscreen: it is made as large
-    if (d.fullscreen) SDL_GetDisplayBounds(0, &screen);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, screen.w, screen.h, SDL_WINDOW_OPENGL |
-                                          (d.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) std::printf("no GL window: %s\n", SDL_GetError());
+void timeShowing(SDL_Window* window, bool fullscreen) {
     int w = 0, h = 0;
-    if (context) SDL_GL_GetDrawableSize(window, &w, &h), SDL_GL_SetSwapInterval(0);
+    SDL_GL_GetDrawableSize(window, &w, &h);
+    SDL_GL_SetSwapInterval(0);
     const auto perFrame = [&](auto show) {
         for (int i = 0; i < kSettle; ++i) show(), SDL_GL_SwapWindow(window);
         const double start = cpuMs();
         for (int i = 0; i < kTimedFrames; ++i) show(), SDL_GL_SwapWindow(window);
         return (cpuMs() - start) / kTimedFrames;
     };
-    if (context) std::printf("%-25s %5.2f ms\n", "empty frame, cleared", perFrame([] { glClear(GL_COLOR_BUFFER_BIT); }));
+    std::printf("%-25s %5.2f ms\n", "empty frame, cleared", perFrame([] { glClear(GL_COLOR_BUFFER_BIT); }));
     ScaledFrame frame;
     int canvasW = 0, canvasH = 0;
     CanvasSize(w, h, 800, 600, canvasW, canvasH);
-    if (context && d.fullscreen && frame.make(canvasW, canvasH)) {
-        frame.bind();
-        glClear(GL_COLOR_BUFFER_BIT);
-        std::printf("%4dx%d scaled up %9.2f ms\n", canvasW, canvasH, perFrame([&] { frame.present(w, h); }));
-        frame.release();
-    }
-    if (context) SDL_GL_DeleteContext(context);
+    if (!fullscreen || !frame.make(canvasW, canvasH)) return;
+    frame.bind();
+    glClear(GL_COLOR_BUFFER_BIT);
+    std::printf("%4dx%d scaled up %9.2f ms\n", canvasW, canvasH, perFrame([&] { frame.present(w, h); }));
+    frame.release();
+}
+
+void timeShowing(const Display& d) {
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    // Made at the screen's size, as the game does: a bare X server enlarges no window to fullscreen.
+    SDL_Rect size{0, 0, 800, 600};
+    if (d.fullscreen) SDL_GetDisplayBounds(0, &size);
+    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, size.w, size.h,
+                                          SDL_WINDOW_OPENGL | (d.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (context) timeShowing(window, d.fullscreen), SDL_GL_DeleteContext(context);
+    else std::printf("no GL window: %s\n", SDL_GetError());
     if (window) SDL_DestroyWindow(window);
     SDL_Quit();
 }
