@@ -7,8 +7,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import make_workdir, run_game  # noqa: E402
-from menu_script import (MATCH_FRAMES, PLAY, STOP, Script, at_frame, discard, project_origin,  # noqa: E402
+from gamerun import make_workdir  # noqa: E402
+from menu_script import (PLAY, STOP, Script, at_frame, play, played, project_origin,  # noqa: E402
                          screens_visited, texts)
 
 JINGLE = {n: f"play data/sounds/{j}.mp3" for n, j in enumerate(["newgame", "highscore", "options", "credits", "exit"], 1)}
@@ -24,10 +24,7 @@ class WalkEveryMenu(unittest.TestCase):
         s.mark("page2").tap("DOWN", gap=10).mark("page3").tap("DOWN", gap=10)
         s.mark("page1").tap("RIGHT", gap=10).mark("page3_wrapped").tap("LEFT", gap=10).tap("ESC")
         s.tap("UP").mark("exit").tap("ENTER", gap=20)
-        r = run_game(s.text(), frames=s.frame + 100)
-        self.addCleanup(discard, r)
-        line = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r, line = play(self, s)
         self.assertEqual(texts(r.trace[0]), ["Puckslide3D", "-> New Game", "   Hiscore", "   Options/Help", "   Credits",
                                              "   Exit"])
         self.assertEqual([n for menu, n in screens_visited(r.trace)], [1, 11, 1, 2, 1, 5, 1, 3, 1])
@@ -61,10 +58,7 @@ class TrainingOnTableSeven(unittest.TestCase):
         # Straight into a ladder: the training goals must not count as a won match.
         s.tap("ENTER", gap=6).mark("ladder_start").tap("ENTER", gap=20)
         s.tap("ESC", gap=8).tap("ESC", gap=6).tap("ESC", gap=20)
-        r = run_game(s.text(), frames=s.frame + 60)
-        self.addCleanup(discard, r)
-        line = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r, line = play(self, s, 60)
         start, set_up = line("start"), line("start", 1)
         self.assertEqual((start["take_table"], start["menu"], start["music"]), (7, False, []))
         self.assertEqual((set_up["table"], set_up["puk_rad"], set_up["gl_lighting"]), (7, 50, False))
@@ -96,10 +90,8 @@ SHOT_ON_FAR_GOAL = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER", "1
 
 class ShotOnTheFarGoal(unittest.TestCase):
     def test_hit_walls_goal_replay_and_serve(self):
-        game = run_game(SHOT_ON_FAR_GOAL, frames=KICK_OFF + 330)
-        self.addCleanup(discard, game)
-        trace = game.trace
-        self.assertEqual((game.returncode, len(trace)), (0, KICK_OFF + 330), game.stderr)
+        trace = played(self, SHOT_ON_FAR_GOAL, frames=KICK_OFF + 330).trace
+        self.assertEqual(len(trace), KICK_OFF + 330)
         self.assertFalse(trace[KICK_OFF + 3]["artif_int"])
         frames = {s: [line["frame"] for line in trace if f"data/sounds/{s}.wav" in line["sounds"]]
                   for s in ("shot", "sideshot", "goal")}
@@ -138,9 +130,7 @@ CONFIG = ("Puckslyde3D\nDon't change this file or Puckslide3D won't work!\nHomep
 
 class ListFliesInThenSpins(unittest.TestCase):
     def test_reads_the_list_and_jumps_to_the_spin_at_four_hundred(self):
-        r = run_game("2 tap DOWN\n6 tap ENTER\n920 tap ESC\n925 tap ESC\n", frames=1000, config=CONFIG)
-        self.addCleanup(discard, r)
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r = played(self, "2 tap DOWN\n6 tap ENTER\n920 tap ESC\n925 tap ESC\n", frames=1000, config=CONFIG)
         self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
         self.assertEqual(texts(at_frame(r.trace, 11)), [x for n, s in zip(LISTED, SCORES) for x in (n, str(s))])
         # The clock each frame was drawn with, and where the first name stands: flying in below 400.
@@ -156,24 +146,20 @@ class NoFolderForTheFile(unittest.TestCase):
     def test_both_failures_are_reported_and_the_list_of_this_run_holds_the_name(self):
         workdir = make_workdir(config=False)
         shutil.rmtree(workdir / "Data")
-        s = Script()
-        s.wait(2).tap("ENTER").tap("ENTER", gap=12).tap("ENTER", gap=5).computer_off().tap("V", gap=2)
-        s.down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5).win_match().win_match()
+        s = Script().first_ladder_match().win_match().win_match()
         s.wait(10).tap("ENTER", gap=8).tap("Q", gap=3).tap("SPACE", gap=3).tap("7", gap=3).wait(3)
         # ESC stores the name as ENTER does, and goes on to the main menu.
         s.mark("store").tap("ESC", gap=10).tap("DOWN").mark("list").tap("ENTER", gap=20)
         s.tap("ESC", gap=6).tap("ESC", gap=10)
-        r = run_game(s.text(), frames=s.frame + 100, workdir=workdir, extra_args=["--seed", "15"])
-        self.addCleanup(discard, r)
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r, at = play(self, s, workdir=workdir, extra_args=["--seed", "15"])
         self.assertEqual(r.stderr.count("Error: Error: opening /Data/system/config.cfg"), 1, r.stderr)
         opening, writing = ({"caption": "Error", "text": f"Error: {what} /Data/system/config.cfg"}
                             for what in ("opening", "writing"))
         self.assertEqual((r.trace[0]["boxes"], r.all("boxes")), ([opening], [opening, writing]))
-        store = at_frame(r.trace, s.marks["store"])
+        store = at("store")
         self.assertEqual((store["boxes"], store["hauptmenu_nr"]), ([writing], 1))
         self.assertFalse((r.workdir / "Data").exists())
-        line = at_frame(r.trace, s.marks["list"] + 5)
+        line = at("list", 5)
         self.assertEqual((line["HSname"][9], line["hsscore"][9]), ("Q 7", 21))
         self.assertEqual(texts(line), ["", "0"] * 9 + ["Q 7", "21"])
 
