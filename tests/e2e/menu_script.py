@@ -2,7 +2,6 @@
 is switched off with Ctrl+Shift+C: to win, W and J are held (every serve in the
 near half scores again); to lose, K is held and the near player moves away with A.
 """
-import math
 import os
 import shutil
 
@@ -78,12 +77,6 @@ def screens_visited(trace):
         if not out or out[-1] != (line["menu"], line["hauptmenu_nr"]):
             out.append((line["menu"], line["hauptmenu_nr"]))
     return out
-
-
-def project_origin(x, y, z):
-    """Window position (origin top-left) of an eye-space point in the game's 800x600 45 degree view."""
-    f = 1.0 / math.tan(math.radians(45.0) / 2)
-    return (f / (800 / 600) * x / -z + 1) * 400, 600 - (f * y / -z + 1) * 300
 
 
 def discard(run):
