@@ -97,16 +97,13 @@ class ShotOnTheFarGoal(unittest.TestCase):
         self.assertEqual([trace[goal][k] for k in ("my_score", "his_score", "video", "my_goal", "camera_z")],
                          [1, 0, True, True, 560])
         self.assertEqual((trace[goal - 1]["video"], trace[goal + 1]["camera_z"]), (False, 550))
-        # the camera flies to the far end and parks; the replayed shot ends at
-        # rest in the far mouth, silent, and nothing is scored again
+        # the camera flies to the far end and parks; the replayed shot ends at rest in the far mouth
+        # (that the replay is silent and scores nothing is the unit Replay test's)
         end = next(line["frame"] for line in trace[goal:] if not line["video"])
         replay = trace[goal + 1:end]
-        self.assertGreaterEqual(len(replay), 112)
         self.assertEqual([line["camera_z"] for line in replay[111:]], [-560] + [-570] * (len(replay) - 112))
         self.assertEqual((replay[-1]["move_x"], replay[-1]["move_z"]), (0, 0))
         self.assertLessEqual(replay[-1]["z"], -311)
-        self.assertEqual({line["my_score"] for line in trace[goal:]}, {1})
-        self.assertEqual([s for line in replay for s in line["sounds"]], [])
         keys = ("x", "z", "move_x", "move_z", "schiesser_x", "schiesser_z", "gegner_x", "gegner_z", "camera_x", "camera_z")
         self.assertEqual([trace[end][k] for k in keys], [150, 200, 0, 0, 150, 230, 150, -300, 150, 560])
         # the score line is red and counts the goal
