@@ -144,8 +144,9 @@ TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
     EXPECT_TRUE(sawBlend[0] && sawBlend[1]);
 }
 
-// The configuration and high-score file: hostile input, the round trip, the
-// list insertion, the safe write and the name-entry keys.
+// The configuration and high-score file: hostile input, the shipped file, the list insertion, the
+// safe write and the name-entry keys. That whatever a file holds comes back unchanged through the
+// writer is fuzz_config's to prove.
 namespace fs = std::filesystem;
 
 namespace {
@@ -175,6 +176,7 @@ TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNo
     EXPECT_FALSE(readText("Puckslyde3D\nA\nB\n//Nothing\n1\n2\n", g));  // no owner word: nothing changes
     EXPECT_FALSE(readText("", g));
     EXPECT_EQ(listed(g), listed(before));
+    // Words far longer than a print: the fuzzer's inputs grow too slowly to reach them in its share of a check.
     std::string binary(3 * 1024 * 1024, 'Q');
     for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 37) & 0xFF));
     for (const std::string& f : {kHeader + binary, "Valentino " + std::string(100, '-') + " " + binary + " 1 2"}) {
@@ -194,13 +196,9 @@ TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNo
     }
 }
 
-TEST(ConfigRoundTrip, BlanksAndEmptyNamesComeBackAndTheShippedFileIsAnEmptyList) {
-    GameState g, back, empty;
-    const std::string names[] = {"", "A B", " LEAD", "TRAIL ", "", "X  Y", "ONE", "", "  ", "LONGNAME 12345"};
-    for (int i = 0; i < 10; ++i) g.HSname[i] = names[i], g.hsscore[i] = i * 2 - 3;
-    ASSERT_TRUE(readText(ConfigFileText(g), back));
-    EXPECT_EQ(listed(back, 10), listed(g, 10));
-    const std::string shipped = slurp("Data/system/config.cfg");  // what the game writes for an empty list
+TEST(ConfigShipped, TheShippedFileIsAnEmptyListAsTheGameWritesIt) {
+    GameState empty;
+    const std::string shipped = slurp("Data/system/config.cfg");
     empty.HSname[3] = "OLD", empty.hsscore[3] = 9;
     ASSERT_TRUE(readText(shipped, empty));
     EXPECT_EQ(listed(empty, 10), listed(GameState(), 10));
