@@ -50,12 +50,11 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
     if isinstance(script, (list, tuple)):
         script = "\n".join(script) + "\n"
     (workdir / "script.txt").write_text(script)
-    trace_path = workdir / "trace.jsonl"
 
     args = list(game)
     if default_args:
         args += DEFAULT_ARGS
-    args += ["--script", str(workdir / "script.txt"), "--trace", str(trace_path)]
+    args += ["--script", str(workdir / "script.txt"), "--trace", str(workdir / "trace.jsonl")]
     if frames is not None:
         args += ["--frames", str(frames)]
     for frame, name in (screenshots or {}).items():
@@ -63,34 +62,29 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
     args += list(extra_args)
 
     # The player's own settings file stays out of every run: the run's folder is its config home.
-    run_env = dict(os.environ, XDG_CONFIG_HOME=str(workdir))
-    if audio is None:
-        run_env.pop("SDL_AUDIODRIVER", None)
-    else:
-        run_env["SDL_AUDIODRIVER"] = audio
-        if audio == "disk":
-            run_env["SDL_DISKAUDIOFILE"] = str(workdir / "audio.raw")
-            run_env.setdefault("SDL_DISKAUDIODELAY", "0")
+    run_env = dict(os.environ, XDG_CONFIG_HOME=str(workdir), SDL_AUDIODRIVER=audio)
+    if audio == "disk":
+        run_env["SDL_DISKAUDIOFILE"] = str(workdir / "audio.raw")
+        run_env.setdefault("SDL_DISKAUDIODELAY", "0")
     # Mesa and SDL keep some allocations to process exit; leaks are checked in the unit tests.
     run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
     run_env.update(env or {})
 
     proc = subprocess.run(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-    trace = []
-    if trace_path.exists():
-        trace = [json.loads(line) for line in trace_path.read_text().splitlines() if line.strip()]
-    return GameRun(proc.returncode, trace, proc.stderr.decode(errors="replace"), workdir)
+    return GameRun(proc.returncode, read_trace(workdir), proc.stderr.decode(errors="replace"), workdir)
 
 
-def spawn_game(workdir, args, script="", prefix=()):
-    """Starts the game without waiting for it, for tests that run two games at once:
-    windowed, boxes to stderr (kept in workdir/stderr.txt), trace in workdir/trace.jsonl.
-    `prefix` runs it through another command (a network namespace's, say)."""
+def spawn_game(workdir, args, script="", prefix=(), env=None):
+    """Starts the game without waiting for it, for tests that run two games at once or look at it
+    while it runs: windowed unless `args` say --fullscreen, boxes to stderr (kept in
+    workdir/stderr.txt), trace in workdir/trace.jsonl. `prefix` runs it through another command
+    (a network namespace's, say); `env` adds to its environment."""
     workdir = pathlib.Path(workdir)
     (workdir / "script.txt").write_text("\n".join(script) + "\n" if isinstance(script, (list, tuple)) else script)
     run_env = dict(os.environ, SDL_AUDIODRIVER="dummy", XDG_CONFIG_HOME=str(workdir))
     run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+    run_env.update(env or {})
     args = list(prefix) + [GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl"] + list(args)
     with open(workdir / "stderr.txt", "w") as stderr:
         return subprocess.Popen(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,

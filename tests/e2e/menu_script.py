@@ -2,9 +2,10 @@
 is switched off with Ctrl+Shift+C: to win, W and J are held (every serve in the
 near half scores again); to lose, K is held and the near player moves away with A.
 """
-import math
 import os
 import shutil
+
+from gamerun import run_game
 
 # Frames a match may take before the next key is pressed (a 7:0 match takes about 900).
 MATCH_FRAMES = 1300
@@ -41,6 +42,13 @@ class Script:
     def computer_off(self):
         return self.down("SHIFT", "CTRL").wait(1).tap("C", gap=2).up("CTRL", "SHIFT").wait(2)
 
+    def first_ladder_match(self, screen_downs=0):
+        """From the main menu into a ladder (0: singleplayer, 1: multiplayer) and its first match,
+        marked m1, won 7:0 with the computer and the replay switched off."""
+        self.wait(2).tap("ENTER").tap("DOWN", times=screen_downs).tap("ENTER", gap=12)
+        self.mark("m1").tap("ENTER", gap=5).computer_off().tap("V", gap=2)
+        return self.down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)
+
     def win_match(self, name=None):
         """ENTER on a ladder screen, then a 7:0 win."""
         return self.mark(name).tap("ENTER", gap=5).down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)
@@ -71,13 +79,22 @@ def screens_visited(trace):
     return out
 
 
-def project_origin(x, y, z):
-    """Window position (origin top-left) of an eye-space point in the game's 800x600 45 degree view."""
-    f = 1.0 / math.tan(math.radians(45.0) / 2)
-    return (f / (800 / 600) * x / -z + 1) * 400, 600 - (f * y / -z + 1) * 300
-
-
 def discard(run):
     """Removes a run's scratch folder unless PUCKSLIDE_KEEP_RUNS asks to keep it for a look."""
     if run is not None and not os.environ.get("PUCKSLIDE_KEEP_RUNS"):
         shutil.rmtree(run.workdir, ignore_errors=True)
+
+
+def played(test, script="", **kwargs):
+    """run_game for a test: the game must end well, and its folder goes when the test ends."""
+    run = run_game(script, **kwargs)
+    test.addCleanup(discard, run)
+    test.assertEqual(run.returncode, 0, run.stderr)
+    return run
+
+
+def play(test, s, frames_after=100, **kwargs):
+    """A Script played to its end and `frames_after` frames more: the run, and its trace by mark,
+    at("m1", -1) being the line of the frame before the mark m1."""
+    run = played(test, s.text(), frames=s.frame + frames_after, **kwargs)
+    return run, lambda mark, offset=0: at_frame(run.trace, s.marks[mark] + offset)

@@ -9,8 +9,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import GAME, make_workdir, read_trace, run_game  # noqa: E402
-from menu_script import discard  # noqa: E402
+from gamerun import make_workdir, read_trace, run_game, spawn_game  # noqa: E402
+from menu_script import discard, played  # noqa: E402
 
 TRAINING = ["2 tap ENTER", "6 tap DOWN", "10 tap DOWN", "14 tap ENTER", "18 tap ENTER"]
 SHOT = TRAINING + ["0 pad 1 add", "24 pad 1 axis lefty -9000"]  # just beyond the default dead zone
@@ -57,8 +57,7 @@ class OwnScreen:
 
 class Fullscreen(unittest.TestCase):
     def test_at_the_screens_own_mode_through_f1_and_exit_whole_and_unstretched(self):
-        design = run_game(TRAINING, frames=41, screenshots={40: "shot.png"})
-        self.addCleanup(discard, design)
+        design = played(self, TRAINING, frames=41, screenshots={40: "shot.png"})
         left, top, right, bottom = table_box(design.workdir / "shot.png")
         for size in ("1280x720", "1920x1080"):
             with self.subTest(size=size):
@@ -66,16 +65,9 @@ class Fullscreen(unittest.TestCase):
                 self.addCleanup(screen.close)
                 workdir = make_workdir()
                 self.addCleanup(shutil.rmtree, workdir, True)
-                (workdir / "script.txt").write_text("\n".join(TRAINING + ["100 tap F1", "200 tap F1"]) + "\n")
-                env = dict(os.environ, DISPLAY=screen.display, SDL_AUDIODRIVER="dummy", XDG_CONFIG_HOME=str(workdir))
-                env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
-                stderr = open(workdir / "stderr.txt", "w")
-                self.addCleanup(stderr.close)
-                game = subprocess.Popen([GAME, "--fullscreen", "--no-dialogs", "--seed", "1", "--script", "script.txt",
-                                         "--trace", "trace.jsonl", "--frames", "300", "--screenshot", "40:full.png",
-                                         "--screenshot", "150:window.png", "--screenshot", "250:again.png"],
-                                        cwd=workdir, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                        stderr=stderr)
+                game = spawn_game(workdir, ["--fullscreen", "--seed", "1", "--frames", "300", "--screenshot", "40:full.png",
+                                            "--screenshot", "150:window.png", "--screenshot", "250:again.png"],
+                                  TRAINING + ["100 tap F1", "200 tap F1"], env={"DISPLAY": screen.display})
                 # The screen's mode, looked at while the game is fullscreen, windowed and fullscreen again.
                 seen = set()
                 while game.poll() is None:
@@ -132,17 +124,14 @@ class SettingsFile(unittest.TestCase):
         if settings is not None:
             (workdir / "puckslide3d").mkdir()
             (workdir / "puckslide3d" / "settings.conf").write_text(settings)
-        r = run_game(script, frames=frames, workdir=workdir, **kwargs)
-        self.addCleanup(discard, r)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        return r
+        return played(self, script, frames=frames, workdir=workdir, **kwargs)
 
     def test_volumes_reach_the_mixer(self):
         quieter = "music_volume = 50\neffects_volume = 25\n"
-        for script, played, volume in ((JINGLE, "music", 0.5), (SHOT, "sounds", 0.25)):
+        for script, heard, volume in ((JINGLE, "music", 0.5), (SHOT, "sounds", 0.25)):
             loud = self.run_with(script, audio="disk")
             soft = self.run_with(script, quieter, audio="disk")
-            self.assertTrue(loud.all(played) and loud.all(played) == soft.all(played), played)
+            self.assertTrue(loud.all(heard) and loud.all(heard) == soft.all(heard), heard)
             self.assertAlmostEqual(peak(soft) / peak(loud), volume, delta=0.03)
 
     def test_fullscreen_no_skips_the_question_sound_off_is_silent_and_bad_lines_are_named(self):

@@ -7,14 +7,14 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import GAME, SOURCE_DIR, make_workdir, run_game  # noqa: E402
+from gamerun import GAME, SOURCE_DIR, make_workdir  # noqa: E402
+from menu_script import played  # noqa: E402
 
 
 class Ending(unittest.TestCase):
     def test_close_box_escape_and_frame_limit_end_with_zero(self):
         for script, frames, last in (("4 close\n", None, 4), ("2 tap ESC\n", 100, 2), ("", 7, 6)):
-            r = run_game(script, frames=frames)
-            self.assertEqual(r.returncode, 0, r.stderr)
+            r = played(self, script, frames=frames)
             self.assertEqual([line["frame"] for line in r.trace], list(range(last + 1)), script)
 
     def test_a_missing_model_is_fatal_with_its_message(self):
@@ -27,9 +27,8 @@ class Ending(unittest.TestCase):
             workdir = make_workdir(link_data=False)
             shutil.copytree(SOURCE_DIR / "data", workdir / "data")
             (workdir / "data" / "model" / missing).unlink()
-            r = run_game(into_training + choose + "40 tap ENTER\n", frames=200, workdir=workdir)
             # The box goes to standard error; the program ends in the frame whose table step failed.
-            self.assertEqual(r.returncode, 0, missing)
+            r = played(self, into_training + choose + "40 tap ENTER\n", frames=200, workdir=workdir)
             self.assertIn("Error: Couldn't load the model data\\" + named, r.stderr)
             self.assertEqual(len(r.trace), 0 if missing == "kzmplane.ms3d" else 42, missing)
 
@@ -43,14 +42,12 @@ class Ending(unittest.TestCase):
 
 class Window(unittest.TestCase):
     def test_f1_minimise_and_the_fullscreen_question(self):
-        r = run_game("2 tap F1\n6 tap F1\n8 minimize\n11 restore\n", frames=14)
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r = played(self, "2 tap F1\n6 tap F1\n8 minimize\n11 restore\n", frames=14)
         self.assertEqual([line["fullscreen"] for line in r.trace], [False] * 2 + [True] * 4 + [False] * 8)
         self.assertEqual([line["active"] for line in r.trace], [True] * 8 + [False] * 3 + [True] * 3)
         # every new window comes with the fresh GL state: lit, not blended
         self.assertTrue(all(line["gl_lighting"] and not line["gl_blend"] for line in r.trace))
-        r = run_game("", frames=3, default_args=False, extra_args=["--no-dialogs", "--no-pacing"])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r = played(self, "", frames=3, default_args=False, extra_args=["--no-dialogs", "--no-pacing"])
         self.assertIn("Start FullScreen?: Would You Like To Run In Fullscreen Mode?", r.stderr)
         self.assertTrue(r.trace[0]["fullscreen"])
 

@@ -9,8 +9,8 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import GAME, SOURCE_DIR, run_game  # noqa: E402
-from menu_script import discard  # noqa: E402
+from gamerun import GAME, SOURCE_DIR  # noqa: E402
+from menu_script import played  # noqa: E402
 from test_play import CONFIG, LISTED, SCORES  # noqa: E402
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
@@ -53,8 +53,7 @@ class Installed(unittest.TestCase):
 
     def test_plays_from_any_folder_as_from_the_source_tree_with_the_players_own_high_scores(self):
         installed = files_below(self.usr)
-        source = run_game(TRAINING, frames=60, screenshots={40: "shot.png"})
-        self.addCleanup(discard, source)
+        source = played(self, TRAINING, frames=60, screenshots={40: "shot.png"})
         self.assertIn("data/sounds/shot.wav", source.all("sounds"))
         home = self.scratch / "home"
         # (environment, where the player's file is, what it holds before the start)
@@ -66,9 +65,8 @@ class Installed(unittest.TestCase):
                     user_file.parent.mkdir(parents=True)
                     user_file.write_text(before)
                 workdir = pathlib.Path(tempfile.mkdtemp(dir=self.scratch))
-                r = run_game(TRAINING, frames=60, screenshots={40: "shot.png"}, workdir=workdir, env=env,
-                             game=[str(self.usr / "bin" / "puckslide3d")])
-                self.assertEqual(r.returncode, 0, r.stderr)
+                r = played(self, TRAINING, frames=60, screenshots={40: "shot.png"}, workdir=workdir, env=env,
+                           game=[str(self.usr / "bin" / "puckslide3d")])
                 self.assertNotIn("cannot play", r.stderr)
                 self.assertEqual(sorted(os.listdir(workdir)), ["script.txt", "shot.png", "trace.jsonl"])
                 if before is None:
@@ -130,10 +128,8 @@ class PlayFolder(unittest.TestCase):
             user_file = pathlib.Path(xdg) / USER_FILE
             user_file.parent.mkdir(parents=True)
             user_file.write_text(CONFIG)
-            r = run_game("", frames=3, env={"XDG_DATA_HOME": xdg},
-                         game=[str(SOURCE_DIR / "scripts" / "play-in-user-folder.sh"), GAME])
-            self.addCleanup(discard, r)
-            self.assertEqual(r.returncode, 0, r.stderr)
+            r = played(self, "", frames=3, env={"XDG_DATA_HOME": xdg},
+                       game=[str(SOURCE_DIR / "scripts" / "play-in-user-folder.sh"), GAME])
             self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
             self.assertTrue((pathlib.Path(xdg) / "puckslide3d" / "data" / "model").is_dir())
 

@@ -5,31 +5,22 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import run_game  # noqa: E402
-from menu_script import MATCH_FRAMES, PLAY, STOP, Script, at_frame, discard, texts  # noqa: E402
+from menu_script import PLAY, STOP, Script, play, texts  # noqa: E402
 
 # With this seed every ladder match is drawn on table 1, the table the scripted matches are made for.
 SEED = ["--seed", "15"]
 
 
-def first_match(s, screen_downs):
-    s.wait(2).tap("ENTER").tap("DOWN", times=screen_downs).tap("ENTER", gap=12)
-    s.mark("m1").tap("ENTER", gap=5).computer_off().tap("V", gap=2)
-    return s.down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)
-
-
 class SingleplayerLadder(unittest.TestCase):
     def test_to_a_name_in_the_list_that_survives_a_restart(self):
-        s = first_match(Script(), 0)
+        s = Script().first_ladder_match()
         s.lose_match(name="m2").win_match(name="m3").win_match(name="m4")
         s.wait(10).mark("finished").tap("ENTER", gap=8)
         for key in ["A", "B", "X", "BACK", "SPACE", "C"]:  # "AB", a slip, Backspace, a blank and "C"
             s.tap(key, gap=3)
         s.wait(5).mark("typed").tap("ENTER", gap=30).mark("list").tap("ESC", gap=6).tap("ESC", gap=10)
-        r = run_game(s.text(), frames=s.frame + 200, extra_args=SEED)
-        self.addCleanup(discard, r)
-        at = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
-        self.assertEqual((r.returncode, r.stderr.strip(), r.trace[-1]["hauptmenu_nr"]), (0, "", 1), r.stderr)
+        r, at = play(self, s, 200, extra_args=SEED)
+        self.assertEqual((r.stderr.strip(), r.trace[-1]["hauptmenu_nr"]), ("", 1), r.stderr)
         for m in ("m1", "m2", "m3", "m4"):
             self.assertEqual((at(m)["music"], at(m)["menu"]), ([PLAY], False), m)
             self.assertEqual(at(m, 1)["table"], 1, "the seed no longer gives table 1; pick another")
@@ -50,10 +41,9 @@ class SingleplayerLadder(unittest.TestCase):
         # A new run reads the list back and starts a new ladder.
         again = Script()
         again.wait(2).tap("DOWN").mark("list").tap("ENTER", gap=20).tap("ESC", gap=5).tap("ESC", gap=10)
-        r2 = run_game(again.text(), frames=again.frame + 100, workdir=r.workdir)
-        self.assertEqual(r2.returncode, 0, r2.stderr)
+        r2, at2 = play(self, again, workdir=r.workdir)
         self.assertEqual((r2.trace[0]["HSname"][9], r2.trace[0]["hsscore"][9], r2.trace[0]["a_round"]), ("AB C", 14, 1))
-        self.assertEqual(texts(at_frame(r2.trace, again.marks["list"] + 5))[18:20], ["AB C", "14"])
+        self.assertEqual(texts(at2("list", 5))[18:20], ["AB C", "14"])
 
 
 HIGH_LIST = ("Puckslyde3D\nDon't change this file or Puckslide3D won't work!\nHomepage: x\nContact: y\n"
@@ -63,7 +53,7 @@ HIGH_LIST = ("Puckslyde3D\nDon't change this file or Puckslide3D won't work!\nHo
 
 class MultiplayerLadder(unittest.TestCase):
     def test_to_the_final_with_the_computer_off(self):
-        s = first_match(Script(), 1)
+        s = Script().first_ladder_match(1)
         s.lose_match(name="m2").win_match(name="m3").win_match(name="m4").win_match(name="m5")
         # Back through New Game: choosing the mode switches the computer on again,
         # and the ladder screen of the final switches it off.
@@ -72,10 +62,7 @@ class MultiplayerLadder(unittest.TestCase):
         s.mark("esc").tap("ESC", gap=10)
         s.tap("ENTER").tap("DOWN").tap("ENTER", gap=10).mark("again").tap("ENTER", gap=20)
         s.tap("ESC", gap=6).tap("ESC", gap=10)
-        r = run_game(s.text(), frames=s.frame + 200, extra_args=SEED, config=HIGH_LIST)
-        self.addCleanup(discard, r)
-        at = lambda mark, offset=0: at_frame(r.trace, s.marks[mark] + offset)  # noqa: E731
-        self.assertEqual(r.returncode, 0, r.stderr)
+        _, at = play(self, s, 200, extra_args=SEED, config=HIGH_LIST)
         expected = [  # (before mark, m_round, player1_turn, screen, pl1, pl2)
             ("m1", 1, True, 112, 0, 0), ("m2", 1, False, 112, 7, 0), ("m3", 1, False, 1120, 7, -7),
             ("m4", 2, True, 112, 7, 0), ("m5", 2, False, 112, 14, 0), ("dropped", 3, True, 112, 14, 7),

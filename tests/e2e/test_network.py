@@ -47,6 +47,20 @@ def wait_for(condition, seconds=LIMIT):
     return False
 
 
+def assert_agree(test, host, guest, min_share):
+    """The guest's confirmed frames are the host's, but for what each window keeps for itself."""
+    by_frame = {line["frame"]: line for line in host}
+    shared = [line for line in guest if line.get("confirmed")]
+    test.assertGreaterEqual(len(shared), min_share * len(host), "the guest saw too few of the host's frames")
+    for line in shared:
+        theirs = by_frame[line["host_frame"]]
+        if not theirs.get("confirmed", True):
+            continue  # the host ended before the guest's record of it arrived
+        for key in line.keys() - OWN_FIELDS:
+            test.assertEqual(line[key], theirs[key], f"host frame {line['host_frame']}: {key}")
+    return shared
+
+
 class Session:
     """A host waiting for its guest and the guest joining it, optionally through a relay."""
 
@@ -68,31 +82,13 @@ class Session:
         return codes
 
     def kill_when_host_reaches(self, frame, process):
-        self.assert_ok(wait_for(lambda: len(read_trace(self.host_dir)) > frame))
-        process.send_signal(signal.SIGKILL)
-
-    @staticmethod
-    def assert_ok(value):
-        if not value:
+        if not wait_for(lambda: len(read_trace(self.host_dir)) > frame):
             raise AssertionError("the game did not get there in time")
+        process.send_signal(signal.SIGKILL)
 
 
 @unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
 class HostAndGuest(unittest.TestCase):
-    def assert_agree(self, host, guest, min_share):
-        by_frame = {line["frame"]: line for line in host}
-        shared = [line for line in guest if line.get("confirmed")]
-        self.assertGreaterEqual(len(shared), min_share * len(host), "the guest saw too few of the host's frames")
-        for line in shared:
-            theirs = by_frame[line["host_frame"]]
-            if not theirs.get("confirmed", True):
-                continue  # the host ended before the guest's record of it arrived
-            for key, value in line.items():
-                if key in OWN_FIELDS or (key == "texts" and not line["drawn"]):
-                    continue
-                self.assertEqual(value, theirs[key], f"host frame {line['host_frame']}: {key}")
-        return shared
-
     def assert_guest_scored(self, host, guest):
         self.assertEqual((host[-1]["my_score"], host[-1]["his_score"]), (0, 1))
         goal = next(line["frame"] for line in host if "data/sounds/goal.wav" in line["sounds"])
@@ -112,7 +108,7 @@ class HostAndGuest(unittest.TestCase):
             self.assertIn(f"cannot join 127.0.0.1:{session.port}: {reason}; playing alone", stderr_of(workdir))
         self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
         host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
-        shared = self.assert_agree(host, guest, min_share=0.95)  # the host ends a few frames ahead
+        shared = assert_agree(self, host, guest, min_share=0.95)  # the host ends a few frames ahead
         self.assertEqual([line["host_frame"] for line in shared], list(range(len(shared))))
         self.assert_guest_scored(host, guest)
         self.assertEqual(stderr_of(session.host_dir).count("refused a guest"), 2)
@@ -130,7 +126,7 @@ class HostAndGuest(unittest.TestCase):
         self.assertNotIn("the guest from", stderr_of(session.host_dir))
         self.assertIn("the session has ended: the host has", stderr_of(session.guest_dir))
         host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
-        self.assert_agree(host, guest, min_share=0.95)  # every frame is confirmed on both sides
+        assert_agree(self, host, guest, min_share=0.95)  # every frame is confirmed on both sides
         self.assert_guest_scored(host, guest)
         # each side's record of the session, played back alone, reaches that side's confirmed states
         self.assert_replays(session.host_dir, "host.rec", host, "frame")
@@ -168,7 +164,7 @@ class HostAndGuest(unittest.TestCase):
         self.assertIn("took the host's game over", stderr_of(session.guest_dir))
         healed = [line for line in guest if line.get("confirmed") and line["host_frame"] > 140]
         self.assertGreater(len(healed), 100)
-        self.assert_agree(host, healed, min_share=0)
+        assert_agree(self, host, healed, min_share=0)
         self.assertEqual(max(line["desyncs"] for line in host if "desyncs" in line), 1)
 
     def test_the_multiplayer_ladder_with_player2_at_the_other_machine(self):
@@ -199,7 +195,7 @@ class HostAndGuest(unittest.TestCase):
         self.assertEqual(trace[-1]["m_round"], 4)
         # in Player2's own match the near mallet ran on the guest's W alone
         self.assertEqual(at("m1", 20)["schiesser_v_z"], -FIRST_TABLE_MALLET_SPEED)
-        self.assert_agree(trace, read_trace(session.guest_dir), min_share=0.95)
+        assert_agree(self, trace, read_trace(session.guest_dir), min_share=0.95)
 
     def assert_replays(self, workdir, record, trace, frame_key):
         """The record played back on one machine reaches the states the side confirmed."""

@@ -8,7 +8,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import run_game  # noqa: E402
-from menu_script import Script, discard  # noqa: E402
+from menu_script import Script, played  # noqa: E402
 
 ARGS = ["--windowed", "--no-dialogs", "--no-pacing"]
 SEED = ["--seed", "15"]  # the ladder match on table 1, where holding W scores
@@ -26,26 +26,24 @@ class Recording(unittest.TestCase):
     def test_a_recorded_game_replays_frame_for_frame_and_damage_is_refused_or_caught(self):
         s = ladder_then_training()
         shots = {s.marks[m]: f"{m}.png" for m in ("ladder", "match", "training")}
-        played = run_game(s.text(), frames=s.frame + 20, screenshots=shots, default_args=False,
-                          extra_args=ARGS + SEED + ["--record", "game.rec"])
-        self.addCleanup(discard, played)
-        self.assertEqual(played.returncode, 0, played.stderr)
-        self.assertTrue(any(line["video"] for line in played.trace))  # a goal and its replay were recorded
-        record = played.workdir / "game.rec"
+        game = played(self, s.text(), frames=s.frame + 20, screenshots=shots, default_args=False,
+                      extra_args=ARGS + SEED + ["--record", "game.rec"])
+        self.assertTrue(any(line["video"] for line in game.trace))  # a goal and its replay were recorded
+        record = game.workdir / "game.rec"
 
-        watch = played.workdir / "watch"
-        shutil.copytree(played.workdir, watch, symlinks=True)
+        watch = game.workdir / "watch"
+        shutil.copytree(game.workdir, watch, symlinks=True)
         replayed = run_game("", screenshots=shots, default_args=False, workdir=watch,
                             extra_args=ARGS + ["--replay", str(record)])
         self.assertEqual((replayed.returncode, replayed.stderr), (0, ""))
-        self.assertEqual(len(replayed.trace), len(played.trace))
-        for a, b in zip(played.trace, replayed.trace):
+        self.assertEqual(len(replayed.trace), len(game.trace))
+        for a, b in zip(game.trace, replayed.trace):
             self.assertEqual(a, b, f"frame {a['frame']}")
         for name in shots.values():
-            self.assertEqual((played.workdir / name).read_bytes(), (watch / name).read_bytes(), name)
+            self.assertEqual((game.workdir / name).read_bytes(), (watch / name).read_bytes(), name)
         # The replay wrote no high-score file of its own.
         self.assertEqual((watch / "Data/system/config.cfg").read_bytes(),
-                         (played.workdir / "Data/system/config.cfg").read_bytes())
+                         (game.workdir / "Data/system/config.cfg").read_bytes())
 
         data = record.read_bytes()
         for what, damaged, message in [
@@ -62,7 +60,7 @@ class Recording(unittest.TestCase):
         (watch / "changed.rec").write_bytes(bytes(changed))
         r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "changed.rec"])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn(f"left the recorded game at frame {len(played.trace) - 1}", r.stderr)
+        self.assertIn(f"left the recorded game at frame {len(game.trace) - 1}", r.stderr)
 
 
 if __name__ == "__main__":

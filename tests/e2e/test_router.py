@@ -14,7 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
-from test_network import GUEST_SCRIPT, HOST_SCRIPT, OWN_FIELDS, stderr_of, wait_for  # noqa: E402
+from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
 
 TAG = f"ps3d{os.getpid()}"
 # miniupnpd maps ports only for a public outside address, so the outside network takes
@@ -188,14 +188,8 @@ class ThroughARouter(unittest.TestCase):
 
         guest, guest_dir = self.net.game("w", ["--join", address, "--frames", "330"], GUEST_SCRIPT)
         self.assertEqual((host.wait(LIMIT), guest.wait(LIMIT)), (0, 0), stderr_of(guest_dir))
-        host_trace, guest_trace = read_trace(host_dir), read_trace(guest_dir)
-        by_frame = {line["frame"]: line for line in host_trace}
-        shared = [line for line in guest_trace if line.get("confirmed") and by_frame[line["host_frame"]].get("confirmed")]
-        self.assertGreater(len(shared), 0.9 * len(host_trace))
-        for line in shared:
-            for key, value in line.items():
-                if key not in OWN_FIELDS:
-                    self.assertEqual(value, by_frame[line["host_frame"]][key], f"{line['host_frame']}: {key}")
+        host_trace = read_trace(host_dir)
+        assert_agree(self, host_trace, read_trace(guest_dir), min_share=0.9)
         self.assertEqual((host_trace[-1]["my_score"], host_trace[-1]["his_score"]), (0, 1))
         self.assertEqual(self.net.mappings("h1"), [])
         self.assertIn(f"forwarding of UDP port {PORT} (UPnP) is removed", stderr_of(host_dir))

@@ -97,23 +97,22 @@ GameState onScreen(int screen, int entry = 1) {
 
 }  // namespace
 
+// The menu scenarios (e2e test_play) walk the main menu's, the training list's and the credits'
+// arrows with the main menu's jingles, and ESC back from each screen the main menu leads to; ESC
+// out of the game ends a run in e2e test_foundation.
 TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
-    // The main menu's, the training list's and the credits' wraps are walked in the end-to-end tests.
     struct { int screen, from, key, to; } cases[] = {
         {Screen::NewGame, 4, kKeyDown, 1}, {Screen::NewGame, 1, kKeyUp, 4}, {Screen::HighScores, 2, kKeyDown, 3}};
     for (const auto& c : cases) {
         GameState g = onScreen(c.screen, c.from);
         EXPECT_EQ((press(g, c.key), g.menu_1_nr), c.to) << "screen " << c.screen << " from " << c.from;
     }
-    GameState q = onScreen(Screen::MainMenu, 2);
-    EXPECT_EQ((press(q, kKeyDown), music()),
-              (Music{"stop data/sounds/2.mp3", "play data/sounds/options.mp3"}));
+    GameState q = onScreen(Screen::MainMenu, 3);
     q.sound = false;  // without sound only the stop is sent
     EXPECT_EQ((press(q, kKeyLeft), music()), Music{"stop data/sounds/2.mp3"});
     EXPECT_EQ(q.menu_1_nr, 2);
     using namespace Screen;
     struct { int screen, round, to; } back[] = {  // a finished ladder leads back to the main menu
-        {HighScores, 1, MainMenu}, {Credits, 1, MainMenu}, {OptionsHelp, 1, MainMenu}, {NewGame, 1, MainMenu},
         {Training, 1, NewGame}, {Singleplayer, 1, Singleplayer}, {SingleplayerRepeat, 1, SingleplayerRepeat},
         {Multiplayer, 1, Multiplayer}, {MultiplayerRepeat, 1, MultiplayerRepeat}, {Singleplayer, 4, MainMenu},
         {MultiplayerRepeat, 4, MainMenu}};
@@ -125,8 +124,6 @@ TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
         EXPECT_FALSE(g.keys[kKeyEscape]);
         EXPECT_EQ(g.menu_1_nr, c.to == c.screen ? 3 : 1) << c.screen;
     }
-    q = onScreen(MainMenu);
-    EXPECT_EQ(press(q, kKeyEscape), TurnOutcome::Quit);
 }
 
 TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
@@ -144,8 +141,9 @@ TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
     EXPECT_TRUE(sawBlend[0] && sawBlend[1]);
 }
 
-// The configuration and high-score file: hostile input, the round trip, the
-// list insertion, the safe write and the name-entry keys.
+// The configuration and high-score file: hostile input, the shipped file, the list insertion, the
+// safe write and the name-entry keys. That whatever a file holds comes back unchanged through the
+// writer is fuzz_config's to prove.
 namespace fs = std::filesystem;
 
 namespace {
@@ -175,6 +173,7 @@ TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNo
     EXPECT_FALSE(readText("Puckslyde3D\nA\nB\n//Nothing\n1\n2\n", g));  // no owner word: nothing changes
     EXPECT_FALSE(readText("", g));
     EXPECT_EQ(listed(g), listed(before));
+    // Words far longer than a print: the fuzzer's inputs grow too slowly to reach them in its share of a check.
     std::string binary(3 * 1024 * 1024, 'Q');
     for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 37) & 0xFF));
     for (const std::string& f : {kHeader + binary, "Valentino " + std::string(100, '-') + " " + binary + " 1 2"}) {
@@ -194,13 +193,9 @@ TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNo
     }
 }
 
-TEST(ConfigRoundTrip, BlanksAndEmptyNamesComeBackAndTheShippedFileIsAnEmptyList) {
-    GameState g, back, empty;
-    const std::string names[] = {"", "A B", " LEAD", "TRAIL ", "", "X  Y", "ONE", "", "  ", "LONGNAME 12345"};
-    for (int i = 0; i < 10; ++i) g.HSname[i] = names[i], g.hsscore[i] = i * 2 - 3;
-    ASSERT_TRUE(readText(ConfigFileText(g), back));
-    EXPECT_EQ(listed(back, 10), listed(g, 10));
-    const std::string shipped = slurp("Data/system/config.cfg");  // what the game writes for an empty list
+TEST(ConfigShipped, TheShippedFileIsAnEmptyListAsTheGameWritesIt) {
+    GameState empty;
+    const std::string shipped = slurp("Data/system/config.cfg");
     empty.HSname[3] = "OLD", empty.hsscore[3] = 9;
     ASSERT_TRUE(readText(shipped, empty));
     EXPECT_EQ(listed(empty, 10), listed(GameState(), 10));

@@ -120,10 +120,7 @@ TEST(TurnRerun, RestoredStatesRunAgainToTheSameStatesAndEffectsInMenusLaddersAnd
 // A field missing from the list would neither cross the network nor be traced, nor
 // stay with a guest's own game: every byte of GameState is a listed field or padding.
 TEST(StateFields, TheListCoversEveryByteOfTheGameStateButPadding) {
-    struct Span {
-        size_t offset, size, align;
-        std::string name;
-    };
+    struct Span { size_t offset, size, align; std::string name; };
     GameState g;
     std::vector<Span> spans;
     VisitStateFields(g, [&](const char* name, const auto& field, auto, auto...) {
@@ -167,11 +164,7 @@ struct Side {
     int reruns = 0;
 };
 
-struct InFlight {
-    uint32_t due, frame;
-    int to;
-    PlayerInput record;
-};
+struct InFlight { uint32_t due, frame; int to; PlayerInput record; };
 
 }  // namespace
 
