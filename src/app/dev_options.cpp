@@ -1,6 +1,7 @@
 #include "app/dev_options.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -68,6 +69,17 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             out = argv[++i];
             return true;
         };
+        // The option's value as a whole number from `low` to `high`; `takes` says what it takes.
+        auto whole = [&](long low, long high, const char* takes, long& n) {
+            std::string text;
+            if (!value(text)) return false;
+            if (!parseWhole(text, n) || n < low || n > high) {
+                error = arg + " takes " + takes + ", not '" + text + "'";
+                return false;
+            }
+            return true;
+        };
+        long n = 0;
         std::string text;
         if (arg == "--windowed") {
             options.fullscreen = false;
@@ -101,20 +113,10 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
         } else if (arg == "--net-version") {
             if (!value(options.netVersion)) return false;
         } else if (arg == "--router-lease") {
-            long n = 0;
-            if (!value(text)) return false;
-            if (!parseWhole(text, n) || n < 2 || n > 86400) {
-                error = "--router-lease takes seconds from 2 to 86400, not '" + text + "'";
-                return false;
-            }
+            if (!whole(2, 86400, "seconds from 2 to 86400", n)) return false;
             options.routerLease = static_cast<unsigned>(n);
         } else if (arg == "--inject-desync") {
-            long n = 0;
-            if (!value(text)) return false;
-            if (!parseWhole(text, n) || n < 0) {
-                error = "--inject-desync takes a frame number, not '" + text + "'";
-                return false;
-            }
+            if (!whole(0, LONG_MAX, "a frame number", n)) return false;
             options.injectDesync = n;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
@@ -129,20 +131,10 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
         } else if (arg == "--trace") {
             if (!value(options.traceFile)) return false;
         } else if (arg == "--frames") {
-            long n = 0;
-            if (!value(text)) return false;
-            if (!parseWhole(text, n) || n < 0) {
-                error = "--frames takes a whole number of frames, not '" + text + "'";
-                return false;
-            }
+            if (!whole(0, LONG_MAX, "a whole number of frames", n)) return false;
             options.frames = n;
         } else if (arg == "--seed") {
-            long n = 0;
-            if (!value(text)) return false;
-            if (!parseWhole(text, n) || n < 0 || n > 0xFFFFFFFFL) {
-                error = "--seed takes a whole number from 0 to 4294967295, not '" + text + "'";
-                return false;
-            }
+            if (!whole(0, 0xFFFFFFFFL, "a whole number from 0 to 4294967295", n)) return false;
             options.seed = static_cast<unsigned>(n);
         } else if (arg == "--screenshot") {
             if (!value(text)) return false;
