@@ -44,7 +44,14 @@ std::string bindFailure(int error) {
     }
 }
 
+// ENet gives a peer up when a reliable command has gone unacknowledged for a while, counted
+// from its first sending through doubling intervals: after a few dark spells in a row it
+// would end a connection whose datagrams flow again. Its caller judges silence by what it
+// hears; ENet's own judgement is the last resort.
+constexpr enet_uint32 kGiveUpMs = 30000;
+
 void holdThrottleOpen(ENetPeer* peer) { enet_peer_throttle_configure(peer, kThrottleInterval, 0, 0); }
+void judgeSilenceByCaller(ENetPeer* peer) { enet_peer_timeout(peer, 0, kGiveUpMs, kGiveUpMs); }
 
 }  // namespace
 
@@ -121,6 +128,7 @@ bool NetTransport::poll(NetEvent& event, int waitMs) {
         case ENET_EVENT_TYPE_CONNECT:
             event.type = NetEvent::Type::Connect;
             holdThrottleOpen(e.peer);
+            judgeSilenceByCaller(e.peer);
             break;
         case ENET_EVENT_TYPE_DISCONNECT:
             event.type = NetEvent::Type::Disconnect;
@@ -160,6 +168,19 @@ void NetTransport::disconnectNow(int peer, uint32_t reason) {
     if (host_ && peer >= 0 && static_cast<size_t>(peer) < host_->peerCount)
         enet_peer_disconnect_now(&host_->peers[peer], reason);
     flush();
+}
+
+void NetTransport::disconnectConfirmed(int peer, uint32_t reason, int waitMs) {
+    if (!host_ || peer < 0 || static_cast<size_t>(peer) >= host_->peerCount) return;
+    ENetPeer* p = &host_->peers[peer];
+    enet_peer_disconnect(p, reason);
+    const enet_uint32 end = enet_time_get() + static_cast<enet_uint32>(waitMs);
+    ENetEvent e;
+    for (enet_uint32 now = enet_time_get(); p->state != ENET_PEER_STATE_DISCONNECTED && now < end; now = enet_time_get()) {
+        if (enet_host_service(host_, &e, end - now) > 0 && e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
+    }
+    if (p->state != ENET_PEER_STATE_DISCONNECTED) enet_peer_reset(p);
+    countTraffic();
 }
 
 void NetTransport::drop(int peer) {

@@ -43,6 +43,9 @@ public:
     void disconnect(int peer, uint32_t reason);
     // The peer hears `reason` once, unconfirmed, and the slot is free at once.
     void disconnectNow(int peer, uint32_t reason);
+    // The peer hears `reason`, sent again until it confirms or `waitMs` have passed (a lossy
+    // link may drop the one datagram of disconnectNow); what arrives meanwhile is dropped.
+    void disconnectConfirmed(int peer, uint32_t reason, int waitMs);
     // Forgets the peer without a word.
     void drop(int peer);
     void close();
