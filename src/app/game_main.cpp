@@ -201,7 +201,7 @@ private:
         else session_.service(0, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
         std::string why;
         if (session_.ended(why) && !sessionEnded(why)) return false;
-        if (session_.playing()) return sessionFrame();
+        if (session_.playing()) return sessionFrame(paced);
         writeConfirmed();  // the last frames of a session that has just ended
 
         const FrameInput input = takeInput();
@@ -218,12 +218,14 @@ private:
     }
 
     // A frame of a network session, on either side.
-    bool sessionFrame() {
+    bool sessionFrame(float pacedMs) {
         const int rerun = session_.catchUp(g_);
         CarryOut(g_, session_.takeLateEffects(), /*writeHighScores=*/false, /*newWindows=*/false);
         writeConfirmed();
         if (!session_.mayAdvance()) {
+            ++waits_;
             session_.service(kStallPollMs, g_, static_cast<uint32_t>(frame_), reseed(), fixedReseed());
+            session_.keepTalking(pacedMs);
             return true;
         }
         const bool guest = session_.isGuest();
@@ -269,6 +271,8 @@ private:
         live.drawn = &view == &drawing && drawing.drawn();
         live.shown = drawing.shown();
         live.rollback = rerun;
+        live.waits = std::exchange(waits_, 0);
+        live.madeAtMs = MachineClockMs();
         live.log = CurrentTurnLog();
         session_.advanced(std::move(live));
         CurrentTurnLog().clear();
@@ -311,11 +315,12 @@ private:
             const ShownPositions& p = c.live.shown;
             char extra[512];
             std::snprintf(extra, sizeof extra,
-                          "%s\"confirmed\":%s,\"drawn\":%s,\"rollback\":%d,\"desyncs\":%d,\"shown\":{\"x\":%.9g,\"z\":%.9g,"
-                          "\"schiesser_x\":%.9g,\"schiesser_z\":%.9g,\"gegner_x\":%.9g,\"gegner_z\":%.9g},",
+                          "%s\"confirmed\":%s,\"drawn\":%s,\"rollback\":%d,\"waits\":%d,\"made_ms\":%.1f,\"desyncs\":%d,"
+                          "\"shown\":{\"x\":%.9g,\"z\":%.9g,\"schiesser_x\":%.9g,\"schiesser_z\":%.9g,\"gegner_x\":%.9g,"
+                          "\"gegner_z\":%.9g},",
                           guest ? ("\"host_frame\":" + std::to_string(c.frame) + ",").c_str() : "",
-                          c.confirmed ? "true" : "false", c.live.drawn ? "true" : "false", c.live.rollback, c.desyncs, p.x, p.z, p.schiesser_x,
-                          p.schiesser_z, p.gegner_x, p.gegner_z);
+                          c.confirmed ? "true" : "false", c.live.drawn ? "true" : "false", c.live.rollback, c.live.waits,
+                          c.live.madeAtMs, c.desyncs, p.x, p.z, p.schiesser_x, p.schiesser_z, p.gegner_x, p.gegner_z);
             line.insert(line.find(',') + 1, extra);
             trace_.writeLine(line);
         }
@@ -361,6 +366,7 @@ private:
     bool replayDiverged_ = false;
     long frame_ = 0;
     long queuedFrame_ = -1;
+    int waits_ = 0;  // loop turns the next frame of a session has waited for the other side
 };
 
 }  // namespace

@@ -16,6 +16,8 @@ namespace {
 constexpr int kHostSlots = 2;
 constexpr float kJoinTimeoutMs = 5000.0f;
 constexpr int kJoinPollMs = 50;
+// How long a side that leaves makes sure the other hears it.
+constexpr int kFarewellMs = 500;
 // Confirmed states are compared this often.
 constexpr uint32_t kChecksumEvery = 16;
 constexpr size_t kKeptChecksums = 64;
@@ -124,6 +126,8 @@ void NetSession::accept(const NetEvent& e, const GameState& g, uint32_t frame, u
     live_.clear();
     confirmed_.clear();
     checksums_.clear();
+    peerAdvantage_ = 0;
+    timeSync_ = TimeSync{};
     rollback_.start(g, frame, /*localPlayer=*/0, reseed, fixedReseed);
     peerHas_ = frame;
     net_.send(peer_, net::EncodeStart({frame, reseed, fixedReseed, EncodeSharedState(g)}), kReliable);
@@ -206,10 +210,12 @@ void NetSession::compareChecksum(uint32_t frame, uint32_t checksum) {
     net_.flush();
 }
 
-bool NetSession::mayAdvance() const {
-    // Both sides see the same delay, so a side ahead by more than the other holds back
-    // until they are even; one frame of difference is noise.
-    return rollback_.mayAdvance() && rollback_.advantage() - peerAdvantage_ < 2;
+bool NetSession::mayAdvance() {
+    if (!rollback_.mayAdvance()) {
+        timeSync_.restart();
+        return false;
+    }
+    return !timeSync_.holdBack();
 }
 
 int NetSession::catchUp(GameState& g) {
@@ -259,12 +265,18 @@ void NetSession::confirmed(uint32_t frame, const FrameInput& input, const GameSt
 
 void NetSession::advanced(LiveFrame live) {
     const uint32_t frame = rollback_.next();
+    timeSync_.sample(rollback_.advantage(), peerAdvantage_);
     rollback_.advanced();
     live_[frame] = std::move(live);
     sendInputs();
 }
 
+void NetSession::keepTalking(float frameMs) {
+    if (playing() && TimerGetTime() - lastSentMs_ >= std::max(frameMs, kWaitingResendMs)) sendInputs();
+}
+
 void NetSession::sendInputs() {
+    lastSentMs_ = TimerGetTime();
     net::InputsMessage m;
     m.firstFrame = peerHas_;
     for (auto it = rollback_.local().lower_bound(peerHas_);
@@ -329,19 +341,18 @@ bool NetSession::ended(std::string& why) {
 
 void NetSession::leave() {
     if (!playing()) return;
-    net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+    net_.disconnectConfirmed(peer_, net::FarewellData(net::Farewell::Left, greeting_), kFarewellMs);
     end("you left it");
 }
 
 void NetSession::close() {
     if (playing()) {
         keepUnconfirmed();
-        net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+        net_.disconnectConfirmed(peer_, net::FarewellData(net::Farewell::Left, greeting_), kFarewellMs);
         if (!guest_)
             std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", peerAddress_.c_str());
         peer_ = -1;
     }
-    guest_ = false;
     reach_.stop();
     net_.close();
 }

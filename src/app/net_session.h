@@ -18,6 +18,8 @@
 #include "app/game_window.h"
 #include "app/net_reach.h"
 #include "app/rollback.h"
+#include "app/session_pace.h"
+#include "app/time_sync.h"
 #include "game/frame_input.h"
 #include "game/game_state.h"
 #include "net/protocol.h"
@@ -25,9 +27,6 @@
 #include "platform/turn_log.h"
 
 struct DevOptions;
-
-// A peer not heard from for longer than this is gone.
-constexpr float kSessionSilenceMs = 3000.0f;
 
 // The version a game announces: its own, or --net-version's.
 std::string SessionVersion(const DevOptions& options);
@@ -38,6 +37,8 @@ struct LiveFrame {
     bool drawn = false;
     ShownPositions shown;
     int rollback = 0;         // frames run again in the turn that made it
+    int waits = 0;            // loop turns this side waited for the other before making it
+    double madeAtMs = 0;      // when, on the machine's monotonic clock
     TurnLog log;              // the effects played, the texts printed
 };
 
@@ -76,7 +77,11 @@ public:
     int catchUp(GameState& g);
     // false while this side is too far ahead: beyond the rollback window, or clearly
     // further ahead of the other than the other is of it (the sides meet in the middle).
-    bool mayAdvance() const;
+    bool mayAdvance();
+    // While this side waits: its records the other has not acknowledged go out again, once a
+    // frame time (`frameMs`, or kWaitingResendMs if that is shorter), so that records lost in a
+    // dark spell are sent again and the other side keeps hearing this one.
+    void keepTalking(float frameMs);
     uint32_t nextFrame() const { return rollback_.next(); }
     FrameInput nextInput(const PlayerInput& local) { return rollback_.nextInput(local); }
     // After the frame: what this side showed of it; the records go out.
@@ -115,7 +120,7 @@ private:
     bool awaitGuest_ = false, hadGuest_ = false;
     int peer_ = -1;
     std::string peerAddress_;
-    float joinedAtMs_ = 0, lastHeardMs_ = 0;
+    float joinedAtMs_ = 0, lastHeardMs_ = 0, lastSentMs_ = 0;
     uint64_t sentAtJoin_ = 0, receivedAtJoin_ = 0;
     std::string endReason_;
     bool endPending_ = false;
@@ -129,6 +134,7 @@ private:
     int desyncs_ = 0;
     Effects late_;
     int peerAdvantage_ = 0;
+    TimeSync timeSync_;
     uint32_t checksumSent_ = net::kNoFrame;
     unsigned sentSinceChecksum_ = 0;
     long injectAt_ = -1;

@@ -10,15 +10,13 @@
 #include <functional>
 #include <map>
 
+#include "app/session_pace.h"
 #include "game/effects.h"
 #include "game/frame_input.h"
 #include "game/game_state.h"
 
 class Rollback {
 public:
-    // A side runs at most this many frames beyond the other's newest record.
-    static constexpr uint32_t kWindow = 12;
-
     // Both sides start from the same state at the same frame; `reseed` is what the
     // session's reseeds start from, moving on once a second of frames unless `fixed`.
     void start(const GameState& g, uint32_t frame, int localPlayer, uint32_t reseed, bool fixed);
@@ -27,7 +25,7 @@ public:
     uint32_t confirmed() const { return confirmed_; }  // both records are known below it
     uint32_t remoteUpTo() const { return remoteUpTo_; }  // the other's records are known below it
     const GameState& confirmedState() const { return confirmedState_; }
-    bool mayAdvance() const { return next_ < remoteUpTo_ + kWindow; }
+    bool mayAdvance() const { return next_ < remoteUpTo_ + kRollbackWindow; }
     // The frames this side has made beyond the other's newest record.
     int advantage() const { return static_cast<int>(next_) - static_cast<int>(remoteUpTo_); }
     // The local records from `frame` on, for sending (those the other has not confirmed).

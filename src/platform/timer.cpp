@@ -48,3 +48,8 @@ float TimerGetTime() {
     // The tick difference is taken exactly as an integer before it is scaled.
     return static_cast<float>(static_cast<double>(now - timer.counter_start) * timer.resolution * 1000.0);
 }
+
+double MachineClockMs() {
+    int64_t now = 0;
+    return readCounter(now) ? static_cast<double>(now) / 1e6 : 0.0;
+}

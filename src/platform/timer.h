@@ -15,3 +15,4 @@ extern Timer timer;
 
 void TimerInit();
 float TimerGetTime();            // milliseconds since TimerInit
+double MachineClockMs();         // the machine's monotonic clock, the same in every process

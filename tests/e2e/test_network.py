@@ -23,8 +23,12 @@ HOST_SCRIPT = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER", "10 tap
 # The guest holds S: the far mallet charges and sends the puck back into the near goal.
 GUEST_SCRIPT = ["5 down S"]
 # Fields each window keeps for itself, and the guest's own frame numbers.
-OWN_FIELDS = {"frame", "host_frame", "drawn", "fullscreen", "active", "shown", "rollback", "texts", "sounds", "music"}
+OWN_FIELDS = {"frame", "host_frame", "drawn", "fullscreen", "active", "shown", "rollback", "waits", "made_ms", "texts",
+              "sounds", "music"}
 LIMIT = 120  # seconds any one game may take
+# Dark spells on the link, (start, seconds) after its first datagram: after the join, the last
+# over by 15.5 s.
+OUTAGES = ((5.0, 0.3), (7.0, 0.8), (9.5, 1.5), (13.0, 2.5))
 FIRST_TABLE_MALLET_SPEED = 4.5
 
 
@@ -70,6 +74,9 @@ class Session:
         self.host_dir, self.guest_dir = make_workdir(), make_workdir()
         self.host = spawn_game(self.host_dir, ["--seed", "1", "--host", f"127.0.0.1:{self.port}", "--await-guest",
                                                "--frames", str(host_frames), *host_args], host_script)
+        # A guest's first try at a port not open yet is lost, and the next one comes later.
+        if not wait_for(lambda: "hosting on" in stderr_of(self.host_dir)):
+            raise AssertionError("the host did not start")
         self.relay = relay(self.port) if relay else None
         join = self.relay.__enter__().port if self.relay else self.port
         self.guest = spawn_game(self.guest_dir, ["--join", f"127.0.0.1:{join}", "--frames", str(guest_frames),
@@ -131,6 +138,24 @@ class HostAndGuest(unittest.TestCase):
         # each side's record of the session, played back alone, reaches that side's confirmed states
         self.assert_replays(session.host_dir, "host.rec", host, "frame")
         self.assert_replays(session.guest_dir, "guest.rec", guest, "host_frame")
+
+    def test_dark_spells_of_up_to_two_and_a_half_seconds_leave_the_session_playing(self):
+        # The guest holds S, then after the last spell (no side gets past frame 800 before it
+        # ends, even unpaced) lets go and holds W: the far mallet turns at the host.
+        guest_script = GUEST_SCRIPT + ["800 up S", "801 down W"]
+        for link in ({}, {"drop": 0.1, "duplicate": 0.03, "delay_ms": (0, 150)}):
+            with self.subTest(**link):
+                relay = lambda port: Relay(port, outages=OUTAGES, seed=3, **link)  # noqa: E731
+                session = Session(host_frames=1000, guest_frames=1100, relay=relay, guest_script=guest_script,
+                                  host_args=["--record", "host.rec"], guest_args=["--record", "guest.rec"])
+                self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
+                self.assertNotIn("the guest from", stderr_of(session.host_dir))
+                host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
+                assert_agree(self, host, guest, min_share=0.95)
+                pressed = next(line["host_frame"] for line in guest if line["frame"] == 801)
+                self.assertTrue(any(line["gegner_v_z"] == -FIRST_TABLE_MALLET_SPEED for line in host[pressed:]))
+                self.assert_replays(session.host_dir, "host.rec", host, "frame")
+                self.assert_replays(session.guest_dir, "guest.rec", guest, "host_frame")
 
     def test_the_host_goes_on_when_the_guest_is_killed(self):
         session = Session(host_frames=700, guest_frames=5000)

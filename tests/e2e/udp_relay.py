@@ -1,6 +1,7 @@
 """A UDP relay on 127.0.0.1 between one guest and a host, for the network tests
 and the benchmark: it drops, duplicates, corrupts and delays datagrams (a spread of
-delays reorders them), with a fixed random seed, and counts the bytes each way."""
+delays reorders them), with a fixed random seed, and counts the bytes each way. Outages are
+dark spells, timed from the first datagram, in which nothing crosses either way."""
 import heapq
 import random
 import select
@@ -10,8 +11,9 @@ import time
 
 
 class Relay:
-    def __init__(self, host_port, drop=0.0, duplicate=0.0, delay_ms=(0, 0), seed=1, corrupt=0.0):
+    def __init__(self, host_port, drop=0.0, duplicate=0.0, delay_ms=(0, 0), seed=1, corrupt=0.0, outages=()):
         self.host = ("127.0.0.1", host_port)
+        self.outages = outages  # (start, seconds) after the first datagram
         self.drop, self.duplicate, self.delay_ms, self.corrupt = drop, duplicate, delay_ms, corrupt
         self.random = random.Random(seed)
         self.to_guest = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -37,8 +39,11 @@ class Relay:
         self.to_guest.close()
         self.to_host.close()
 
+    def dark(self, at):
+        return any(start <= at - self.first < start + seconds for start, seconds in self.outages)
+
     def schedule(self, sock, data, address):
-        if self.random.random() < self.drop:
+        if self.random.random() < self.drop or self.dark(time.monotonic()):
             return
         if data and self.random.random() < self.corrupt:  # one byte changed on the way
             at = self.random.randrange(len(data))
@@ -65,7 +70,9 @@ class Relay:
                     self.bytes["host_to_guest"] += len(data)
                     self.schedule(self.to_guest, data, self.guest)
             while self.queue and self.queue[0][0] <= time.monotonic():
-                _, _, sock, data, address = heapq.heappop(self.queue)
+                due, _, sock, data, address = heapq.heappop(self.queue)
+                if self.dark(due):
+                    continue
                 try:
                     sock.sendto(data, address)
                 except OSError:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/rollback.h"
+#include "app/time_sync.h"
 #include "app/turn.h"
 #include "game/game_state.h"
 #include "game/state_fields.h"
@@ -231,4 +232,30 @@ TEST(Rollback, BothSidesConfirmTheStatesOneMachineReachesAndThePresentCatchesUp)
         EXPECT_GT(sides[p].reruns, 0);  // the predictions were put to the test
     }
     EXPECT_GT(straight.my_score + straight.his_score, 0);
+}
+
+TEST(TimeSync, JitterNeverHoldsBackASteadyLeadIsHalvedOnceAndOldReadingsAreForgotten) {
+    std::mt19937 rng(5);
+    TimeSync sync;
+    // Even sides on a link whose readings jump by a frame either way: no hold in 60 rounds.
+    for (int f = 0; f < 60 * kTimeSyncFrames; ++f) {
+        sync.sample(3 + static_cast<int>(rng() % 3), 3 + static_cast<int>(rng() % 3));
+        ASSERT_FALSE(sync.holdBack()) << "frame " << f;
+    }
+    // Three frames ahead: this side reads 6 more than the other; it holds back three frames,
+    // once, and then waits for readings that see the effect.
+    const auto holdsAfterRound = [&](int local, int remote) {
+        for (int f = 0; f < kTimeSyncFrames; ++f) sync.sample(local, remote);
+        int holds = 0;
+        while (sync.holdBack()) ++holds;
+        return holds;
+    };
+    EXPECT_EQ(holdsAfterRound(9, 3), 3);
+    EXPECT_FALSE(sync.holdBack());
+    EXPECT_EQ(holdsAfterRound(3, 9), 0);  // behind: the other holds back
+    EXPECT_EQ(holdsAfterRound(60, 0), kMaxHeldFrames);
+    // A restart forgets readings taken before it.
+    for (int f = 0; f < kTimeSyncFrames - 1; ++f) sync.sample(30, 0);
+    sync.restart();
+    EXPECT_EQ(holdsAfterRound(4, 4), 0);
 }
