@@ -68,12 +68,17 @@ Handled Mailbox::onRegister(const net::RegisterMessage& m, const Endpoint& from,
         h.quiet = false;
     }
     Registration& r = byId_[id];
+    const bool answerDue = h.outcome == Outcome::Registered || from != r.seen ||
+                           nowMs - r.answeredMs >= limits_.keepAliveAnswerGapMs;
     r.lastHeardMs = nowMs;
     r.seen = from;
     r.addressCount = static_cast<uint8_t>(m.addresses.size());
     std::copy(m.addresses.begin(), m.addresses.end(), r.addresses);
     h.lookupId = id;
-    h.datagrams.push_back(to(from, registered(id, r)));
+    if (answerDue) {
+        r.answeredMs = nowMs;
+        h.datagrams.push_back(to(from, registered(id, r)));
+    }
     return h;
 }
 

@@ -23,6 +23,9 @@ struct MailboxLimits {
     size_t maxRegistrations = 100000;
     size_t maxPerSourceIp = 8;     // several players behind one router, not one client filling the box
     uint64_t lifetimeMs = 60000;   // a host silent this long is forgotten
+    // Keep-alives from where the host already is are answered at most this often, so a
+    // flood of them under a spoofed source makes no flood of (larger) answers.
+    uint64_t keepAliveAnswerGapMs = 1000;
     RateLimits lookups;
 };
 
@@ -72,6 +75,7 @@ private:
         uint64_t token = 0;
         uint64_t serial = 0;  // tells this registration's deadline from an earlier one's under the same id
         uint64_t lastHeardMs = 0;
+        uint64_t answeredMs = 0;
         Endpoint seen;
         uint32_t ownerIp = 0;  // counted against this source, wherever the host moves
         uint8_t addressCount = 0;
