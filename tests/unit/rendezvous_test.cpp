@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "net/rendezvous_messages.h"
+#include "rendezvous/mailbox.h"
+
+using namespace rendezvous;
+
+namespace {
+
+const Endpoint kHost{0xC6336401, 27315};      // 198.51.100.1
+const Endpoint kGuest{0xCB007101, 40000};     // 203.0.113.1
+const net::TurnOffer kTurn{{0xCB007105, 3478}, "1700000000", "dNcwhojV9UvcSSj+lAMOcuaadcI="};
+
+struct Box {
+    explicit Box(MailboxLimits limits = MailboxLimits()) : mailbox(limits, [this] { return nextId++; }) {}
+
+    Handled send(const net::RendezvousMessage& m, const Endpoint& from, uint64_t nowMs) {
+        const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
+        return mailbox.handle(bytes.data(), bytes.size(), from, nowMs);
+    }
+    Handled enroll(uint64_t token, const Endpoint& from, uint64_t nowMs, uint32_t wanted = 0) {
+        return send(net::RegisterMessage{token, wanted, {{0xC0A80002, 27315}}}, from, nowMs);
+    }
+    Handled lookup(uint32_t id, const Endpoint& from, uint64_t nowMs) {
+        return send(net::LookupMessage{77, id, {{0xC0A80009, 40000}}}, from, nowMs);
+    }
+
+    uint32_t nextId = 0x100;
+    Mailbox mailbox;
+};
+
+template <class T>
+T answer(const Handled& h, size_t i = 0) {
+    net::RendezvousMessage m;
+    EXPECT_LT(i, h.datagrams.size());
+    if (i >= h.datagrams.size()) return T{};
+    EXPECT_TRUE(net::DecodeRendezvous(h.datagrams[i].bytes.data(), h.datagrams[i].bytes.size(), m));
+    EXPECT_TRUE(std::holds_alternative<T>(m)) << "message type " << m.index() + 1;
+    return std::holds_alternative<T>(m) ? std::get<T>(m) : T{};
+}
+
+}  // namespace
+
+TEST(Mailbox, IntroducesTheGuestToTheHostAndBack) {
+    Box box;
+    box.mailbox.setTurn(kTurn);
+    const Handled reg = box.enroll(0xAB, kHost, 1000);
+    ASSERT_EQ(reg.outcome, Outcome::Registered);
+    const auto registered = answer<net::RegisteredMessage>(reg);
+    EXPECT_EQ(reg.datagrams[0].to, kHost);
+    EXPECT_EQ(registered.token, 0xABu);
+    EXPECT_EQ(registered.lookupId, 0x100u);
+    EXPECT_EQ(registered.seen, kHost);
+    EXPECT_EQ(registered.lifetimeSeconds, 60);
+    EXPECT_TRUE(registered.turn == kTurn);
+
+    const Handled look = box.lookup(registered.lookupId, kGuest, 2000);
+    ASSERT_EQ(look.outcome, Outcome::Found);
+    ASSERT_EQ(look.datagrams.size(), 2u);
+    const auto found = answer<net::FoundMessage>(look, 0);
+    EXPECT_EQ(look.datagrams[0].to, kGuest);
+    EXPECT_EQ(found.nonce, 77u);
+    EXPECT_EQ(found.hostSeen, kHost);
+    EXPECT_EQ(found.hostAddresses, (std::vector<Endpoint>{{0xC0A80002, 27315}}));
+    EXPECT_EQ(found.guestSeen, kGuest);
+    EXPECT_TRUE(found.turn == kTurn);
+    const auto arriving = answer<net::GuestArrivingMessage>(look, 1);
+    EXPECT_EQ(look.datagrams[1].to, kHost);
+    EXPECT_EQ(arriving.token, 0xABu);
+    EXPECT_EQ(arriving.guestSeen, kGuest);
+    EXPECT_EQ(arriving.guestAddresses, (std::vector<Endpoint>{{0xC0A80009, 40000}}));
+
+    box.mailbox.setTurn(std::nullopt);
+    EXPECT_FALSE(answer<net::FoundMessage>(box.lookup(0x100, kGuest, 2500)).turn.has_value());
+}
+
+// A keep-alive keeps the id, follows the host to a new port and restarts its lifetime;
+// silence for the lifetime forgets it.
+TEST(Mailbox, KeepAliveAndExpiry) {
+    Box box;
+    const uint32_t id = box.enroll(1, kHost, 0).lookupId;
+    const Endpoint moved{kHost.ipv4, 30000};
+    const Handled again = box.enroll(1, moved, 50000);
+    EXPECT_EQ(again.outcome, Outcome::Refreshed);
+    EXPECT_TRUE(again.quiet);
+    EXPECT_EQ(answer<net::RegisteredMessage>(again).lookupId, id);
+    EXPECT_TRUE(box.enroll(1, moved, 50999).datagrams.empty()) << "keep-alives are answered once a second";
+    EXPECT_EQ(box.enroll(1, moved, 51000).datagrams.size(), 1u);
+    EXPECT_TRUE(box.mailbox.expire(100000).empty());
+    const Handled look = box.lookup(id, kGuest, 100000);
+    ASSERT_EQ(look.outcome, Outcome::Found);
+    EXPECT_EQ(look.datagrams[1].to, moved);
+
+    EXPECT_TRUE(box.mailbox.expire(110999).empty());
+    EXPECT_EQ(box.mailbox.expire(111000), std::vector<uint32_t>{id});
+    EXPECT_EQ(box.lookup(id, kGuest, 111001).outcome, Outcome::NotFound);
+    EXPECT_EQ(box.mailbox.registrations(), 0u);
+    // Between expiry passes a silent host is already unknown to a guest.
+    const uint32_t other = box.enroll(2, kHost, 200000).lookupId;
+    EXPECT_EQ(box.lookup(other, kGuest, 260000).outcome, Outcome::NotFound);
+}
+
+TEST(Mailbox, OnlyTheTokenRemovesAndTheCodesIdComesBack) {
+    Box box;
+    const uint32_t id = box.enroll(0xAB, kHost, 0).lookupId;
+    EXPECT_EQ(box.send(net::UnregisterMessage{0xAC}, kHost, 10).outcome, Outcome::Ignored);
+    EXPECT_EQ(box.lookup(id, kGuest, 20).outcome, Outcome::Found);
+    const Handled gone = box.send(net::UnregisterMessage{0xAB}, kGuest, 30);  // from anywhere
+    EXPECT_EQ(gone.outcome, Outcome::Unregistered);
+    EXPECT_TRUE(gone.datagrams.empty());
+    EXPECT_EQ(box.lookup(id, kGuest, 40).outcome, Outcome::NotFound);
+    // A host whose code already names an id gets it again once it is free (a restarted
+    // rendezvous), and a fresh one when another host holds it.
+    EXPECT_EQ(box.enroll(0xAB, kHost, 50, id).lookupId, id);
+    EXPECT_NE(box.enroll(0xCD, kGuest, 60, id).lookupId, id);
+}
+
+TEST(Mailbox, BoundedInAllAndPerSource) {
+    MailboxLimits limits;
+    limits.maxRegistrations = 3;
+    limits.maxPerSourceIp = 2;
+    Box box(limits);
+    EXPECT_EQ(box.enroll(1, kHost, 0).outcome, Outcome::Registered);
+    EXPECT_EQ(box.enroll(2, {kHost.ipv4, 1}, 0).outcome, Outcome::Registered);
+    const Handled third = box.enroll(3, {kHost.ipv4, 2}, 0);
+    EXPECT_EQ(third.outcome, Outcome::Full);
+    EXPECT_TRUE(third.quiet);
+    EXPECT_EQ(answer<net::FullMessage>(third).token, 3u);
+    EXPECT_EQ(box.enroll(4, kGuest, 0).outcome, Outcome::Registered);
+    const Handled full = box.enroll(5, {0x0A000001, 1}, 0);
+    EXPECT_EQ(full.outcome, Outcome::Full);
+    EXPECT_FALSE(full.quiet);
+    EXPECT_TRUE(box.enroll(6, {0x0A000002, 1}, 0).quiet) << "the box being full is said once";
+    EXPECT_EQ(box.enroll(1, kHost, 10).outcome, Outcome::Refreshed) << "a keep-alive is no new registration";
+
+    box.send(net::UnregisterMessage{2}, kHost, 20);
+    EXPECT_EQ(box.enroll(3, {kHost.ipv4, 2}, 30).outcome, Outcome::Registered);
+    EXPECT_EQ(box.mailbox.expire(60000).size(), 1u);  // 4's, silent since 0
+    EXPECT_EQ(box.enroll(5, {0x0A000001, 1}, 60000).outcome, Outcome::Registered);
+}
+
+TEST(Mailbox, RateLimitsLookupsPerSourceButNotRepeats) {
+    Box box;
+    const uint32_t id = box.enroll(1, kHost, 0).lookupId;
+    for (uint32_t i = 0; i < 10; ++i) EXPECT_NE(box.lookup(id + 1 + i, kGuest, 0).outcome, Outcome::RateLimited) << i;
+    const Handled limited = box.lookup(id, kGuest, 1000);
+    ASSERT_EQ(limited.outcome, Outcome::RateLimited);
+    EXPECT_FALSE(limited.quiet);
+    EXPECT_EQ(answer<net::RateLimitedMessage>(limited).retryAfterSeconds, 5);
+    EXPECT_TRUE(box.lookup(id, kGuest, 2000).quiet) << "a refusal is logged once";
+    EXPECT_EQ(box.lookup(id, {kGuest.ipv4 + 1, 1}, 2000).outcome, Outcome::Found) << "another source has its own";
+
+    EXPECT_EQ(box.lookup(id, kGuest, 6000).outcome, Outcome::Found);
+    // The guest repeats its lookup: every repeat tells the host again and costs nothing...
+    for (int i = 1; i <= 10; ++i) {
+        const Handled repeat = box.lookup(id, kGuest, 6000 + 400 * i);
+        ASSERT_EQ(repeat.outcome, Outcome::Found) << i;
+        EXPECT_TRUE(repeat.quiet);
+        EXPECT_EQ(repeat.datagrams.size(), 2u);
+    }
+    // ...up to a point, and only from the same address and for the same id.
+    EXPECT_EQ(box.lookup(id, kGuest, 10500).outcome, Outcome::RateLimited);
+    EXPECT_EQ(box.lookup(id, {kGuest.ipv4, 1}, 10500).outcome, Outcome::RateLimited);
+    EXPECT_EQ(box.lookup(id, kGuest, 12000).outcome, Outcome::Found);
+}
+
+TEST(RateLimiter, ForgetsTheStalestSourceWhenItsTableIsFull) {
+    RateLimits limits;
+    limits.burst = 1;
+    limits.maxSources = 2;
+    RateLimiter limiter(limits);
+    EXPECT_TRUE(limiter.take(1, 0, 0).allowed);
+    EXPECT_FALSE(limiter.take(1, 1, 0).allowed);
+    EXPECT_TRUE(limiter.take(2, 0, 1).allowed);
+    EXPECT_FALSE(limiter.take(1, 2, 2).allowed);  // 1 is now the fresher
+    EXPECT_TRUE(limiter.take(3, 0, 3).allowed);   // 2 goes
+    EXPECT_EQ(limiter.sources(), 2u);
+    EXPECT_FALSE(limiter.take(1, 3, 4).allowed);
+    EXPECT_TRUE(limiter.take(2, 1, 5).allowed);   // forgotten, so a full bucket again
+}
+
+TEST(Mailbox, AnswersNothingButRequests) {
+    Box box;
+    const uint32_t id = box.enroll(1, kHost, 0).lookupId;
+    const std::vector<std::vector<uint8_t>> ignored = {
+        {}, {'h', 'e', 'l', 'l', 'o'}, std::vector<uint8_t>(4096, 0xC7),
+        net::EncodeRendezvous(net::FoundMessage{1, id, kHost, {}, kGuest, std::nullopt}),
+        net::EncodeRendezvous(net::RegisteredMessage{1, id, kHost, 60, std::nullopt}),
+        net::EncodeRendezvous(net::FullMessage{1}),
+    };
+    for (const auto& bytes : ignored) {
+        const Handled h = box.mailbox.handle(bytes.data(), bytes.size(), kGuest, 10);
+        EXPECT_EQ(h.outcome, Outcome::Ignored);
+        EXPECT_TRUE(h.datagrams.empty());
+    }
+    EXPECT_EQ(box.mailbox.registrations(), 1u);
+}

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "net/invite_code.h"
+#include "net/rendezvous_messages.h"
+#include "net/turn_credentials.h"
+
+using net::CodeParse;
+using net::InviteCode;
+
+namespace {
+
+const char kAlphabet[] = "0123456789ABCDEFGHJKMNPQRSTVWXYZ";
+
+InviteCode rendezvousCode(uint32_t id, uint64_t secret) {
+    InviteCode c;
+    c.lookupId = id, c.secret = secret;
+    return c;
+}
+
+InviteCode directCode(uint32_t ip, uint16_t port, uint64_t secret) {
+    InviteCode c;
+    c.kind = InviteCode::Kind::Direct, c.ipv4 = ip, c.port = port, c.secret = secret;
+    return c;
+}
+
+bool same(const InviteCode& a, const InviteCode& b) {
+    return a.kind == b.kind && a.lookupId == b.lookupId && a.ipv4 == b.ipv4 && a.port == b.port && a.secret == b.secret;
+}
+
+}  // namespace
+
+TEST(InviteCode, RoundTripsBothKindsInGroupsOfFour) {
+    const struct { InviteCode code; size_t length; } cases[] = {
+        {rendezvousCode(1, 0), 18},
+        {rendezvousCode(net::kLookupIdMask, net::kInviteSecretMask), 18},
+        {rendezvousCode(0x0ABCDEF, 0x123456789A), 18},
+        {directCode(0xC0A80102, 27315, 0x55AA55AA55), 24},
+        {directCode(0xFFFFFFFF, 65535, net::kInviteSecretMask), 24},
+    };
+    for (const auto& c : cases) {
+        const std::string text = net::FormatInviteCode(c.code);
+        ASSERT_EQ(text.size(), c.length) << text;
+        EXPECT_EQ(text[0], '+');
+        for (size_t i = 5; i < text.size(); i += 5) EXPECT_EQ(text[i], '-') << text;
+        InviteCode back;
+        ASSERT_EQ(net::ParseInviteCode(text, back), CodeParse::Ok) << text;
+        EXPECT_TRUE(same(back, c.code)) << text;
+    }
+}
+
+TEST(InviteCode, ReadsItAsAPersonTypesIt) {
+    const InviteCode code = rendezvousCode(0x1000001, 0x0100000001);  // many 0 and 1 symbols
+    const std::string text = net::FormatInviteCode(code);
+    std::string sloppy = "  ";
+    for (const char c : text) {
+        if (c == '-') sloppy += "  ";
+        else if (c == '0') sloppy += sloppy.size() % 2 ? 'o' : 'O';
+        else if (c == '1') sloppy += sloppy.size() % 2 ? 'l' : 'I';
+        else sloppy += static_cast<char>(std::tolower(c));
+    }
+    ASSERT_NE(sloppy.find_first_of("oOlI"), std::string::npos) << sloppy;
+    InviteCode back;
+    ASSERT_EQ(net::ParseInviteCode(sloppy + "\n", back), CodeParse::Ok) << sloppy;
+    EXPECT_TRUE(same(back, code));
+    EXPECT_TRUE(net::LooksLikeInviteCode(sloppy));
+}
+
+// Any one symbol typed wrong, and any two neighbours swapped, is told as a typing error.
+TEST(InviteCode, EveryOneWrongSymbolAndSwapIsMistyped) {
+    for (const InviteCode& code : {rendezvousCode(0x1234567, 0x89ABCDEF01), directCode(0x0A000001, 4000, 77)}) {
+        const std::string text = net::FormatInviteCode(code);
+        for (size_t i = 1; i < text.size(); ++i) {
+            if (text[i] == '-') continue;
+            for (const char* s = kAlphabet; *s; ++s) {
+                if (*s == text[i]) continue;
+                std::string typo = text;
+                typo[i] = *s;
+                InviteCode out = code;
+                out.secret = 0;
+                EXPECT_EQ(net::ParseInviteCode(typo, out), CodeParse::Mistyped) << typo;
+                EXPECT_EQ(out.secret, 0u) << "a refused code changed the output";
+            }
+            const size_t next = text[i + 1] == '-' ? i + 2 : i + 1;
+            if (next >= text.size() || text[i] == text[next]) continue;
+            std::string swapped = text;
+            std::swap(swapped[i], swapped[next]);
+            InviteCode out;
+            EXPECT_EQ(net::ParseInviteCode(swapped, out), CodeParse::Mistyped) << swapped;
+        }
+    }
+}
+
+TEST(InviteCode, HostNamesAreNoCodesAndHostileTextIsRefused) {
+    const std::string valid = net::FormatInviteCode(rendezvousCode(99, 99));
+    const struct { std::string text; CodeParse expected; } cases[] = {
+        {"example.org", CodeParse::NotACode},
+        {"192.168.1.20:27315", CodeParse::NotACode},
+        {"", CodeParse::NotACode},
+        {"   ", CodeParse::NotACode},
+        {"+", CodeParse::Mistyped},
+        {valid.substr(0, valid.size() - 1), CodeParse::Mistyped},  // a symbol left out
+        {valid + "A", CodeParse::Mistyped},
+        {valid + "+", CodeParse::Mistyped},
+        {"+" + std::string(1000000, 'A'), CodeParse::Mistyped},
+        {"+" + std::string(1000000, '-'), CodeParse::Mistyped},
+        {"+ÄÖÜ-ÉÈ-\xff\xfe-\x80", CodeParse::Mistyped},
+        {valid.substr(0, 6) + std::string(1, '\0') + valid.substr(7), CodeParse::Mistyped},
+        {valid.substr(0, 6) + "U" + valid.substr(7), CodeParse::Mistyped},
+        {net::FormatInviteCode(rendezvousCode(0, 5)), CodeParse::Mistyped},      // id 0 is never given out
+        {net::FormatInviteCode(directCode(0x7F000001, 0, 5)), CodeParse::Mistyped},
+    };
+    for (const auto& c : cases) {
+        InviteCode out;
+        EXPECT_EQ(net::ParseInviteCode(c.text, out), c.expected) << c.text.substr(0, 40);
+        EXPECT_TRUE(same(out, InviteCode())) << c.text.substr(0, 40);
+    }
+}
+
+namespace {
+
+std::vector<net::Endpoint> endpoints(size_t n) {
+    std::vector<net::Endpoint> list;
+    for (size_t i = 0; i < n; ++i) list.push_back({0x0A000001u + uint32_t(i), uint16_t(27315 + i)});
+    return list;
+}
+
+net::TurnOffer turnOffer() { return {{0xCB007105, 3478}, "1700000000", "dNcwhojV9UvcSSj+lAMOcuaadcI="}; }
+
+std::vector<net::RendezvousMessage> oneOfEach() {
+    return {
+        net::RegisterMessage{0x8877665544332211, 0, endpoints(net::kMaxOwnAddresses)},
+        net::RegisterMessage{1, net::kLookupIdMask, {}},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, turnOffer()},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, std::nullopt},
+        net::LookupMessage{~0ull, 12345, endpoints(2)},
+        net::FoundMessage{3, 12345, {0xC6336401, 4000}, endpoints(net::kMaxOwnAddresses), {0xCB007101, 5000}, turnOffer()},
+        net::GuestArrivingMessage{7, 12345, {0xCB007101, 5000}, endpoints(1)},
+        net::NotFoundMessage{3, 12345},
+        net::RateLimitedMessage{3, 6},
+        net::FullMessage{7},
+        net::UnregisterMessage{7},
+    };
+}
+
+bool decodes(const std::vector<uint8_t>& bytes) {
+    net::RendezvousMessage m;
+    return net::DecodeRendezvous(bytes.data(), bytes.size(), m);
+}
+
+}  // namespace
+
+TEST(RendezvousMessages, EveryTypeRoundTripsAndStaysApartFromStun) {
+    for (const net::RendezvousMessage& m : oneOfEach()) {
+        const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
+        net::RendezvousMessage back;
+        ASSERT_TRUE(net::DecodeRendezvous(bytes.data(), bytes.size(), back)) << m.index();
+        EXPECT_EQ(back.index(), m.index());
+        EXPECT_EQ(net::EncodeRendezvous(back), bytes) << m.index();
+        EXPECT_TRUE(net::IsRendezvousDatagram(bytes.data(), bytes.size()));
+        EXPECT_EQ(bytes[0] >> 6, 3) << "STUN starts with 00, TURN channel data with 01";
+        EXPECT_NE(std::vector<uint8_t>(bytes.begin() + 4, bytes.begin() + 8),
+                  (std::vector<uint8_t>{0x21, 0x12, 0xA4, 0x42}));
+        EXPECT_LE(bytes.size(), net::kMaxRendezvousDatagram);
+    }
+}
+
+TEST(RendezvousMessages, RefusesAnythingButExactlyOneMessage) {
+    for (const net::RendezvousMessage& m : oneOfEach()) {
+        const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
+        for (size_t cut = 0; cut < bytes.size(); ++cut)
+            EXPECT_FALSE(decodes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut))) << m.index() << " " << cut;
+        std::vector<uint8_t> longer = bytes;
+        longer.push_back(0);
+        EXPECT_FALSE(decodes(longer)) << m.index();
+    }
+    net::TurnOffer blank = turnOffer(), control = turnOffer(), huge = turnOffer();
+    blank.password.clear();
+    control.username[3] = '\n';
+    huge.password.assign(net::kMaxCredentialChars + 1, 'x');
+    const net::RendezvousMessage refused[] = {
+        net::RegisterMessage{1, 0, endpoints(net::kMaxOwnAddresses + 1)},
+        net::RegisterMessage{1, net::kLookupIdMask + 1, {}},
+        net::LookupMessage{1, 0, {}},
+        net::LookupMessage{1, 5, {{0, 4000}}},
+        net::LookupMessage{1, 5, {{0x0A000001, 0}}},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, blank},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, control},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, huge},
+        net::FoundMessage{3, 1, {0xC6336401, 4000}, {}, {0, 0}, std::nullopt},
+    };
+    for (const net::RendezvousMessage& m : refused) EXPECT_FALSE(decodes(net::EncodeRendezvous(m))) << m.index();
+
+    std::vector<uint8_t> bytes = net::EncodeRendezvous(net::RegisteredMessage{7, 1, {1, 1}, 60, std::nullopt});
+    for (const auto& [at, value] : std::vector<std::pair<size_t, uint8_t>>{
+             {0, 0x00}, {4, 2}, {5, 0}, {5, 10}, {bytes.size() - 1, 2}}) {
+        std::vector<uint8_t> changed = bytes;
+        changed[at] = value;
+        EXPECT_FALSE(decodes(changed)) << at;
+    }
+    EXPECT_FALSE(decodes(std::vector<uint8_t>(net::kMaxRendezvousDatagram + 1, 0xC7)));
+}
+
+// Expected values: echo -n 1700000000 | openssl dgst -sha1 -hmac north-pole-secret -binary | base64
+TEST(TurnCredentials, AreTheExpiryAndItsHmacInBase64) {
+    const net::TurnCredentials c = net::MakeTurnCredentials("north-pole-secret", 1700000000);
+    EXPECT_EQ(c.username, "1700000000");
+    EXPECT_EQ(c.password, "dNcwhojV9UvcSSj+lAMOcuaadcI=");
+    EXPECT_EQ(net::MakeTurnCredentials("s", 4102444800).password, "wy0ocYWvyRNDyDgQ3QhCoqI0ads=");
+}
