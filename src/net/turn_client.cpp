@@ -179,7 +179,7 @@ TurnReceived TurnClient::receive(const uint8_t* data, size_t size, uint64_t nowM
     if (m.cls == StunClass::Request) return handled;
 
     const auto it = std::find_if(transactions_.begin(), transactions_.end(),
-                                 [&](const Transaction& t) { return t.id == m.transaction; });
+                                 [&](const Transaction& t) { return t.id == m.transaction && t.method == m.method; });
     if (it == transactions_.end()) return handled;
     // A forged or damaged answer is dropped as if it never came; the request is sent again.
     if (m.integrityAt ? !StunIntegrityMatches(data, size, m, key_)
@@ -281,10 +281,12 @@ std::vector<uint8_t> TurnClient::close() {
         m.transaction = newTransaction();
         m.hasLifetime = true;
         m.lifetime = 0;
-        m.username = username_;
-        m.realm = realm_;
-        m.nonce = nonce_;
-        release = EncodeStun(m, &key_);
+        if (!key_.empty()) {  // a server that never asked for credentials gets none
+            m.username = username_;
+            m.realm = realm_;
+            m.nonce = nonce_;
+        }
+        release = EncodeStun(m, key_.empty() ? nullptr : &key_);
     }
     if (state_ != TurnState::Failed) state_ = TurnState::Closed;
     transactions_.clear();
