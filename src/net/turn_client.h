@@ -1,0 +1,102 @@
+// One allocation on a TURN server, as a state machine with no socket and no clock: the
+// caller sends what poll() hands out to the server, feeds every datagram from the server to
+// receive(), and passes the time in. It allocates a relayed address (answering the server's
+// credential challenge), gives each permitted peer a permission and a channel, keeps all
+// three alive, and wraps and unwraps the datagrams that travel through the relay.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/stun_message.h"
+
+namespace net {
+
+enum class TurnState { Idle, Allocating, Ready, Failed, Closed };
+
+struct TurnReceived {
+    enum class Kind {
+        NotTurn,   // not STUN or ChannelData: the game's own datagram
+        Handled,   // taken by the machine: a response, or relay traffic with nothing to deliver
+        PeerData,  // a datagram a peer sent to the relayed address, unwrapped
+    };
+    Kind kind = Kind::NotTurn;
+    Ipv4Address peer;
+    std::vector<uint8_t> payload;
+};
+
+class TurnClient {
+public:
+    // A request is sent this often at most, with the gap doubling from the first...
+    static constexpr uint64_t kFirstRetransmitMs = 500;
+    static constexpr uint64_t kLongestRetransmitMs = 2000;
+    // ...and given up on this long after it was first sent.
+    static constexpr uint64_t kGiveUpMs = 5000;
+    // A permission lasts 5 minutes on the server, a channel 10 (from their last refresh).
+    static constexpr uint64_t kPermissionRefreshMs = 4 * 60 * 1000;
+    static constexpr uint64_t kChannelRefreshMs = 8 * 60 * 1000;
+
+    // Asks for an allocation; its first request comes out of the next poll().
+    void start(const Ipv4Address& server, const std::string& username, const std::string& password,
+               uint64_t nowMs);
+    // Lets `peer` (another side's relayed address) send through the relay and binds it a
+    // channel. Before the allocation is ready this waits for it.
+    void permit(const Ipv4Address& peer);
+    // The datagram to send to the server so that `payload` reaches `peer` from the relayed
+    // address: ChannelData once the peer's channel is bound, a Send indication before.
+    // Empty while there is no allocation.
+    std::vector<uint8_t> wrap(const Ipv4Address& peer, const uint8_t* payload, size_t size) const;
+    // Any datagram that arrived from the server's address.
+    TurnReceived receive(const uint8_t* data, size_t size, uint64_t nowMs);
+    // The datagrams due now for the server: first sends, retransmissions, refreshes. Call it
+    // after start, permit and receive, and regularly (every few tens of ms) in between.
+    std::vector<std::vector<uint8_t>> poll(uint64_t nowMs);
+    // Releases the allocation: the datagram to send (nothing if there is no allocation).
+    std::vector<uint8_t> close();
+
+    TurnState state() const { return state_; }
+    const std::string& failure() const { return failure_; }  // why it Failed, for the player
+    const Ipv4Address& server() const { return server_; }
+    const Ipv4Address& relayed() const { return relayed_; }  // once Ready
+    const Ipv4Address& mapped() const { return mapped_; }    // this side as the server sees it
+    bool channelBound(const Ipv4Address& peer) const;
+
+private:
+    struct Transaction {
+        TransactionId id{};
+        uint16_t method = 0;
+        size_t peer = 0;  // index into peers_ for CreatePermission and ChannelBind
+        bool authenticated = false;
+        std::vector<uint8_t> bytes;
+        bool sent = false;
+        uint64_t nextSendMs = 0, gapMs = 0, giveUpMs = 0;
+    };
+    struct Peer {
+        Ipv4Address address;
+        uint16_t channel = 0;
+        bool permitted = false, bound = false;
+        uint64_t permissionRefreshMs = 0, channelRefreshMs = 0;
+    };
+
+    void request(uint16_t method, size_t peer = 0);
+    bool pending(uint16_t method, size_t peer = 0) const;
+    void fail(const std::string& why);
+    void onResponse(const Transaction& t, const StunMessage& m, uint64_t nowMs);
+    void onSuccess(const Transaction& t, const StunMessage& m, uint64_t nowMs);
+    void scheduleRefresh(uint32_t lifetimeSeconds, uint64_t nowMs);
+    TurnReceived fromPeer(const Ipv4Address& peer, std::vector<uint8_t> payload) const;
+
+    TurnState state_ = TurnState::Idle;
+    std::string failure_;
+    Ipv4Address server_, relayed_, mapped_;
+    std::string username_, password_, realm_, nonce_;
+    std::vector<uint8_t> key_;
+    int staleNonces_ = 0;  // in a row: a server that never accepts its own nonce is given up on
+    uint64_t refreshMs_ = 0;
+    std::vector<Transaction> transactions_;
+    std::vector<Peer> peers_;
+};
+
+}  // namespace net

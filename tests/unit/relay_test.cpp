@@ -1,0 +1,299 @@
+// STUN messages against the published vectors (RFC 5769) and hostile bytes; TurnClient against
+// hand-made answers, then two sockets reaching each other through a real coturn on 127.0.0.1.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "fake_turn_server.h"
+
+namespace {
+
+std::vector<uint8_t> fromHex(const std::string& hex) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// A request signed with a long-term key, an IPv4 response signed with a short-term one.
+const std::vector<uint8_t> kLongTermRequest = fromHex(
+    "000100602112a44278ad3433c6ad72c029da412e00060012e3839ee38388e383aae38383e382afe382b90000"
+    "0015001c662f2f3439396b39353464364f4c33346f4c394653547679363473410014000b6578616d706c652e6f7267"
+    "0000080014f67024656dd64a3e02b8e0712e85c9a28ca89666");
+const std::vector<uint8_t> kIpv4Response = fromHex(
+    "0101003c2112a442b7e7a701bc34d686fa87dfae8022000b7465737420766563746f7220002000080001a147e112a643"
+    "000800142b91f599fd9e90c38c7489f92af9ba53f06be7d780280004c07d4c96");
+const net::Ipv4Address kRelayed{0xC6336401, 50000}, kPeer{0xC6336402, 50002};
+
+bool decode(const std::vector<uint8_t>& d, net::StunMessage& m) { return net::DecodeStun(d.data(), d.size(), m); }
+uint64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A socket on 127.0.0.1, talking to the server only and waiting up to 10 ms for a datagram,
+// and the client relaying through it; what peers send is kept.
+struct Side {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    net::Ipv4Address local;
+    net::TurnClient turn;
+    std::vector<net::TurnReceived> fromPeers;
+
+    explicit Side(const net::Ipv4Address& server = {}) {
+        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, to{AF_INET, htons(server.port), {htonl(server.ip)}, {}};
+        socklen_t size = sizeof a;
+        const timeval wait{0, 10000};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+        local = {ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
+        if (server.port) ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    ~Side() { ::close(fd); }
+    void send(const std::vector<uint8_t>& d) const { ::send(fd, d.data(), d.size(), 0); }
+    std::vector<uint8_t> receive() const {
+        std::vector<uint8_t> d(2048);
+        d.resize(std::max<ssize_t>(::recv(fd, d.data(), d.size(), 0), 0));
+        return d;
+    }
+    void step() {
+        for (const auto& d : turn.poll(nowMs())) send(d);
+        const std::vector<uint8_t> d = receive();
+        net::TurnReceived r = turn.receive(d.data(), d.size(), nowMs());
+        if (r.kind == net::TurnReceived::Kind::PeerData) fromPeers.push_back(std::move(r));
+    }
+};
+
+bool runUntil(std::vector<Side*> sides, const std::function<bool()>& done) {
+    for (const uint64_t end = nowMs() + 10000; !done() && nowMs() < end;)  // bounded, however loaded the machine
+        for (Side* s : sides) s->step();
+    return done();
+}
+
+// turnserver on a port that was free a moment ago, its files in a folder of its own; up once
+// it answers a Binding request, stopped and cleaned away however the test ends.
+struct Coturn {
+    pid_t pid = 0;
+    std::string folder = (std::filesystem::temp_directory_path() / "puckslide-coturn-XXXXXX").string();
+    net::Ipv4Address address{INADDR_LOOPBACK, Side().local.port};
+
+    bool start() {
+        if (!::mkdtemp(folder.data())) return false;
+        std::vector<std::string> args = {"turnserver", "-n", "--listening-ip", "127.0.0.1", "--listening-port",
+            std::to_string(address.port), "--relay-ip", "127.0.0.1", "--lt-cred-mech", "--user", "player:secret",
+            "--realm", "puck.test", "--allow-loopback-peers", "--no-cli", "--no-tls", "--no-dtls", "--no-tcp",
+            "--no-stdout-log", "--simple-log", "--log-file", folder + "/turn.log", "--pidfile", folder + "/turn.pid",
+            "--userdb", folder + "/turndb"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawnp(&pid, "turnserver", nullptr, nullptr, argv.data(), environ) != 0) pid = 0;
+        Side probe(address);
+        net::StunMessage binding, answer;
+        for (const uint64_t end = nowMs() + 10000; pid > 0 && nowMs() < end;) {
+            probe.send(net::EncodeStun(binding));
+            if (decode(probe.receive(), answer)) return true;
+        }
+        return false;
+    }
+    ~Coturn() {
+        if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+}  // namespace
+
+TEST(StunVectors, LongTermRequestIsWrittenByteForByteAndItsIntegrityChecks) {
+    net::StunMessage m, d;
+    m.transaction = {0x78, 0xad, 0x34, 0x33, 0xc6, 0xad, 0x72, 0xc0, 0x29, 0xda, 0x41, 0x2e};
+    m.username = "\xE3\x83\x9E\xE3\x83\x88\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF\xE3\x82\xB9";
+    m.nonce = "f//499k954d6OL34oL9FSTvy64sA";
+    m.realm = "example.org";
+    const std::vector<uint8_t> key = net::LongTermKey(m.username, m.realm, "TheMatrIX");
+    EXPECT_EQ(net::EncodeStun(m, &key), kLongTermRequest);
+    ASSERT_TRUE(decode(kLongTermRequest, d));
+    EXPECT_TRUE(net::StunIntegrityMatches(kLongTermRequest.data(), kLongTermRequest.size(), d, key));
+    const std::vector<uint8_t> wrong = net::LongTermKey(m.username, m.realm, "TheMatrix");
+    EXPECT_FALSE(net::StunIntegrityMatches(kLongTermRequest.data(), kLongTermRequest.size(), d, wrong));
+}
+
+// The optional SOFTWARE is passed over; a changed bit, or anything after FINGERPRINT, is refused.
+TEST(StunVectors, ShortTermResponseDecodesAndDamageIsRefused) {
+    net::StunMessage response;
+    const std::string password = "VOkJxbRl1RmTxUk/WvJxBt";
+    ASSERT_TRUE(decode(kIpv4Response, response));
+    EXPECT_TRUE(net::StunIntegrityMatches(kIpv4Response.data(), kIpv4Response.size(), response, {password.begin(), password.end()}));
+    EXPECT_TRUE(response.fingerprint);
+    EXPECT_EQ(net::FormatAddress(response.mapped), "192.0.2.1:32853");
+    std::vector<uint8_t> damaged = kIpv4Response, longer = kIpv4Response;
+    damaged[43] ^= 1;  // the mapped port
+    longer.insert(longer.end(), {0x80, 0x22, 0, 0});
+    longer[3] = static_cast<uint8_t>(longer[3] + 4);
+    EXPECT_FALSE(decode(damaged, response) || decode(longer, response));
+}
+
+// A header with one bad attribute each (type, length, value) is refused; one the client does
+// not know but must understand is listed.
+TEST(StunCodec, HostileAttributesAreRefusedAndDatagramsToldApart) {
+    const std::string cases[] = {
+        "000d0008" "00000258",                  // the value runs past the end
+        "000d0003" "00000200",                  // a lifetime of 3 bytes
+        "00200008" "0003a147e112a643",          // address family 3
+        "0020000c" "0001a147e112a64300000000",  // an IPv4 address of 12 bytes
+        "00090004" "00000701",                  // error class 7
+        "00090004" "00000464",                  // error number 100
+        "00080010" + std::string(32, '0'),      // an integrity of 16 bytes
+        "00060204" + std::string(1032, '6'),    // a user name of 516 bytes
+    };
+    net::StunMessage m;
+    for (const std::string& attribute : cases) {
+        std::vector<uint8_t> bytes = fromHex("000100002112a442" + std::string(24, '0') + attribute);
+        bytes[2] = static_cast<uint8_t>((bytes.size() - net::kStunHeaderBytes) >> 8);
+        bytes[3] = static_cast<uint8_t>(bytes.size() - net::kStunHeaderBytes);
+        EXPECT_FALSE(decode(bytes, m)) << attribute;
+    }
+    ASSERT_TRUE(decode(fromHex("000100082112a442" + std::string(24, '0') + "002400046e0001ff"), m));
+    EXPECT_EQ(m.unknownRequired, std::vector<uint16_t>{0x0024});
+
+    // STUN, ChannelData and the game's own datagrams are told apart; ChannelData may be padded.
+    std::vector<uint8_t> badCookie = kIpv4Response, longer = kIpv4Response, got;
+    badCookie[4] = 0x22;
+    longer.push_back(0);
+    const uint8_t payload[] = {9, 8, 7, 6, 5};
+    std::vector<uint8_t> framed = net::EncodeChannelData(0x4001, payload, sizeof payload);
+    const std::tuple<std::vector<uint8_t>, net::DatagramKind> kinds[] = {{kIpv4Response, net::DatagramKind::Stun},
+        {badCookie, net::DatagramKind::Other}, {longer, net::DatagramKind::Other}, {framed, net::DatagramKind::ChannelData}};
+    for (const auto& [d, kind] : kinds) EXPECT_EQ(net::ClassifyDatagram(d.data(), d.size()), kind) << d.size();
+    uint16_t channel = 0;
+    framed.resize(framed.size() + 4);  // up to 3 bytes of padding are taken
+    EXPECT_FALSE(net::DecodeChannelData(framed.data(), framed.size(), channel, got));
+    EXPECT_TRUE(net::DecodeChannelData(framed.data(), framed.size() - 1, channel, got));
+    EXPECT_EQ(std::make_tuple(channel, got), std::make_tuple(uint16_t(0x4001), std::vector<uint8_t>(payload, payload + 5)));
+}
+
+// After the challenge: answers not signed with the long-term key are ignored; a refusal fails
+// with a reason for the player.
+TEST(TurnAllocate, ForgedAnswersAreIgnoredAndRefusalsFailWithAReason) {
+    const struct { int code; const char* reason; const char* failure; } cases[] = {
+        {401, "Unauthorized", "the relay refused the credentials (401)"},
+        {486, "Allocation Quota Reached", "the relay refused the allocation (486 Allocation Quota Reached)"},
+        {508, "Insufficient\x01 Capacity", "the relay refused the allocation (508 Insufficient Capacity)"},
+    };
+    for (const auto& k : cases) {
+        FakeTurnServer s;
+        s.challenged();
+        EXPECT_EQ(std::make_tuple(s.last.username, s.last.realm, s.last.nonce, s.lastSigned),
+                  std::make_tuple("alice", "puck.test", "n1", true));
+        net::StunMessage forged = s.reply();
+        forged.hasRelayed = true;
+        const std::vector<uint8_t> otherKey = net::LongTermKey("alice", "puck.test", "guess");
+        s.feed(net::EncodeStun(forged, &otherKey));
+        s.feed(net::EncodeStun(forged));
+        EXPECT_EQ(s.c.state(), net::TurnState::Allocating);
+        s.error(k.code, k.reason);
+        EXPECT_EQ(std::make_tuple(s.c.state(), s.c.failure()), std::make_tuple(net::TurnState::Failed, std::string(k.failure)));
+        EXPECT_EQ(s.take(10000), 0u);
+    }
+}
+
+TEST(TurnAllocate, StaleNonceIsTakenUpAndSentAgainButNotForever) {
+    FakeTurnServer s;
+    s.binding(kPeer);
+    const net::StunMessage bind = s.last;
+    for (const char* nonce : {"n2", "n3", "n4"}) {
+        s.error(438, "Stale Nonce", nonce);
+        ASSERT_EQ(s.take(0), 1u);
+        EXPECT_EQ(std::make_tuple(s.last.method, s.last.nonce, s.last.peer, s.lastSigned),
+                  std::make_tuple(bind.method, nonce, kPeer, true));
+        EXPECT_NE(s.last.transaction, bind.transaction);
+    }
+    s.error(438, "Stale Nonce", "n5");
+    EXPECT_EQ(s.c.failure(), "the relay kept refusing its own nonce (438)");
+}
+
+// Lost answers: the request goes out again after 0.5, 1 and 2 s, and at 5 s the client gives up.
+TEST(TurnAllocate, RetransmitsWithDoublingGapsThenGivesUp) {
+    net::TurnClient c;
+    c.start({0x7F000001, 3478}, "alice", "secret", 1000);
+    const std::vector<uint8_t> first = c.poll(1000).at(0);
+    const struct { uint64_t at; size_t sent; } timeline[] = {
+        {1499, 0}, {1500, 1}, {1501, 0}, {2499, 0}, {2500, 1}, {4499, 0}, {4500, 1}, {5999, 0}, {6000, 0}};
+    for (const auto& t : timeline) {
+        const auto sent = c.poll(t.at);
+        ASSERT_EQ(sent.size(), t.sent) << t.at;
+        if (t.sent) EXPECT_EQ(sent[0], first) << t.at;
+    }
+    EXPECT_EQ(c.failure(), "the relay did not answer within 5 seconds");
+}
+
+// A peer's datagrams travel in Send and Data indications until its channel is bound, then as
+// ChannelData; other channels and the game's own datagrams are not a peer's. The allocation is
+// refreshed a minute before its lifetime (here 500 s) ends, the permission within its 5
+// minutes, the channel within its 10; close releases the allocation with a lifetime of 0.
+TEST(TurnPeers, IndicationsThenChannelRefreshesAndRelease) {
+    FakeTurnServer s;
+    s.binding(kPeer, 500);
+    EXPECT_EQ(std::make_tuple(s.c.relayed(), s.last.channel), std::make_tuple(kRelayed, net::kFirstChannel));
+    const std::vector<uint8_t> game = {0x80, 1, 2, 3, 4, 5};
+    net::StunMessage send;
+    ASSERT_TRUE(decode(s.c.wrap(kPeer, game.data(), game.size()), send));
+    EXPECT_EQ(std::make_tuple(send.method, send.cls, send.peer, send.data),
+              std::make_tuple(uint16_t(net::kTurnSend), net::StunClass::Indication, kPeer, game));
+    send.method = net::kTurnData;
+    const net::TurnReceived data = s.feed(net::EncodeStun(send));
+    EXPECT_EQ(std::make_tuple(data.kind, data.peer, data.payload), std::make_tuple(net::TurnReceived::Kind::PeerData, kPeer, game));
+    s.succeed(1);
+    const std::vector<uint8_t> framed = s.c.wrap(kPeer, game.data(), game.size());
+    EXPECT_EQ(framed, net::EncodeChannelData(net::kFirstChannel, game.data(), game.size()));
+    EXPECT_EQ(std::make_tuple(s.feed(framed).peer, s.feed(game).kind), std::make_tuple(kPeer, net::TurnReceived::Kind::NotTurn));
+    EXPECT_EQ(s.feed(net::EncodeChannelData(0x4001, game.data(), game.size())).kind, net::TurnReceived::Kind::Handled);
+
+    const struct { uint64_t at; uint16_t method; } due[] = {{240000, net::kTurnCreatePermission},
+        {440000, net::kTurnRefresh}, {480000, net::kTurnCreatePermission}, {480001, net::kTurnChannelBind}};
+    for (const auto& d : due) {
+        EXPECT_EQ(s.take(d.at - 1), 0u) << d.at;
+        EXPECT_EQ(std::make_tuple(s.take(d.at), s.last.method, s.lastSigned), std::make_tuple(1u, d.method, true)) << d.at;
+        s.succeed(d.at, 500);
+    }
+    s.take({s.c.close()});
+    EXPECT_EQ(std::make_tuple(s.last.method, s.last.hasLifetime, s.last.lifetime, s.lastSigned),
+              std::make_tuple(uint16_t(net::kTurnRefresh), true, 0u, true));
+}
+
+TEST(TurnRelay, TwoSocketsReachEachOtherThroughCoturnAndAWrongPasswordIsRefused) {
+    Coturn coturn;
+    ASSERT_TRUE(coturn.start()) << "turnserver (package coturn) did not answer; its log: " << coturn.folder;
+    const net::Ipv4Address server = coturn.address;
+    Side a(server), b(server), wrong(server);
+    a.turn.start(server, "player", "secret", nowMs());
+    b.turn.start(server, "player", "secret", nowMs());
+    wrong.turn.start(server, "player", "guess", nowMs());
+    const auto settled = [](const Side& s) { return s.turn.state() != net::TurnState::Allocating; };
+    ASSERT_TRUE(runUntil({&a, &b, &wrong}, [&] { return settled(a) && settled(b) && settled(wrong); }));
+    ASSERT_TRUE(a.turn.state() == net::TurnState::Ready && b.turn.state() == net::TurnState::Ready)
+        << a.turn.failure() << b.turn.failure();
+    EXPECT_EQ(a.turn.mapped(), a.local);
+    EXPECT_EQ(wrong.turn.failure(), "the relay refused the credentials (401)");
+
+    a.turn.permit(b.turn.relayed());
+    b.turn.permit(a.turn.relayed());
+    ASSERT_TRUE(runUntil({&a, &b}, [&] {
+        return a.turn.channelBound(b.turn.relayed()) && b.turn.channelBound(a.turn.relayed());
+    })) << a.turn.failure() << b.turn.failure();
+    const std::vector<uint8_t> hello = {'h', 'e', 'l', 'l', 'o', 0, 1}, reply = {'r', 'e', 'p', 'l', 'y'};
+    a.send(a.turn.wrap(b.turn.relayed(), hello.data(), hello.size()));
+    b.send(b.turn.wrap(a.turn.relayed(), reply.data(), reply.size()));
+    ASSERT_TRUE(runUntil({&a, &b}, [&] { return !a.fromPeers.empty() && !b.fromPeers.empty(); }));
+    EXPECT_EQ(std::make_tuple(b.fromPeers[0].peer, b.fromPeers[0].payload), std::make_tuple(a.turn.relayed(), hello));
+    EXPECT_EQ(std::make_tuple(a.fromPeers[0].peer, a.fromPeers[0].payload), std::make_tuple(b.turn.relayed(), reply));
+}
