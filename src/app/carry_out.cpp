@@ -1,10 +1,10 @@
 #include "app/carry_out.h"
 
+#include "app/game_boxes.h"
 #include "app/game_window.h"
 #include "app/high_score_file.h"
 #include "assets/model.h"
 #include "game/game_state.h"
-#include "platform/message_box.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 
@@ -17,11 +17,6 @@ bool load(Model* model, const Effect& e) {
 }
 
 }  // namespace
-
-void ShowGameBox(GameBox box) {
-    const BoxWords words = GameBoxWords(box);
-    MessageBox(words.caption, words.text, MbButtons::Ok, MbIcon::Stop, static_cast<int>(box));
-}
 
 CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool newWindows) {
     for (const Effect& e : fx) {
@@ -41,7 +36,8 @@ CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool 
                 if (!OpenGameWindow(g, g.fullscreen)) return CarriedOut::WindowLost;
                 break;
             case Effect::Kind::WriteHighScores:
-                if (writeHighScores) WriteConfigFile(g);
+                // A lost write must not pass unnoticed: the player would lose the entry at the next start.
+                if (writeHighScores && !WriteConfigFile(g)) ShowGameBox(GameBox::ConfigWriteFailed);
                 break;
         }
     }

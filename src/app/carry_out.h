@@ -1,7 +1,6 @@
 // The app's side of a turn: its effects carried out, in order.
 #pragma once
 
-#include "game/boxes.h"
 #include "game/effects.h"
 
 struct GameState;
@@ -11,9 +10,6 @@ enum class CarriedOut {
     Quit,        // a model failed to load (reported): the program ends
     WindowLost,  // the window could not be made anew (reported): the program ends
 };
-
-// One of the game's own boxes, known by its identifier in the turn's log.
-void ShowGameBox(GameBox box);
 
 // A replayed game shows what happened but writes no high-score file; a network guest
 // neither, and its window is its own.

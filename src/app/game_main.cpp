@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/carry_out.h"
+#include "app/game_boxes.h"
 #include "app/dev_options.h"
 #include "app/game_recording.h"
 #include "app/game_window.h"
@@ -372,7 +373,7 @@ private:
 }  // namespace
 
 int WinMain(const DevOptions& options) {
-    GameState& g = g_game;
+    GameState g;  // the running game's one state
     SetMessageBoxesHeadless(options.noDialogs);
     const Settings settings = LoadSettings();
     SetRenderSize(settings.renderSize);
@@ -423,11 +424,13 @@ int WinMain(const DevOptions& options) {
         MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);
     }
     // A guest shows the host's list; its own is read when the session ends.
-    if (!loop.isGuest()) ReadConfigFile(g);
+    if (!loop.isGuest() && !ReadConfigFile(g)) ShowGameBox(GameBox::ConfigOpenFailed);
     if (!loop.startRecordAndReplay(error)) {
         std::fprintf(stderr, "puckslide3d: %s\n", error.c_str());
         KillGLWindow();
         return 2;
     }
-    return loop.run();
+    const int result = loop.run();
+    SoundShutdown();
+    return result;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/game_boxes.h"
 #include "app/game_window.h"
 #include "app/high_score_file.h"
 #include "game/game_state.h"
@@ -25,6 +26,6 @@ bool ReturnToOwnGame(GameState& g, LoadedModels& models, bool& fullscreen, const
     if (!OpenGameWindow(g, g.fullscreen)) return false;
     fullscreen = g.fullscreen;
     MessageBox("Network", ("The session has ended: " + why + ".").c_str(), MbButtons::Ok, MbIcon::Information);
-    ReadConfigFile(g);
+    if (!ReadConfigFile(g)) ShowGameBox(GameBox::ConfigOpenFailed);
     return true;
 }

@@ -1,29 +1,10 @@
-// The configuration and high-score file and the list it holds.
+// Data/system/config.cfg, the file that keeps the high-score list between games.
 #pragma once
-
-#include <istream>
-#include <string>
 
 struct GameState;
 
-// A name is stored as one word: an empty name as "-", each blank as "_".
-// A typed name holds only A-Z, 0-9 and blanks, so neither mark can be typed.
-std::string StoredNameWord(const std::string& name);
-std::string NameFromStoredWord(const std::string& word);
-
-// Skips the header up to the word "Valentino", then reads eleven names and up
-// to eleven scores. A file without that word changes nothing (false).
-bool ReadHighScores(std::istream& in, GameState& g);
-
-// The whole file as the game writes it.
-std::string ConfigFileText(const GameState& g);
-
-// The list takes a score at least equal to its lowest; ties rank above.
-bool QualifiesForHighScores(const GameState& g);
-void InsertHighScore(GameState& g);
-
-constexpr int kMaxNameLength = 255;     // what one print can show
-
-void ReadConfigFile(GameState& g);         // start-up; a missing file is reported, play goes on
-// Rewrites the file from the list; a failed write is reported and leaves the old file.
+// Start-up: the list from the file. false: the file could not be opened (play goes on
+// with the list as it was).
+bool ReadConfigFile(GameState& g);
+// Rewrites the file from the list, whole or not at all. false: the old file is left.
 bool WriteConfigFile(const GameState& g);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/carry_out.h"
+#include "app/game_boxes.h"
 #include "assets/model.h"
 #include "game/game_state.h"
 #include "game/table.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/name_entry.h"
-#include "app/high_score_file.h"
+#include "game/high_score_list.h"
 #include "game/effects.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"

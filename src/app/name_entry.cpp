@@ -1,7 +1,7 @@
 // Name entry after a ladder: the typed name, and its place in the list once stored.
 #include "app/name_entry.h"
 
-#include "app/high_score_file.h"
+#include "game/high_score_list.h"
 #include "game/effects.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"

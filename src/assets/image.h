@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 
 // Pixels as RGB triples, bottom row first. Free with FreeRGBImage.
 struct AUX_RGBImageRec {
@@ -21,17 +19,6 @@ void FreeRGBImage(AUX_RGBImageRec* image);
 // file is missing or unreadable. Needs a current GL context.
 unsigned int LoadGLTexture(const char* filename);
 
-// Largest image either reader accepts, far beyond any texture the game can use.
+// Largest image the reader accepts, far beyond any texture the game can use.
 constexpr int kMaxImageSide = 16384;
 constexpr long long kMaxImagePixels = 4096LL * 4096;
-
-struct Image {
-    uint32_t sizeX = 0, sizeY = 0;
-    unsigned char* data = nullptr;  // malloc'd; the caller frees it
-};
-
-// A self-contained reader for uncompressed 24-bit BMP files: 1 on success, 0 with a diagnostic line
-// on standard output on failure. `data` is only set on success; sizes read before a failure stay.
-int ImageLoad(const char* filename, Image* image);
-// The same on an open stream; `name` is only used in the diagnostics.
-int ImageLoadFromStream(FILE* file, const char* name, Image* image);

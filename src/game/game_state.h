@@ -138,6 +138,3 @@ struct GameState {
 // The game's random draws and reseeds all go through the state's generator.
 inline int GameRand(GameState& g) { return NextRandom(g.rng); }
 inline void ReseedRandom(GameState& g, uint32_t seed) { g.rng = SeededRandom(seed); }
-
-// The running game's one instance.
-extern GameState g_game;

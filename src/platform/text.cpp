@@ -120,11 +120,6 @@ bool BuildFont() {
     return true;
 }
 
-void KillFont() {
-    if (base != 0) glDeleteLists(base, kFontCodes);
-    base = 0;
-}
-
 void glPrint(const char* fmt, ...) {
     if (fmt == nullptr) return;
 

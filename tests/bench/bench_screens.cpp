@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/game_window.h"
-#include "app/high_score_file.h"
+#include "game/high_score_list.h"
 #include "app/turn.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"

@@ -4,6 +4,8 @@ The game reads data/ and Data/system/config.cfg relative to its working
 directory, so every run gets a folder of its own with data/ linked in and its
 own copy of the configuration file: a test never touches the tracked one.
 """
+import inspect
+import itertools
 import json
 import os
 import pathlib
@@ -27,8 +29,25 @@ class GameRun:
         return [item for line in self.trace for item in line[key]]
 
 
+def run_name():
+    """The test that asks for a folder, and how many it asked for before: with PUCKSLIDE_KEEP_RUNS set,
+    every run's folder is kept under that name, so two builds' runs can be compared folder by folder."""
+    test = next((f for f in inspect.stack() if f.function.startswith("test_")), None)
+    name = f"{pathlib.Path(test.filename).stem}.{test.function}" if test else "run"
+    return f"{name}.{next(_RUN_COUNTS.setdefault(name, itertools.count()))}"
+
+
+_RUN_COUNTS = {}
+
+
 def make_workdir(config=None, link_data=True):
-    workdir = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-e2e-"))
+    keep = os.environ.get("PUCKSLIDE_KEEP_RUNS")
+    if keep:
+        workdir = pathlib.Path(keep) / run_name()
+        shutil.rmtree(workdir, ignore_errors=True)
+        workdir.mkdir(parents=True)
+    else:
+        workdir = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-e2e-"))
     if link_data:
         (workdir / "data").symlink_to(SOURCE_DIR / "data")
     system = workdir / "Data" / "system"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/high_score_file.h"
+#include "game/high_score_list.h"
 #include "game/game_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "app/high_score_file.h"
+#include "game/high_score_list.h"
 #include "app/input_script.h"
 #include "app/menu_flow.h"
 #include "app/name_entry.h"

@@ -1,3 +1,0 @@
-#include "game/game_state.h"
-
-GameState g_game;
