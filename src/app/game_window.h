@@ -12,7 +12,7 @@ struct ShownPositions {
     float x = 0, z = 0, schiesser_x = 0, schiesser_z = 0, gegner_x = 0, gegner_z = 0;
 };
 #include "app/turn.h"
-#include "game/draw_scene.h"
+#include "render/draw_scene.h"
 
 struct GameState;
 struct WindowEvent;

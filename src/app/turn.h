@@ -4,10 +4,10 @@
 // advancing without drawing and without effects is one call.
 #pragma once
 
-#include "game/frame_input.h"
-#include "game/draw_scene.h"
 #include "game/effects.h"
+#include "game/frame_input.h"
 #include "game/match_step.h"
+#include "game/screen_step.h"
 #include "game/turn.h"
 
 struct GameState;

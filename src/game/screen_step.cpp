@@ -2,7 +2,7 @@
 
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "game/screens/ladder_bracket.h"
+#include "game/ladder_bracket.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "game/screens/ladder_bracket.h"
+#include "game/ladder_bracket.h"
 #include "game/state_fields.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "game/draw_scene.h"
+#include "render/draw_scene.h"
 
 #include <GL/gl.h>
 

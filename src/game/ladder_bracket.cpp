@@ -1,4 +1,4 @@
-#include "game/screens/ladder_bracket.h"
+#include "game/ladder_bracket.h"
 
 #include <cstdlib>
 

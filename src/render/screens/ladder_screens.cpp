@@ -2,10 +2,10 @@
 // training table list.
 #include <GL/gl.h>
 
-#include "game/draw_scene.h"
+#include "render/draw_scene.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "game/screens/screens.h"
+#include "render/screens/screens.h"
 #include "platform/text.h"
 
 namespace {

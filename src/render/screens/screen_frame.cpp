@@ -3,10 +3,10 @@
 
 #include <cmath>
 
-#include "game/draw_scene.h"
+#include "render/draw_scene.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "game/screens/screens.h"
+#include "render/screens/screens.h"
 
 TitleRgb TitleColour(float rot) {
     return {std::cos(rot / 20.0f), std::sin(rot / 25.0f), 1.0f - 0.5f * std::cos(rot / 17.0f)};

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "game/game_state.h"
-#include "game/screens/screens.h"
+#include "render/screens/screens.h"
 #include "platform/text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <GL/glu.h>
 
 #include "assets/model.h"
-#include "game/draw_scene.h"
+#include "render/draw_scene.h"
 #include "game/game_state.h"
 #include "platform/text.h"
 

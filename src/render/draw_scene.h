@@ -4,15 +4,9 @@
 #pragma once
 
 #include "game/match_step.h"
+#include "game/screen_step.h"
 
 struct GameState;
-
-// What a screen frame draws beside the state.
-struct ScreenPicture {
-    // The singleplayer round-2 lot was drawn in this frame: its column still shows
-    // as it stood before the lot.
-    bool round2LotJustDrawn = false;
-};
 
 // A cleared frame, with the GL switches of the state.
 void BeginFrame(const GameState& g);
