@@ -15,13 +15,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/game_window.h"
 #include "app/net_reach.h"
 #include "app/rollback.h"
 #include "app/session_pace.h"
 #include "app/time_sync.h"
 #include "game/frame_input.h"
 #include "game/game_state.h"
+#include "game/turn.h"
 #include "net/protocol.h"
 #include "platform/net_transport.h"
 #include "platform/turn_log.h"

@@ -1,6 +1,6 @@
 #include "app/rollback.h"
 
-#include "app/turn.h"
+#include "game/turn.h"
 
 namespace {
 // Records are kept this far behind the confirmed frame, so that a healed desync can run them again.

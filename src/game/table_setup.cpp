@@ -3,30 +3,26 @@
 // by the app, as effects of the turn.
 #include "game/table_setup.h"
 
+#include <algorithm>
+
+#include "game/controls.h"
 #include "game/game_state.h"
 #include "game/table.h"
-#include "platform/virtual_keys.h"
 
 namespace {
 
-// Tables above this are reached only through take_table, never by the digit keys.
-constexpr int kLastKeyTable = 8;
 // Tables from this number on are played with the large puck.
 constexpr int kFirstLargePuckTable = 7;
 constexpr int kSmallPuckRadius = 44;
 constexpr int kLargePuckRadius = 50;
 
-bool tableKeysHeld(const GameState& g, int n) {
-    return g.keys[kKeyShift] && g.keys[kKeyCtrl] && g.keys[kKeyDigit0 + n];
-}
-
-// The lowest digit held wins; the others stay down for the next frames.
+// A table asked for by its keys or by take_table: the lower of the two wins. Tables above
+// the keys' are reached only through take_table.
 int requestedTable(const GameState& g) {
-    for (int n = 1; n <= kLastKeyTable; ++n)
-        if (tableKeysHeld(g, n) || g.take_table == n) return n;
-    for (int n = kLastKeyTable + 1; n <= kTableCount; ++n)
-        if (g.take_table == n) return n;
-    return 0;
+    const int key = TableKeyHeld(g);
+    const int taken = g.take_table >= 1 && g.take_table <= kTableCount ? g.take_table : 0;
+    if (key == 0) return taken;
+    return taken == 0 ? key : std::min(key, taken);
 }
 
 }  // namespace
@@ -53,6 +49,6 @@ TurnOutcome TableStep(GameState& g, Effects& fx) {
     ApplyTableConstants(g, n);
     const TableConstants* t = TableConstantsOf(n);
     fx.push_back({Effect::Kind::LoadTable, t->modelFile, t->loadFailure});
-    if (n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
+    ReleaseTableKey(g, n);
     return TurnOutcome::SceneSwitch;
 }

@@ -12,8 +12,9 @@
 
 #include "app/game_window.h"
 #include "game/high_score_list.h"
-#include "app/turn.h"
+#include "game/turn.h"
 #include "game/game_state.h"
+#include "render/window_view.h"
 #include "game/screen_numbers.h"
 #include "game/table.h"
 #include "platform/text.h"

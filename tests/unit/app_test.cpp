@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "game/controls.h"
 #include "game/high_score_list.h"
 #include "app/input_script.h"
-#include "app/menu_flow.h"
-#include "app/name_entry.h"
+#include "game/menu_flow.h"
+#include "game/name_entry.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
 #include "gl_test_context.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "game/controls.h"
 #include "game/game_state.h"
 #include "game/match_step.h"
 #include "game/opponent.h"

@@ -6,8 +6,8 @@
 
 #include "app/pad_players.h"
 #include "app/pad_script.h"
-#include "app/players.h"
-#include "app/turn.h"
+#include "game/players.h"
+#include "game/turn.h"
 #include "game/game_state.h"
 
 namespace {

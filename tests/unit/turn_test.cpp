@@ -12,7 +12,7 @@
 
 #include "app/rollback.h"
 #include "app/time_sync.h"
-#include "app/turn.h"
+#include "game/turn.h"
 #include "game/game_state.h"
 #include "game/state_fields.h"
 #include "game/table.h"

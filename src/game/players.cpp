@@ -1,4 +1,4 @@
-#include "app/players.h"
+#include "game/players.h"
 
 #include "game/game_state.h"
 #include "game/screen_numbers.h"

@@ -1,10 +1,10 @@
 // Menu navigation, the start and end of ladder matches and the two ladders.
-#include "app/menu_flow.h"
+#include "game/menu_flow.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/name_entry.h"
+#include "game/name_entry.h"
 #include "game/high_score_list.h"
 #include "game/effects.h"
 #include "game/game_state.h"

@@ -1,4 +1,4 @@
-#include "app/scene_switch.h"
+#include "game/scene_switch.h"
 
 #include "game/game_state.h"
 #include "game/sounds.h"

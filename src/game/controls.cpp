@@ -1,7 +1,7 @@
 // The play keys and mouse steering, once per frame of play, after the frame
 // has been drawn. Keys for one-time actions clear themselves, so they act once
 // per key-down message (auto-repeat included), not once per frame.
-#include "app/controls.h"
+#include "game/controls.h"
 
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
@@ -108,4 +108,15 @@ TurnOutcome PlayKeysStep(GameState& g) {
     if (g.mouse) mouseSteering(g);
     // Ctrl+Shift+1..8 are read by the table step that follows.
     return TurnOutcome::Continue;
+}
+
+int TableKeyHeld(const GameState& g) {
+    if (!ctrlShift(g)) return 0;
+    for (int n = 1; n <= kLastKeyTable; ++n)
+        if (held(g, kKeyDigit0 + n)) return n;
+    return 0;
+}
+
+void ReleaseTableKey(GameState& g, int n) {
+    if (n >= 1 && n <= kLastKeyTable) g.keys[kKeyDigit0 + n] = false;
 }

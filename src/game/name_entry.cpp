@@ -1,5 +1,5 @@
 // Name entry after a ladder: the typed name, and its place in the list once stored.
-#include "app/name_entry.h"
+#include "game/name_entry.h"
 
 #include "game/high_score_list.h"
 #include "game/effects.h"
