@@ -5,6 +5,7 @@
 #include "app/high_score_file.h"
 #include "assets/model.h"
 #include "game/game_state.h"
+#include "platform/message_box.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 
@@ -34,6 +35,12 @@ CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool 
                 if (!newWindows) break;
                 KillGLWindow();
                 if (!OpenGameWindow(g, g.fullscreen)) return CarriedOut::WindowLost;
+                break;
+            case Effect::Kind::ReadHighScores:
+                if (!ReadConfigFile(g)) ShowGameBox(GameBox::ConfigOpenFailed);
+                break;
+            case Effect::Kind::Notice:
+                MessageBox("Network", e.text.c_str(), MbButtons::Ok, MbIcon::Information);
                 break;
             case Effect::Kind::WriteHighScores:
                 // A lost write must not pass unnoticed: the player would lose the entry at the next start.

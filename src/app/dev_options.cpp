@@ -165,3 +165,17 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
     }
     return true;
 }
+
+SessionOptions SessionOptionsOf(const DevOptions& options) {
+    SessionOptions s;
+    s.host = options.host;
+    s.hostAddress = options.hostAddress;
+    s.join = options.join;
+    s.joinHost = options.joinHost;
+    s.port = options.port;
+    s.awaitGuest = options.awaitGuest;
+    s.version = options.netVersion.empty() ? PUCKSLIDE_VERSION : options.netVersion;
+    s.routerLease = options.routerLease;
+    s.injectDesync = options.injectDesync;
+    return s;
+}

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "session/session_options.h"
+
 struct DevOptions {
     std::optional<bool> fullscreen;       // --windowed / --fullscreen answer the start-up question
     bool noDialogs = false;
@@ -35,3 +37,5 @@ struct DevOptions {
 // false with a message in `error` when the command line is not understood.
 bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& error);
 const char* DevOptionsUsage();
+// The network session the options ask for; a guest announces --net-version's version, else the game's.
+SessionOptions SessionOptionsOf(const DevOptions& options);

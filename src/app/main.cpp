@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/dev_options.h"
-#include "app/game_main.h"
+#include "app/startup.h"
 #include "platform/data_paths.h"
 
 int main(int argc, char** argv) {

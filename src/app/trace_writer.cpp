@@ -1,140 +1,133 @@
 #include "app/trace_writer.h"
 
+#include <cmath>
 #include <cstdio>
+
+#include <rapidjson/encodings.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include "game/state_fields.h"
 #include "platform/turn_log.h"
+#include "session/net_session.h"
 
 namespace {
 
-class JsonObject {
+// Every line is plain ASCII: what is not is escaped.
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer, rapidjson::UTF8<>, rapidjson::ASCII<>>;
+
+// The high-score lists show their ten places; the slots behind them are scratch.
+constexpr size_t kListedPlaces = 10;
+
+class Line {
 public:
-    explicit JsonObject(std::string& out) : out_(out) { out_ += '{'; }
-    ~JsonObject() { out_ += '}'; }
-
-    void key(const char* name) {
-        if (!first_) out_ += ',';
-        first_ = false;
-        out_ += '"';
-        out_ += name;
-        out_ += "\":";
-    }
-    void field(const char* name, int v) { key(name); out_ += std::to_string(v); }
-    void field(const char* name, bool v) { key(name); out_ += v ? "true" : "false"; }
-    void field(const char* name, float v) { key(name); appendFloat(out_, v); }
-    void field(const char* name, const std::string& v) { key(name); appendString(out_, v); }
-    // A list shows the high-score list's ten places; the slots behind them are scratch.
-    template <class T, size_t N>
-    void field(const char* name, const T (&items)[N]) {
-        key(name);
-        out_ += '[';
-        for (size_t i = 0; i < N && i < kListedPlaces; ++i) {
-            if (i) out_ += ',';
-            value(items[i]);
-        }
-        out_ += ']';
+    Line() : json_(buffer_) { json_.StartObject(); }
+    std::string finish() {
+        json_.EndObject();
+        return buffer_.GetString();
     }
 
-    // Nine significant digits bring every float back exactly.
-    static void appendFloat(std::string& out, float v) {
-        if (v != v || v == 1.0f / 0.0f || v == -1.0f / 0.0f) {
-            out += "null";  // JSON has no NaN or infinity
+    Line& key(const char* name) {
+        json_.Key(name);
+        return *this;
+    }
+    void value(int v) { json_.Int(v); }
+    void value(long v) { json_.Int64(v); }
+    void value(unsigned v) { json_.Uint(v); }
+    void value(bool v) { json_.Bool(v); }
+    // Nine significant digits bring every float back exactly; JSON has no NaN or infinity.
+    void value(float v) {
+        if (!std::isfinite(v)) {
+            json_.Null();
             return;
         }
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(v));
-        out += buffer;
+        char digits[32];
+        const int n = std::snprintf(digits, sizeof digits, "%.9g", static_cast<double>(v));
+        json_.RawValue(digits, static_cast<size_t>(n), rapidjson::kNumberType);
     }
-
-    // Bytes above 127 are the game's single-byte characters: written as their code points.
-    static void appendString(std::string& out, const std::string& s) {
-        out += '"';
+    // One decimal: the tenth of a millisecond.
+    void tenths(double v) {
+        char digits[32];
+        const int n = std::snprintf(digits, sizeof digits, "%.1f", v);
+        json_.RawValue(digits, static_cast<size_t>(n), rapidjson::kNumberType);
+    }
+    // Bytes above 127 are the game's single-byte characters, written as their code points.
+    void value(const std::string& s) {
+        std::string utf8;
         for (unsigned char c : s) {
-            if (c == '"' || c == '\\') {
-                out += '\\';
-                out += static_cast<char>(c);
-            } else if (c < 0x20 || c >= 0x7F) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
+            if (c < 0x80) {
+                utf8 += static_cast<char>(c);
             } else {
-                out += static_cast<char>(c);
+                utf8 += static_cast<char>(0xC0 | (c >> 6));
+                utf8 += static_cast<char>(0x80 | (c & 0x3F));
             }
         }
-        out += '"';
+        json_.String(utf8.c_str(), static_cast<rapidjson::SizeType>(utf8.size()));
     }
+    template <class T, size_t N>
+    void value(const T (&items)[N]) {
+        json_.StartArray();
+        for (size_t i = 0; i < N && i < kListedPlaces; ++i) value(items[i]);
+        json_.EndArray();
+    }
+    void value(const std::vector<std::string>& items) {
+        json_.StartArray();
+        for (const std::string& item : items) value(item);
+        json_.EndArray();
+    }
+    void startObject() { json_.StartObject(); }
+    void endObject() { json_.EndObject(); }
+    void startArray() { json_.StartArray(); }
+    void endArray() { json_.EndArray(); }
 
 private:
-    static constexpr size_t kListedPlaces = 10;
-
-    void value(int v) { out_ += std::to_string(v); }
-    void value(const std::string& v) { appendString(out_, v); }
-
-    std::string& out_;
-    bool first_ = true;
+    rapidjson::StringBuffer buffer_;
+    JsonWriter json_;
 };
 
 // The fields the state list marks as traced, in its order.
 struct TracedFields {
-    JsonObject& o;
+    Line& line;
     template <class T, bool Shared>
-    void operator()(const char* name, const T& v, Marks<Shared, true>, Bounds = {}) { o.field(name, v); }
+    void operator()(const char* name, const T& v, Marks<Shared, true>, Bounds = {}) { line.key(name).value(v); }
     template <class T, bool Shared>
     void operator()(const char*, const T&, Marks<Shared, false>, Bounds = {}) {}
 };
 
+// The state's fields and the turn's log, after the fields that come first.
+void addStateAndLog(Line& line, const GameState& g, const TurnLog& log) {
+    VisitStateFields(g, TracedFields{line});
+    line.key("sounds").value(log.sounds);
+    line.key("music").value(log.music);
+    line.key("texts").startArray();
+    for (const PrintedText& t : log.texts) {
+        line.startObject();
+        line.key("s").value(t.s);
+        line.key("x").value(t.x);
+        line.key("y").value(t.y);
+        line.key("rgba").startArray();
+        for (float c : t.rgba) line.value(c);
+        line.endArray();
+        line.endObject();
+    }
+    line.endArray();
+    line.key("boxes").startArray();
+    for (const ShownBox& b : log.boxes) {
+        line.startObject();
+        line.key("caption").value(b.caption);
+        line.key("text").value(b.text);
+        line.endObject();
+    }
+    line.endArray();
+}
+
 }  // namespace
 
 std::string TraceLine(long frame, const GameState& g, const TurnLog& log) {
-    std::string out;
-    {
-        JsonObject o(out);
-        o.key("frame");
-        out += std::to_string(frame);
-        VisitStateFields(g, TracedFields{o});
-
-        auto stringArray = [&](const char* name, const std::vector<std::string>& items) {
-            o.key(name);
-            out += '[';
-            for (size_t i = 0; i < items.size(); ++i) {
-                if (i) out += ',';
-                JsonObject::appendString(out, items[i]);
-            }
-            out += ']';
-        };
-        stringArray("sounds", log.sounds);
-        stringArray("music", log.music);
-
-        o.key("texts");
-        out += '[';
-        for (size_t i = 0; i < log.texts.size(); ++i) {
-            const PrintedText& t = log.texts[i];
-            if (i) out += ',';
-            JsonObject text(out);
-            text.field("s", t.s);
-            text.field("x", t.x);
-            text.field("y", t.y);
-            text.key("rgba");
-            out += '[';
-            for (int c = 0; c < 4; ++c) {
-                if (c) out += ',';
-                JsonObject::appendFloat(out, t.rgba[c]);
-            }
-            out += ']';
-        }
-        out += ']';
-
-        o.key("boxes");
-        out += '[';
-        for (size_t i = 0; i < log.boxes.size(); ++i) {
-            if (i) out += ',';
-            JsonObject box(out);
-            box.field("caption", log.boxes[i].caption);
-            box.field("text", log.boxes[i].text);
-        }
-        out += ']';
-    }
-    return out;
+    Line line;
+    line.key("frame").value(frame);
+    addStateAndLog(line, g, log);
+    return line.finish();
 }
 
 TraceWriter::~TraceWriter() {
@@ -148,6 +141,30 @@ bool TraceWriter::open(const std::string& path) {
 
 void TraceWriter::writeFrame(long frame, const GameState& g, const TurnLog& log) {
     writeLine(TraceLine(frame, g, log));
+}
+
+void TraceWriter::writeSessionFrame(const SessionTraceLine& session) {
+    const ConfirmedFrame& c = *session.confirmed;
+    Line line;
+    line.key("frame").value(session.frame);
+    if (session.hostFrame) line.key("host_frame").value(*session.hostFrame);
+    line.key("confirmed").value(c.confirmed);
+    line.key("drawn").value(c.shown.drawn);
+    line.key("rollback").value(c.rollback);
+    line.key("waits").value(c.waits);
+    line.key("made_ms").tenths(c.madeAtMs);
+    line.key("desyncs").value(c.desyncs);
+    const ShownPositions& p = c.shown.positions;
+    line.key("shown").startObject();
+    line.key("x").value(p.x);
+    line.key("z").value(p.z);
+    line.key("schiesser_x").value(p.schiesser_x);
+    line.key("schiesser_z").value(p.schiesser_z);
+    line.key("gegner_x").value(p.gegner_x);
+    line.key("gegner_z").value(p.gegner_z);
+    line.endObject();
+    addStateAndLog(line, session.state, c.shown.log);
+    writeLine(line.finish());
 }
 
 void TraceWriter::writeLine(const std::string& line) {

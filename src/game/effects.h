@@ -1,8 +1,10 @@
 // What a turn asks of the world outside the game state: sounds, music, models
 // to load, a new window, the high-score file. The turn only lists them; the app
 // carries them out afterwards, in order, and a silent re-run of frames drops them.
+// A network session asks the same way for what it needs of the shell.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "game/boxes.h"
@@ -16,12 +18,17 @@ struct Effect {
         LoadTable,        // file: the table model; likewise
         NewWindow,        // the window made anew (a scene switch to the screens, F1)
         WriteHighScores,  // the list in the state goes to the high-score file
+        ReadHighScores,   // the list in the state comes from the high-score file
+        Notice,           // text: the player is told, in a message box, what happened to the session
     };
     Kind kind;
     const char* file = nullptr;
     GameBox failure = GameBox::PuckModelFailed;
+    std::string text;
 
-    bool operator==(const Effect& o) const { return kind == o.kind && file == o.file && failure == o.failure; }
+    bool operator==(const Effect& o) const {
+        return kind == o.kind && file == o.file && failure == o.failure && text == o.text;
+    }
 };
 
 using Effects = std::vector<Effect>;

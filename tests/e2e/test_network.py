@@ -179,8 +179,9 @@ class HostAndGuest(unittest.TestCase):
         self.assertGreater(len(own), 10)
         self.assertTrue(all(line["menu"] and line["hauptmenu_nr"] == 1 for line in own))
 
-    def test_an_injected_desync_heals(self):
-        session = Session(host_frames=300, guest_frames=400, guest_args=["--inject-desync", "100"])
+    def test_an_injected_desync_heals_and_the_guests_f1_is_its_own(self):
+        session = Session(host_frames=300, guest_frames=400, guest_args=["--inject-desync", "100"],
+                          guest_script=GUEST_SCRIPT + ["60 tap F1"])
         self.assertEqual(session.finish(), (0, 0), stderr_of(session.guest_dir))
         host, guest = read_trace(session.host_dir), read_trace(session.guest_dir)
         self.assertIn("a desync injected at frame 100", stderr_of(session.guest_dir))
@@ -191,6 +192,9 @@ class HostAndGuest(unittest.TestCase):
         self.assertGreater(len(healed), 100)
         assert_agree(self, host, healed, min_share=0)
         self.assertEqual(max(line["desyncs"] for line in host if "desyncs" in line), 1)
+        # F1 turned the guest's own window to fullscreen; the host's game did not see it
+        self.assertEqual({line["fullscreen"] for line in guest if "host_frame" in line and line["frame"] > 62}, {True})
+        self.assertFalse(any(line["fullscreen"] for line in host))
 
     def test_the_multiplayer_ladder_with_player2_at_the_other_machine(self):
         # Player1 wins its matches with W (J moves the far mallet aside); in Player2's own

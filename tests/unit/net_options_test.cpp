@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/dev_options.h"
-#include "app/net_reach.h"
+#include "session/net_reach.h"
 #include "game/game_state.h"
 #include "net/discovery.h"
 #include "net/protocol.h"

@@ -1,19 +1,14 @@
-#include "app/net_reach.h"
+#include "session/net_reach.h"
 
 #include <arpa/inet.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "app/dev_options.h"
 #include "net/discovery.h"
 #include "net/protocol.h"
 
 namespace {
-
-uint32_t greetingOf(const DevOptions& options) {
-    return net::Greeting(options.netVersion.empty() ? PUCKSLIDE_VERSION : options.netVersion);
-}
 
 std::string hostingTime(uint32_t seconds) {
     if (seconds < 120) return std::to_string(seconds) + " s";
@@ -88,10 +83,10 @@ bool IsPrivateAddress(const std::string& ipv4) {
     return false;
 }
 
-void HostReach::start(const DevOptions& options, uint16_t port) {
+void HostReach::start(const SessionOptions& options, uint16_t port) {
     if (isLoopback(options.hostAddress)) return;
     since_ = std::chrono::steady_clock::now();
-    const uint32_t greeting = greetingOf(options);
+    const uint32_t greeting = net::Greeting(options.version);
     // Runs on the responder's thread: reads only the busy flag and the start time.
     auto answer = [this, greeting, port](const uint8_t* data, size_t size) {
         if (!net::DecodeDiscoveryRequest(data, size, greeting)) return std::vector<uint8_t>{};
@@ -117,8 +112,8 @@ void HostReach::stop() {
     router_.stop();
 }
 
-bool FindLanGame(DevOptions& options, std::string& error) {
-    const uint32_t greeting = greetingOf(options);
+bool FindLanGame(SessionOptions& options, std::string& error) {
+    const uint32_t greeting = net::Greeting(options.version);
     std::fprintf(stderr, "puckslide3d: looking for a game on the local network (%d s)\n", kLanSearchMs / 1000);
     std::vector<LanReply> replies;
     std::vector<std::string> asked;

@@ -10,8 +10,7 @@
 
 #include "platform/lan_discovery.h"
 #include "platform/port_mapping.h"
-
-struct DevOptions;
+#include "session/session_options.h"
 
 // UPnP and NAT-PMP together get this long before the host says no router answered.
 constexpr int kRouterBudgetMs = 2000;
@@ -22,7 +21,7 @@ public:
     ~HostReach() { stop(); }
     // Both run in the background and report on standard error. A host on a loopback
     // address does neither: no other machine could reach it.
-    void start(const DevOptions& options, uint16_t port);
+    void start(const SessionOptions& options, uint16_t port);
     void setBusy(bool busy) { busy_ = busy; }
     // The router's mapping is removed; searching guests hear nothing more.
     void stop();
@@ -40,4 +39,4 @@ bool IsPrivateAddress(const std::string& ipv4);
 
 // true: exactly one game answered and has room for a guest, and `options` names it.
 // false: `error` says what was asked and what answered.
-bool FindLanGame(DevOptions& options, std::string& error);
+bool FindLanGame(SessionOptions& options, std::string& error);

@@ -8,7 +8,7 @@
 
 #include <array>
 
-#include "app/session_pace.h"
+#include "session/session_pace.h"
 
 class TimeSync {
 public:

@@ -1,4 +1,4 @@
-#include "app/time_sync.h"
+#include "session/time_sync.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,14 +1,15 @@
-#include "app/net_session.h"
+#include "session/net_session.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <utility>
 
-#include "app/dev_options.h"
+#include "game/turn.h"
 #include "net/game_record.h"
 #include "net/state_codec.h"
 #include "platform/pacing.h"
 #include "platform/timer.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 
@@ -18,24 +19,36 @@ constexpr float kJoinTimeoutMs = 5000.0f;
 constexpr int kJoinPollMs = 50;
 // How long a side that leaves makes sure the other hears it.
 constexpr int kFarewellMs = 500;
+// A side that may not advance looks at the network this often.
+constexpr int kWaitPollMs = 1;
 // Confirmed states are compared this often.
 constexpr uint32_t kChecksumEvery = 16;
 constexpr size_t kKeptChecksums = 64;
 // The reliable channel carries the start and the heals; records go unreliable.
 constexpr bool kReliable = true;
 
+// The game's frame as the rollback runs it: no drawing, the effects listed.
+void stepGame(GameState& g, const FrameInput& in, Effects& fx) {
+    FrameView nothingDrawn;
+    AdvanceFrame(g, in, fx, nothingDrawn);
+}
+
 }  // namespace
 
-std::string SessionVersion(const DevOptions& options) {
-    return options.netVersion.empty() ? PUCKSLIDE_VERSION : options.netVersion;
+void NetSession::take(ConfirmedFrame& c, Live&& live) {
+    c.shown = std::move(live.shown);
+    c.rollback = live.rollback;
+    c.waits = live.waits;
+    c.madeAtMs = live.madeAtMs;
 }
 
 // ===========================================================================
 // Opening: the host listens, the guest joins and takes the host's game over.
 // ===========================================================================
 
-bool NetSession::host(const DevOptions& options, std::string& error) {
-    greeting_ = net::Greeting(SessionVersion(options));
+bool NetSession::host(const SessionOptions& options, std::string& error) {
+    greeting_ = net::Greeting(options.version);
+    injectAt_ = options.injectDesync;
     awaitGuest_ = options.awaitGuest;
     const uint16_t port = options.port ? options.port : net::kDefaultPort;
     if (!net_.listen(options.hostAddress, port, kHostSlots, net::kMaxMessageBytes, error)) {
@@ -49,9 +62,10 @@ bool NetSession::host(const DevOptions& options, std::string& error) {
     return true;
 }
 
-bool NetSession::join(const DevOptions& options, GameState& g, std::string& error) {
+bool NetSession::join(const SessionOptions& options, GameState& g, const OwnSettings& own, std::string& error) {
     guest_ = true;
-    greeting_ = net::Greeting(SessionVersion(options));
+    greeting_ = net::Greeting(options.version);
+    injectAt_ = options.injectDesync;
     const uint16_t port = options.port ? options.port : net::kDefaultPort;
     const std::string where = options.joinHost + ":" + std::to_string(port);
     if (!net_.connect(options.joinHost, port, greeting_, net::kMaxMessageBytes, error)) {
@@ -79,7 +93,8 @@ bool NetSession::join(const DevOptions& options, GameState& g, std::string& erro
         peer_ = 0;
         peerAddress_ = where;
         joinedAtMs_ = lastHeardMs_ = TimerGetTime();
-        rollback_.start(g, m.frame, /*localPlayer=*/1, m.reseed, m.fixedReseed);
+        rollback_.start(g, m.frame, /*localPlayer=*/1, m.reseed, m.fixedReseed, stepGame);
+        own_.start(own);
         peerHas_ = m.frame;
         std::fprintf(stderr, "puckslide3d: joined the game at %s\n", where.c_str());
         return true;
@@ -104,7 +119,7 @@ std::string NetSession::farewellText(uint32_t data) const {
     return guest_ ? "the host closed the connection" : "it left the session";
 }
 
-void NetSession::accept(const NetEvent& e, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+void NetSession::accept(const NetEvent& e, const GameState& g, const JoinPoint& at) {
     if (e.data != greeting_) {
         refuse(e, net::Farewell::OtherVersion,
                "it runs version " + net::GreetingVersion(e.data) + ", this game " + net::GreetingVersion(greeting_));
@@ -122,15 +137,15 @@ void NetSession::accept(const NetEvent& e, const GameState& g, uint32_t frame, u
     sentAtJoin_ = net_.bytesSent();
     receivedAtJoin_ = net_.bytesReceived();
     desyncs_ = 0;
-    healedAt_ = frame;
+    healedAt_ = at.frame;
     live_.clear();
     confirmed_.clear();
     checksums_.clear();
     peerAdvantage_ = 0;
     timeSync_ = TimeSync{};
-    rollback_.start(g, frame, /*localPlayer=*/0, reseed, fixedReseed);
-    peerHas_ = frame;
-    net_.send(peer_, net::EncodeStart({frame, reseed, fixedReseed, EncodeSharedState(g)}), kReliable);
+    rollback_.start(g, at.frame, /*localPlayer=*/0, at.reseed, at.fixedReseed, stepGame);
+    peerHas_ = at.frame;
+    net_.send(peer_, net::EncodeStart({at.frame, at.reseed, at.fixedReseed, EncodeSharedState(g)}), kReliable);
     net_.flush();
     std::fprintf(stderr, "puckslide3d: a guest joined from %s\n", peerAddress_.c_str());
 }
@@ -144,13 +159,13 @@ void NetSession::refuse(const NetEvent& e, net::Farewell why, const std::string&
 // Every frame: records in and out, checksums, heals.
 // ===========================================================================
 
-void NetSession::service(int waitMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+void NetSession::service(int waitMs, const GameState& g, const JoinPoint& at) {
     if (!isOpen()) return;
     NetEvent e;
     for (bool first = true; net_.poll(e, first ? waitMs : 0); first = false) {
         switch (e.type) {
             case NetEvent::Type::Connect:
-                if (!guest_) accept(e, g, frame, reseed, fixedReseed);
+                if (!guest_) accept(e, g, at);
                 break;
             case NetEvent::Type::Receive:
                 if (e.peer == peer_) receive(e.bytes);
@@ -166,11 +181,11 @@ void NetSession::service(int waitMs, const GameState& g, uint32_t frame, uint32_
     }
 }
 
-void NetSession::pacingWait(float pacedMs, const GameState& g, uint32_t frame, uint32_t reseed, bool fixedReseed) {
+void NetSession::pacingWait(float pacedMs, const GameState& g, const JoinPoint& at) {
     const float end = TimerGetTime() + pacedMs;
     // Whole milliseconds in the network's wait, the rest in the timer's.
     for (float left = end - TimerGetTime(); isOpen() && left >= 1.0f; left = end - TimerGetTime())
-        service(static_cast<int>(left), g, frame, reseed, fixedReseed);
+        service(static_cast<int>(left), g, at);
     PacingWait(end - TimerGetTime());
 }
 
@@ -226,7 +241,7 @@ int NetSession::catchUp(GameState& g) {
             // Only what the first run of the frame did not play is played now.
             const auto live = live_.find(f);
             if (live == live_.end()) return;
-            TurnLog& log = live->second.log;
+            TurnLog& log = live->second.shown.log;
             for (const Effect& e : fx) {
                 const bool sound = e.kind == Effect::Kind::Sound;
                 const bool music = e.kind == Effect::Kind::PlayMusic || e.kind == Effect::Kind::StopMusic;
@@ -242,7 +257,7 @@ int NetSession::catchUp(GameState& g) {
 
 void NetSession::confirmed(uint32_t frame, const FrameInput& input, const GameState& after) {
     if (static_cast<long>(frame) == injectAt_) {
-        rollback_.disturbConfirmed();  // `after` is that state
+        rollback_.disturbConfirmed([](GameState& s) { s.x += 1.0f; });  // `after` is that state
         std::fprintf(stderr, "puckslide3d: a desync injected at frame %u\n", frame);
     }
     if (!confirmed_.empty() && frame <= confirmed_.back().frame) return;  // a heal confirms again
@@ -252,7 +267,7 @@ void NetSession::confirmed(uint32_t frame, const FrameInput& input, const GameSt
     c.after = after;
     const auto live = live_.find(frame);
     if (live != live_.end()) {
-        c.live = std::move(live->second);
+        take(c, std::move(live->second));
         live_.erase(live);
     }
     c.desyncs = desyncs_;
@@ -263,12 +278,62 @@ void NetSession::confirmed(uint32_t frame, const FrameInput& input, const GameSt
     confirmed_.push_back(std::move(c));
 }
 
-void NetSession::advanced(LiveFrame live) {
+bool NetSession::takeOwnInput(const InputMessage& m) {
+    if (!guest_ || !playing()) return false;
+    own_.input(m);
+    return true;
+}
+
+NetSession::FrameStart NetSession::beginFrame(GameState& g, float frameMs, const JoinPoint& at) {
+    FrameStart start;
+    start.rerun = rerun_ = catchUp(g);
+    start.late = std::exchange(late_, {});
+    if (!mayAdvance()) {
+        ++waits_;
+        service(kWaitPollMs, g, at);
+        keepTalking(frameMs);
+        start.make = false;
+        return start;
+    }
+    if (!guest_) return start;
+    if (own_.takeKey(kKeyEscape)) {  // taken, or the menu of its own game would act on it
+        leave();
+        start.make = false;
+        return start;
+    }
+    if (own_.takeKey(kKeyF1)) {
+        own_.fullscreen() = !own_.fullscreen();
+        start.ownWindowAnew = true;
+    }
+    return start;
+}
+
+PlayerInput NetSession::guestRecord(const GameState& g, const Directions& pad) const {
+    PlayerInput record;
+    record.held = own_.directions(g, pad);
+    return record;
+}
+
+void NetSession::advanced(FrameShown shown) {
     const uint32_t frame = rollback_.next();
     timeSync_.sample(rollback_.advantage(), peerAdvantage_);
     rollback_.advanced();
-    live_[frame] = std::move(live);
+    live_[frame] = {std::move(shown), rerun_, std::exchange(waits_, 0), MachineClockMs()};
     sendInputs();
+}
+
+SessionTraceLine NetSession::traceLine(const ConfirmedFrame& c) const {
+    SessionTraceLine line;
+    line.confirmed = &c;
+    line.state = c.after;
+    if (guest_) {
+        line.frame = c.shown.ownFrame;
+        line.hostFrame = c.frame;
+        own_.trace(line.state);
+    } else {
+        line.frame = static_cast<long>(c.frame);
+    }
+    return line;
 }
 
 void NetSession::keepTalking(float frameMs) {
@@ -305,7 +370,7 @@ void NetSession::keepUnconfirmed() {
         c.frame = frame;
         c.input = input;
         c.after = after;
-        c.live = std::move(live_[frame]);
+        take(c, std::move(live_[frame]));
         c.desyncs = desyncs_;
         c.confirmed = false;
         confirmed_.push_back(std::move(c));

@@ -1,4 +1,4 @@
-// The program: start-up, the main loop and every way it ends.
+// The program: start-up, then the main loop until the game ends.
 #pragma once
 
 struct DevOptions;

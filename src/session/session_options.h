@@ -1,0 +1,18 @@
+// What a network session is asked to be, as plain values: the shell reads them from its
+// command line and settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct SessionOptions {
+    bool host = false;                    // --host [[ADDR:]PORT]
+    std::string hostAddress;              // empty: every interface
+    bool join = false;                    // --join [HOST[:PORT]]
+    std::string joinHost;                 // empty: the game the local network offers
+    uint16_t port = 0;                    // 0: the default port
+    bool awaitGuest = false;              // the host makes no frame before a guest has joined
+    std::string version;                  // the version this side announces
+    unsigned routerLease = 3600;          // seconds of a router's port mapping before it is renewed
+    long injectDesync = -1;               // a session frame whose confirmed state is disturbed (tests)
+};
