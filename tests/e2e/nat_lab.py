@@ -337,6 +337,8 @@ class Lab:
         frames lost each way on its link to the internet."""
         if kind not in KINDS:
             raise ValueError(f"no home of kind {kind!r}; there are {KINDS}")
+        if hosts < 1 or (kind == "none" and hosts != 1):
+            raise ValueError(f"a home of kind {kind} cannot have {hosts} hosts")
         index = len(self.homes) + 1
         public = f"45.45.{index}.1"
         if kind == "none":
