@@ -318,7 +318,9 @@ class Lab:
 
     def _router(self, ns, masquerade):
         self.sysctl(ns, "net.ipv4.ip_forward=1")
-        # the empty chains are miniupnpd's; unsolicited datagrams from outside vanish, as at most homes
+        # The empty chains are miniupnpd's. Unsolicited datagrams from outside vanish, as at most homes:
+        # one the router itself took in would claim its outside port, and a punch sent from inside to
+        # the same peer would then leave from another port.
         self.nft(ns, f"""table inet filter {{
   chain input {{ type filter hook input priority 0; iifname "wan0" ct state established,related accept;
                  iifname "wan0" drop; }}
