@@ -3,117 +3,66 @@ the host's printed outside address lets a guest outside play; the mapping is ren
 removed at the end, however the host ends; without miniupnpd the host says so in time; on the
 home bridge --join alone finds one host, then lists two. Needs root; removes all it made."""
 import os
-import pathlib
+import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
+from nat_lab import Lab  # noqa: E402
 from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
 
-TAG = f"ps3d{os.getpid()}"
-# miniupnpd maps ports only for a public outside address, so the outside network takes
-# one; it exists only between these namespaces, and nothing routes out of them.
-OUTSIDE_ROUTER, OUTSIDE_GUEST = "45.45.45.1", "45.45.45.2"
-HOMES = {"h1": "192.168.77.11", "h2": "192.168.77.12", "h3": "192.168.77.13"}
 PORT = 27315
 LEASE = 3  # seconds; short, so that a missing renewal shows within the test
 LIMIT = 60  # seconds any one step may take
 
-# The home network: a router namespace masquerading its bridge br0 (the homes h1..h3) to wan0
-# (the guest outside, in w), with the empty chains that miniupnpd fills.
-SETUP = r"""set -e
-for n in r w h1 h2 h3; do ip netns add $T$n; ip -n $T$n link set lo up; done
-ip -n ${T}r link add br0 type bridge && ip -n ${T}r addr add 192.168.77.1/24 dev br0 && ip -n ${T}r link set br0 up
-for i in 1 2 3; do
-  ip -n ${T}r link add lan$i type veth peer name eth0 netns ${T}h$i && ip -n ${T}r link set lan$i master br0 up
-  ip -n ${T}h$i addr add 192.168.77.1$i/24 brd + dev eth0 && ip -n ${T}h$i link set eth0 up
-  ip -n ${T}h$i route add default via 192.168.77.1
-done
-ip -n ${T}r link add wan0 type veth peer name eth0 netns ${T}w
-ip -n ${T}r addr add OUTSIDE_ROUTER/24 dev wan0 && ip -n ${T}r link set wan0 up
-ip -n ${T}w addr add OUTSIDE_GUEST/24 dev eth0 && ip -n ${T}w link set eth0 up
-ip netns exec ${T}r sysctl -qw net.ipv4.ip_forward=1
-ip netns exec ${T}r nft -f - <<RULES
-table inet filter {
-  chain forward { type filter hook forward priority 0; policy drop;
-                  ct state established,related accept; iifname != "wan0" accept; jump miniupnpd; }
-  chain prerouting { type nat hook prerouting priority -100; jump prerouting_miniupnpd; }
-  chain postrouting { type nat hook postrouting priority 100; jump postrouting_miniupnpd; oifname "wan0" masquerade; }
-  chain miniupnpd { }
-  chain prerouting_miniupnpd { }
-  chain postrouting_miniupnpd { }
-}
-RULES
-""".replace("OUTSIDE_ROUTER", OUTSIDE_ROUTER).replace("OUTSIDE_GUEST", OUTSIDE_GUEST)
-
-MINIUPNPD_CONF = """ext_ifname=wan0
-listening_ip=br0
-enable_natpmp=yes
-uuid=5e0b9d2a-3c41-4f7e-9a6b-2d8c1e0f4a37
-allow 1024-65535 192.168.77.0/24 1024-65535
-deny 0-65535 0.0.0.0/0 0-65535
-"""
-
 
 class Network:
-    """The namespaces, the router's daemon and the games started in them."""
+    """A home of three hosts behind a router with miniupnpd, a guest's machine on the internet (both
+    from the NAT lab), and the games started in them."""
 
     def __init__(self):
-        self.namespaces, self.games, self.workdirs = [], [], []
-        self.daemon = None
-        self.scratch = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-router-"))
-
-    def ns(self, name):
-        return f"{TAG}{name}"
-
-    def run_in(self, name, *args, **kwargs):
-        return subprocess.run(["ip", "netns", "exec", self.ns(name), *args], capture_output=True, text=True,
-                              timeout=10, **kwargs)
-
-    def build(self):
-        self.namespaces = [self.ns(name) for name in ("r", "w", *HOMES)]
-        done = subprocess.run(["bash", "-c", SETUP], env=dict(os.environ, T=TAG), capture_output=True, text=True,
-                              timeout=30)
-        if done.returncode != 0:
-            raise AssertionError(f"cannot make the network namespaces: {done.stderr}")
+        self.lab = Lab()
+        try:
+            self.home = self.lab.home("upnp", hosts=3)
+            guest = self.lab.home("none")
+        except BaseException:
+            self.lab.close()
+            raise
+        self.namespaces = {"w": guest.host, **{f"h{k}": ns for k, ns in enumerate(self.home.hosts, 1)}}
+        self.addresses = {f"h{k}": address for k, address in enumerate(self.home.addresses, 1)}
+        self.router = self.home.public
+        self.games, self.workdirs = [], []
 
     def start_daemon(self):
-        conf, log = self.scratch / "miniupnpd.conf", self.scratch / "miniupnpd.log"
-        conf.write_text(MINIUPNPD_CONF)
-        with open(log, "w") as out:
-            self.daemon = subprocess.Popen(["ip", "netns", "exec", self.ns("r"), "miniupnpd", "-d", "-f", str(conf),
-                                            "-P", str(self.scratch / "miniupnpd.pid")],
-                                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
-        if not wait_for(lambda: "HTTP listening on port" in log.read_text(), 10):
-            raise AssertionError("miniupnpd did not start: " + log.read_text()[-2000:])
+        self.lab.start_upnp(self.home)
 
     def stop_daemon(self):
-        if self.daemon and self.daemon.poll() is None:
-            self.daemon.terminate()
-            self.daemon.wait(10)
-        self.daemon = None
+        self.lab.stop_upnp(self.home)
 
     def mappings(self, home):
-        listed = self.run_in("r", "nft", "list", "chain", "inet", "filter", "prerouting_miniupnpd")
-        return [line.strip() for line in listed.stdout.splitlines() if f"dnat ip to {HOMES[home]}:" in line]
+        listed = self.lab.run(self.home.router, ["nft", "list", "chain", "inet", "filter", "prerouting_miniupnpd"])
+        return [line.strip() for line in listed.stdout.splitlines() if f"dnat ip to {self.addresses[home]}:" in line]
 
     def ask(self, name, address, request):
         """One datagram to a host's discovery port from namespace `name`; its reply, or b"" after a second."""
-        probe = ("import socket,sys; s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM); s.settimeout(1)\n"
-                 f"s.sendto(bytes.fromhex(sys.argv[1]),('{address}',27316))\n"
-                 "try: print(s.recv(512).hex())\nexcept socket.timeout: print()")
-        return bytes.fromhex(self.run_in(name, sys.executable, "-c", probe, request.hex()).stdout.strip())
+        with self.lab.udp(self.namespaces[name]) as sock:
+            sock.settimeout(1)
+            sock.sendto(request, (address, 27316))
+            try:
+                return sock.recv(512)
+            except socket.timeout:
+                return b""
 
     def game(self, name, args, script=()):
         workdir = make_workdir()
         self.workdirs.append(workdir)
-        proc = spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", self.ns(name)])
+        proc = spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", self.namespaces[name]])
         self.games.append((proc, workdir))
         return proc, workdir
 
@@ -134,12 +83,9 @@ class Network:
 
     def close(self):
         self.stop_games()
-        self.stop_daemon()
-        for name in self.namespaces:
-            subprocess.run(["ip", "netns", "del", name], capture_output=True, timeout=10)
+        self.lab.close()
         for workdir in self.workdirs:
             shutil.rmtree(workdir, ignore_errors=True)
-        shutil.rmtree(self.scratch, ignore_errors=True)
 
 
 @unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
@@ -153,8 +99,6 @@ class ThroughARouter(unittest.TestCase):
                 raise AssertionError(f"{tool} is missing (scripts/packages-test.txt installs it)")
         cls.net = Network()
         cls.addClassCleanup(cls.net.close)
-        cls.net.build()
-        cls.net.start_daemon()
 
     def setUp(self):
         self.addCleanup(self.report)
@@ -181,7 +125,7 @@ class ThroughARouter(unittest.TestCase):
         host, host_dir = self.host("h1", ["--await-guest", "--frames", "300", "--router-lease", str(LEASE)],
                                    HOST_SCRIPT)
         address = self.mapped(host, host_dir)
-        self.assertEqual(address, f"{OUTSIDE_ROUTER}:{PORT}")
+        self.assertEqual(address, f"{self.net.router}:{PORT}")
         self.assertEqual(len(self.net.mappings("h1")), 1)
         time.sleep(LEASE + 1.5)  # the router drops a lease that is not renewed
         self.assertEqual(len(self.net.mappings("h1")), 1, "the mapping was not renewed")
@@ -214,9 +158,9 @@ class ThroughARouter(unittest.TestCase):
         self.assertLess(time.monotonic() - hosting, 2.5)
         self.assertIn("no router answered", stderr_of(host_dir))
 
-        guest, guest_dir = self.net.game("w", ["--join", f"{OUTSIDE_ROUTER}:{PORT}", "--frames", "1"])
+        guest, guest_dir = self.net.game("w", ["--join", f"{self.net.router}:{PORT}", "--frames", "1"])
         self.assertEqual(guest.wait(LIMIT), 0)
-        self.assertIn(f"cannot join {OUTSIDE_ROUTER}:{PORT}: no game answered within 5 seconds: no game may be "
+        self.assertIn(f"cannot join {self.net.router}:{PORT}: no game answered within 5 seconds: no game may be "
                       f"hosting there, a firewall may block UDP port {PORT}, or the host's router may not forward "
                       "it; playing alone", stderr_of(guest_dir))
         host.terminate()
@@ -225,9 +169,9 @@ class ThroughARouter(unittest.TestCase):
     def test_join_alone_finds_one_host_then_lists_two(self):
         first, first_dir = self.host("h1")
         guest, guest_dir = self.net.game("h3", ["--join", "--frames", "100000"])
-        self.said(guest, guest_dir, "joined the game at 192.168.77.11:27315")
-        self.assertRegex(stderr_of(guest_dir), r"found a game at 192\.168\.77\.11:27315, hosting for \d+ s, "
-                                               r"waiting for a guest\n")
+        h1, h2 = (re.escape(f"{self.net.addresses[name]}:{PORT}") for name in ("h1", "h2"))
+        self.said(guest, guest_dir, f"joined the game at {self.net.addresses['h1']}:{PORT}")
+        self.assertRegex(stderr_of(guest_dir), rf"found a game at {h1}, hosting for \d+ s, waiting for a guest\n")
         self.said(guest, first_dir, "a guest joined")
 
         second, second_dir = self.host("h2")
@@ -236,20 +180,21 @@ class ThroughARouter(unittest.TestCase):
         late, late_dir = self.net.game("h3", ["--join", "--frames", "1"])
         self.assertEqual(late.wait(LIMIT), 0)
         found = stderr_of(late_dir)
-        self.assertRegex(found, r"found a game at 192\.168\.77\.11:27315, hosting for \d+ s, already has a guest")
-        self.assertRegex(found, r"found a game at 192\.168\.77\.12:27315, hosting for \d+ s, waiting for a guest")
+        self.assertRegex(found, rf"found a game at {h1}, hosting for \d+ s, already has a guest")
+        self.assertRegex(found, rf"found a game at {h2}, hosting for \d+ s, waiting for a guest")
         self.assertIn("2 games answered on the local network", found)
         self.assertIn("choose one with --join HOST[:PORT]; playing alone", found)
 
         # the host answers a whole request of its own version and nothing else
         ours, theirs = b"PS3D?\x00\x00\x01\x03", b"PS3D?\x00\x00\x09\x03"  # protocol 3, game 1.0.0 and 9.0.0
-        replies = [self.net.ask("h3", HOMES["h1"], request) for request in (ours, theirs, ours[:-1], ours + b"!")]
+        replies = [self.net.ask("h3", self.net.addresses["h1"], request) for request in (ours, theirs, ours[:-1], ours + b"!")]
         self.assertEqual([len(reply) for reply in replies], [16, 0, 0, 0])
         self.assertEqual(replies[0][:9], b"PS3D!" + ours[5:])
 
         other, other_dir = self.net.game("h3", ["--join", "--frames", "1", "--net-version", "0.9.0"])
         self.assertEqual(other.wait(LIMIT), 0)
-        self.assertIn("no game answered on the local network within 2 seconds (asked on eth0 192.168.77.255)",
+        self.assertIn("no game answered on the local network within 2 seconds (asked on eth0 "
+                      f"{self.net.home.lan.broadcast_address})",
                       stderr_of(other_dir))
         for proc in (guest, first, second):
             proc.terminate()

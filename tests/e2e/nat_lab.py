@@ -1,0 +1,519 @@
+"""A small internet of network namespaces for tests of play across home routers.
+
+    with Lab() as lab:
+        a, b = lab.home("plain"), lab.home("symmetric", delay_ms=25, loss=0.01)
+        turn = lab.start_turn()
+        rendezvous = lab.start_rendezvous()
+        game = lab.popen(a.host, ["puckslide3d", ...])
+
+The internet is one bridge in the namespace `lab.internet`, where the services run at SERVER
+(a second address, SECOND, lets a test see which outside port a home uses per destination).
+Home n is a host behind a router of its kind, reaching the internet from 45.45.n.1:
+  plain      a home router: nftables masquerade, unsolicited datagrams from outside dropped
+  upnp       the same with miniupnpd (UPnP IGD and NAT-PMP) answering on the home network
+  symmetric  masquerade random,fully-random: a new outside port for every destination
+  cgnat      a home router masquerading into 100.64.n.0/24, and a carrier router masquerading that
+  none       the host itself on the internet at 45.45.n.1, no NAT and no firewall
+A home's hosts are 192.168.n.11, .12, … behind the router at 192.168.n.1, each on its eth0.
+With a delay or a loss, a wire namespace between the home and the internet passes every frame
+through this module's own forwarder (`python3 nat_lab.py forward …`).
+
+Everything lives in namespaces named after the process (ps3d<pid>x<n>…): closing the lab (the
+`with`, atexit, SIGTERM and SIGHUP, SIGINT's KeyboardInterrupt) kills what runs in them and
+deletes them, and with them their nftables rules and TAP devices; a new lab first sweeps what
+a run that died left behind. Nothing routes out of the namespaces. Needs root.
+"""
+import atexit
+import ctypes
+import fcntl
+import hashlib
+import heapq
+import hmac
+import ipaddress
+import json
+import os
+import pathlib
+import random
+import re
+import select
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+PREFIX = "ps3d"
+SERVER, SECOND = "45.45.0.1", "45.45.0.2"
+RENDEZVOUS_PORT, TURN_PORT = 27317, 3478
+RELAY_PORTS = (50000, 50999)  # coturn's relay ports; the internet's own sockets use ports below them
+REALM = "lab.puckslide.test"
+KINDS = ("plain", "upnp", "symmetric", "cgnat", "none")
+LIMIT = 10.0  # seconds any one command or wait may take
+STUN_COOKIE = 0x2112A442
+
+_libc = ctypes.CDLL(None, use_errno=True)
+_CLONE_NEWNET = 0x40000000
+_PR_SET_PDEATHSIG = 1
+_labs_made = 0
+
+
+class LabError(Exception):
+    pass
+
+
+def run(args, input=None, timeout=LIMIT):
+    """Runs a command to its end; its standard output, or LabError with its complaint."""
+    done = subprocess.run(args, input=input, capture_output=True, text=True, timeout=timeout)
+    if done.returncode != 0:
+        raise LabError(f"{' '.join(args)}: {done.stderr.strip()}")
+    return done.stdout
+
+
+def wait_for(predicate, seconds=LIMIT, step=0.05):
+    end = time.monotonic() + seconds
+    while not predicate():
+        if time.monotonic() > end:
+            return False
+        time.sleep(step)
+    return True
+
+
+def _die_with_parent():
+    # a lab's daemons must not outlive a test that was killed outright
+    _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+def _alive(pid):
+    return os.path.exists(f"/proc/{pid}")
+
+
+def _kill_inside(ns):
+    pids = subprocess.run(["ip", "netns", "pids", ns], capture_output=True, text=True, timeout=LIMIT).stdout
+    for pid in pids.split():
+        try:
+            os.kill(int(pid), signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
+def sweep():
+    """Removes the namespaces and folders of labs whose process has died."""
+    owner = re.compile(rf"{PREFIX}(\d+)")
+    listed = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True, timeout=LIMIT).stdout
+    for ns in (line.split()[0] for line in listed.splitlines() if line.strip()):
+        found = owner.match(ns)
+        if found and not _alive(int(found[1])):
+            _kill_inside(ns)
+            subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
+    for folder in pathlib.Path(tempfile.gettempdir()).glob(f"{PREFIX}*-lab"):
+        found = owner.match(folder.name)
+        if found and not _alive(int(found[1])):
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def stun_message(kind, transaction, attributes=(), key=None):
+    """A STUN message; with a key, MESSAGE-INTEGRITY over it (long-term credentials)."""
+    body = b"".join(struct.pack(">HH", t, len(v)) + v + bytes(-len(v) % 4) for t, v in attributes)
+    if key is not None:
+        head = struct.pack(">HHI", kind, len(body) + 24, STUN_COOKIE) + transaction
+        body += struct.pack(">HH", 0x0008, 20) + hmac.new(key, head + body, hashlib.sha1).digest()
+    return struct.pack(">HHI", kind, len(body), STUN_COOKIE) + transaction + body
+
+
+def stun_attributes(data):
+    """A STUN message's type, transaction and attributes by type; None if it is not one."""
+    if len(data) < 20 or struct.unpack_from(">I", data, 4)[0] != STUN_COOKIE:
+        return None
+    kind, length = struct.unpack_from(">HH", data)
+    if length + 20 != len(data):
+        return None
+    found, at = {}, 20
+    while at + 4 <= len(data):
+        t, n = struct.unpack_from(">HH", data, at)
+        if at + 4 + n > len(data):
+            return None
+        found.setdefault(t, data[at + 4:at + 4 + n])
+        at += 4 + n + (-n % 4)
+    return kind, data[8:20], found
+
+
+def xor_address(value):
+    """(address, port) of an XOR-MAPPED-, XOR-RELAYED- or XOR-PEER-ADDRESS of IPv4."""
+    port, ip = struct.unpack_from(">HI", value, 2)
+    return socket.inet_ntoa(struct.pack(">I", ip ^ STUN_COOKIE)), port ^ (STUN_COOKIE >> 16)
+
+
+def xor_value(address, port):
+    ip = struct.unpack(">I", socket.inet_aton(address))[0]
+    return struct.pack(">BBHI", 0, 1, port ^ (STUN_COOKIE >> 16), ip ^ STUN_COOKIE)
+
+
+class Home:
+    """One home: its hosts' namespaces and addresses, and the namespaces between it and the internet."""
+
+    def __init__(self, kind, index, hosts, addresses, public, router=None, carrier=None, wire=None):
+        self.kind, self.index, self.hosts, self.addresses = kind, index, hosts, addresses
+        self.public, self.router, self.carrier, self.wire = public, router, carrier, wire
+        self.lan = ipaddress.ip_network(f"192.168.{index}.0/24") if router else None
+        self.upnp = None  # the running miniupnpd
+
+    @property
+    def host(self):
+        return self.hosts[0]
+
+    @property
+    def address(self):
+        return self.addresses[0]
+
+
+class Lab:
+    """The internet namespace with its counters, the homes made so far, and the daemons started."""
+
+    def __init__(self):
+        global _labs_made
+        sweep()
+        self.owner = os.getpid()
+        self.tag = f"{PREFIX}{self.owner}x{_labs_made}"
+        _labs_made += 1
+        self.folder = pathlib.Path(tempfile.gettempdir()) / f"{self.tag}-lab"
+        self.folder.mkdir()
+        self.namespaces, self.processes, self.homes = [], [], []
+        self.turn = self.rendezvous = None
+        self.secret_file = self.folder / "turn-secret"
+        self.secret_file.write_text(f"lab-secret-{random.getrandbits(64):016x}\n")
+        self.closed = False
+        atexit.register(self.close)
+        self.previous_handlers = {}
+        try:
+            for number in (signal.SIGTERM, signal.SIGHUP):
+                self.previous_handlers[number] = signal.signal(number, self._on_signal)
+        except ValueError:  # not the main thread: atexit and the `with` still clean up
+            pass
+        try:
+            self.internet = self._namespace("net")
+            self.ip(self.internet, "link add br0 type bridge")
+            for address in (SERVER, SECOND):
+                self.ip(self.internet, f"addr add {address}/16 dev br0")
+            self.ip(self.internet, "link set br0 up")
+            self.sysctl(self.internet, f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}")
+            self.nft(self.internet, f"""table inet lab {{
+  counter relay_in {{}}
+  counter relay_out {{}}
+  counter turn_in {{}}
+  counter turn_out {{}}
+  chain input {{ type filter hook input priority 0;
+    udp dport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_in; udp dport {TURN_PORT} counter name turn_in; }}
+  chain output {{ type filter hook output priority 0;
+    udp sport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_out; udp sport {TURN_PORT} counter name turn_out; }}
+}}""")
+        except BaseException:
+            self.close()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _on_signal(self, number, frame):
+        raise SystemExit(128 + number)
+
+    # ---- commands in namespaces
+
+    def ip(self, ns, command):
+        return run(["ip", "-n", ns, *command.split()])
+
+    def sysctl(self, ns, *settings):
+        run(["ip", "netns", "exec", ns, "sysctl", "-qw", *settings])
+
+    def nft(self, ns, ruleset):
+        run(["ip", "netns", "exec", ns, "nft", "-f", "-"], input=ruleset)
+
+    def run(self, ns, args, timeout=LIMIT, **kwargs):
+        """Runs a command in namespace `ns` to its end (CompletedProcess, text, output captured)."""
+        return subprocess.run(["ip", "netns", "exec", ns, *args], capture_output=True, text=True, timeout=timeout,
+                              **kwargs)
+
+    def popen(self, ns, args, log=None, **kwargs):
+        """Starts a command in namespace `ns`; the lab ends it when it closes. With `log`, its output goes
+        to that file in the lab's folder."""
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        if log is None:
+            proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent, **kwargs)
+        else:
+            with open(self.folder / log, "w") as out:
+                proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent,
+                                        stdout=out, stderr=subprocess.STDOUT, **kwargs)
+        self.processes.append(proc)
+        return proc
+
+    def stop(self, proc):
+        if proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(LIMIT)
+        for stream in (proc.stdout, proc.stderr):
+            if stream:
+                stream.close()
+
+    def udp(self, ns, address="0.0.0.0", port=0):
+        """A UDP socket of this process that lives in namespace `ns`, bound to address:port."""
+        with open("/proc/thread-self/ns/net") as here, open(f"/run/netns/{ns}") as there:
+            if _libc.setns(there.fileno(), _CLONE_NEWNET) != 0:
+                raise OSError(ctypes.get_errno(), f"cannot enter {ns}")
+            try:
+                sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            finally:
+                if _libc.setns(here.fileno(), _CLONE_NEWNET) != 0:
+                    os._exit(70)  # this thread is stranded in the lab: nothing it did after could be trusted
+        sock.bind((address, port))
+        return sock
+
+    # ---- building
+
+    def _namespace(self, name):
+        ns = f"{self.tag}{name}"
+        run(["ip", "netns", "add", ns])
+        self.namespaces.append(ns)
+        self.sysctl(ns, "net.ipv6.conf.all.disable_ipv6=1", "net.ipv6.conf.default.disable_ipv6=1")
+        self.ip(ns, "link set lo up")
+        return ns
+
+    def _cable(self, ns, name, other, other_name):
+        self.ip(ns, f"link add {name} type veth peer name {other_name} netns {other}")
+        self.ip(ns, f"link set {name} up")
+        self.ip(other, f"link set {other_name} up")
+
+    def _to_internet(self, ns, device, index, address, delay_ms, loss):
+        """Connects `device` of `ns` to the internet bridge, through a forwarder if the link is slow."""
+        port = f"home{index}"
+        if delay_ms or loss:
+            wire = self._namespace(f"w{index}")
+            self._cable(ns, device, wire, "in0")
+            self._cable(wire, "out0", self.internet, port)
+            for bridge, member in (("bin0", "in0"), ("bout0", "out0")):
+                self.ip(wire, f"link add {bridge} type bridge")
+                self.ip(wire, f"link set {member} master {bridge}")
+                self.ip(wire, f"link set {bridge} up")
+            forwarder = self.popen(wire, [sys.executable, os.path.abspath(__file__), "forward", "--delay-ms",
+                                          str(delay_ms), "--loss", str(loss), "--seed", str(index)],
+                                   log=f"forwarder{index}.log")
+            log = self.folder / f"forwarder{index}.log"
+            wait_for(lambda: "ready" in log.read_text() or forwarder.poll() is not None)
+            if "ready" not in log.read_text() or forwarder.poll() is not None:
+                raise LabError(f"the forwarder of home {index} did not start: {log.read_text()[-2000:]}")
+        else:
+            wire = None
+            self._cable(ns, device, self.internet, port)
+        self.ip(self.internet, f"link set {port} master br0")
+        self.ip(ns, f"addr add {address}/16 dev {device}")
+        return wire
+
+    def _router(self, ns, masquerade):
+        self.sysctl(ns, "net.ipv4.ip_forward=1")
+        # The empty chains are miniupnpd's. Unsolicited datagrams from outside vanish, as at most homes:
+        # one the router itself took in would claim its outside port, and a punch sent from inside to
+        # the same peer would then leave from another port.
+        self.nft(ns, f"""table inet filter {{
+  chain input {{ type filter hook input priority 0; iifname "wan0" ct state established,related accept;
+                 iifname "wan0" drop; }}
+  chain forward {{ type filter hook forward priority 0; policy drop;
+                   ct state established,related accept; iifname != "wan0" accept; jump miniupnpd; }}
+  chain prerouting {{ type nat hook prerouting priority -100; jump prerouting_miniupnpd; }}
+  chain postrouting {{ type nat hook postrouting priority 100; jump postrouting_miniupnpd;
+                       oifname "wan0" {masquerade}; }}
+  chain miniupnpd {{ }}
+  chain prerouting_miniupnpd {{ }}
+  chain postrouting_miniupnpd {{ }}
+}}""")
+
+    def home(self, kind="plain", hosts=1, delay_ms=0, loss=0.0):
+        """A new home of `kind` (see KINDS) with `hosts` hosts; `delay_ms` each way and a share `loss` of
+        frames lost each way on its link to the internet."""
+        if kind not in KINDS:
+            raise ValueError(f"no home of kind {kind!r}; there are {KINDS}")
+        if hosts < 1 or (kind == "none" and hosts != 1):
+            raise ValueError(f"a home of kind {kind} cannot have {hosts} hosts")
+        index = len(self.homes) + 1
+        public = f"45.45.{index}.1"
+        if kind == "none":
+            host = self._namespace(f"h{index}")
+            wire = self._to_internet(host, "eth0", index, public, delay_ms, loss)
+            home = Home(kind, index, [host], [public], public, wire=wire)
+            self.homes.append(home)
+            return home
+
+        router = self._namespace(f"r{index}")
+        self.ip(router, "link add br0 type bridge")
+        self.ip(router, f"addr add 192.168.{index}.1/24 dev br0")
+        self.ip(router, "link set br0 up")
+        names, addresses = [], []
+        for k in range(1, hosts + 1):
+            host, address = self._namespace(f"h{index}-{k}"), f"192.168.{index}.{10 + k}"
+            self._cable(router, f"lan{k}", host, "eth0")
+            self.ip(router, f"link set lan{k} master br0")
+            self.ip(host, f"addr add {address}/24 brd + dev eth0")
+            self.ip(host, f"route add default via 192.168.{index}.1")
+            names.append(host)
+            addresses.append(address)
+        masquerade = "masquerade random,fully-random" if kind == "symmetric" else "masquerade"
+        self._router(router, masquerade)
+
+        carrier = None
+        if kind == "cgnat":
+            carrier = self._namespace(f"c{index}")
+            self._cable(router, "wan0", carrier, "lan0")
+            self.ip(carrier, f"addr add 100.64.{index}.1/24 dev lan0")
+            self.ip(router, f"addr add 100.64.{index}.2/24 dev wan0")
+            self.ip(router, f"route add default via 100.64.{index}.1")
+            self._router(carrier, "masquerade")
+            wire = self._to_internet(carrier, "wan0", index, public, delay_ms, loss)
+        else:
+            wire = self._to_internet(router, "wan0", index, public, delay_ms, loss)
+        home = Home(kind, index, names, addresses, public, router, carrier, wire)
+        self.homes.append(home)
+        if kind == "upnp":
+            self.start_upnp(home)
+        return home
+
+    # ---- daemons
+
+    def start_upnp(self, home):
+        """miniupnpd on the home's router, answering UPnP and NAT-PMP on its home network."""
+        conf, log = self.folder / f"miniupnpd{home.index}.conf", self.folder / f"miniupnpd{home.index}.log"
+        conf.write_text(f"ext_ifname=wan0\nlistening_ip=br0\nenable_natpmp=yes\n"
+                        f"uuid=5e0b9d2a-3c41-4f7e-9a6b-2d8c1e0f4a{home.index:02x}\n"
+                        f"allow 1024-65535 {home.lan} 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
+        home.upnp = self.popen(home.router, ["miniupnpd", "-d", "-f", str(conf),
+                                             "-P", str(self.folder / f"miniupnpd{home.index}.pid")], log=log.name)
+        if not wait_for(lambda: "HTTP listening on port" in log.read_text() or home.upnp.poll() is not None):
+            raise LabError("miniupnpd did not start: " + log.read_text()[-2000:])
+        if home.upnp.poll() is not None:
+            raise LabError("miniupnpd ended: " + log.read_text()[-2000:])
+
+    def stop_upnp(self, home):
+        if home.upnp:
+            self.stop(home.upnp)
+        home.upnp = None
+
+    def start_turn(self):
+        """coturn at SERVER:TURN_PORT with the lab's shared secret (`secret_file`), relaying from
+        RELAY_PORTS to any address of the lab; returns (SERVER, TURN_PORT) once it answers STUN."""
+        secret = self.secret_file.read_text().strip()
+        conf = self.folder / "turnserver.conf"
+        # -c keeps the machine's /etc/turnserver.conf out; the user database is the lab's own
+        conf.write_text("\n".join([
+            f"listening-ip={SERVER}", f"relay-ip={SERVER}", f"listening-port={TURN_PORT}",
+            f"min-port={RELAY_PORTS[0]}", f"max-port={RELAY_PORTS[1]}",
+            "use-auth-secret", f"static-auth-secret={secret}", f"realm={REALM}", "fingerprint",
+            "no-tls", "no-dtls", "no-cli", "no-tcp-relay", "no-rfc5780", "no-multicast-peers",
+            "allowed-peer-ip=45.45.0.0-45.45.255.255", "denied-peer-ip=0.0.0.0-45.44.255.255",
+            "denied-peer-ip=45.46.0.0-255.255.255.255",
+            f"userdb={self.folder / 'turndb'}", f"pidfile={self.folder / 'turnserver.pid'}",
+            f"log-file={self.folder / 'turnserver.log'}", "simple-log", "no-stdout-log", "verbose", ""]))
+        self.turn = self.popen(self.internet, ["turnserver", "-c", str(conf)], log="turnserver.out")
+        probe = self.udp(self.internet)
+        try:
+            probe.settimeout(0.2)
+            end = time.monotonic() + LIMIT
+            while time.monotonic() < end and self.turn.poll() is None:
+                probe.sendto(stun_message(0x0001, os.urandom(12)), (SERVER, TURN_PORT))
+                try:
+                    if probe.recv(2048):
+                        return SERVER, TURN_PORT
+                except (socket.timeout, ConnectionRefusedError):
+                    pass
+        finally:
+            probe.close()
+        log = self.folder / "turnserver.log"
+        raise LabError("coturn did not answer: " + (log.read_text()[-2000:] if log.exists() else ""))
+
+    def start_rendezvous(self, program=None):
+        """The rendezvous program at SERVER:RENDEZVOUS_PORT, offering coturn with the lab's secret;
+        returns its address as ADDR:PORT."""
+        if program is None:
+            build = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
+            program = os.environ.get("PUCKSLIDE_RENDEZVOUS", str(build / "puckslide3d-rendezvous"))
+        log = self.folder / "rendezvous.log"
+        self.rendezvous = self.popen(self.internet, [str(program), "--listen", f"{SERVER}:{RENDEZVOUS_PORT}",
+                                                     "--turn", f"{SERVER}:{TURN_PORT}",
+                                                     "--turn-secret-file", str(self.secret_file)], log=log.name)
+        if not wait_for(lambda: "listening on" in log.read_text() or self.rendezvous.poll() is not None):
+            raise LabError("the rendezvous did not start: " + log.read_text()[-2000:])
+        if self.rendezvous.poll() is not None:
+            raise LabError("the rendezvous ended: " + log.read_text()[-2000:])
+        return f"{SERVER}:{RENDEZVOUS_PORT}"
+
+    def counters(self):
+        """Packets and bytes seen by the internet's services: relay_in (from peers to coturn's relay
+        ports), relay_out (relayed to peers), turn_in and turn_out (clients' traffic with coturn)."""
+        listed = json.loads(run(["ip", "netns", "exec", self.internet, "nft", "-j", "list", "counters",
+                                 "table", "inet", "lab"]))
+        return {c["counter"]["name"]: (c["counter"]["packets"], c["counter"]["bytes"])
+                for c in listed["nftables"] if "counter" in c}
+
+    # ---- the end
+
+    def close(self):
+        if self.closed or os.getpid() != self.owner:
+            return
+        self.closed = True
+        ignoring = {}
+        try:  # a second signal must not cut the cleanup short
+            for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+                ignoring[number] = signal.signal(number, signal.SIG_IGN)
+        except ValueError:
+            pass
+        try:
+            for proc in reversed(self.processes):
+                self.stop(proc)
+            for ns in reversed(self.namespaces):
+                _kill_inside(ns)
+                subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
+            shutil.rmtree(self.folder, ignore_errors=True)
+        finally:
+            for number, handler in {**ignoring, **self.previous_handlers}.items():
+                signal.signal(number, handler)
+            atexit.unregister(self.close)
+
+
+def forward(delay_ms, loss, seed):
+    """The wire: two TAP devices, each bridged to one side, and every frame from one written to the
+    other after `delay_ms`, unless it is lost. ARP is never lost, so that a lost frame costs what a
+    lost datagram costs and never a second of neighbour discovery."""
+    chance = random.Random(seed)
+    taps = []
+    for name, bridge in (("tin0", "bin0"), ("tout0", "bout0")):
+        fd = os.open("/dev/net/tun", os.O_RDWR)
+        fcntl.ioctl(fd, 0x400454CA, struct.pack("16sH", name.encode(), 0x0002 | 0x1000))  # TUNSETIFF: TAP, no header
+        taps.append(fd)
+        run(["ip", "link", "set", name, "master", bridge, "up"])
+    print("ready", flush=True)
+    due, order = [], 0
+    while True:
+        wait = max(0.0, due[0][0] - time.monotonic()) if due else None
+        for fd in select.select(taps, [], [], wait)[0]:
+            frame = os.read(fd, 65536)
+            is_arp = frame[12:14] == b"\x08\x06"
+            if is_arp or chance.random() >= loss:
+                order += 1
+                heapq.heappush(due, (time.monotonic() + delay_ms / 1000.0, order, taps[fd == taps[0]], frame))
+        while due and due[0][0] <= time.monotonic():
+            _, _, fd, frame = heapq.heappop(due)
+            try:
+                os.write(fd, frame)
+            except OSError:
+                pass
+
+
+if __name__ == "__main__":
+    if sys.argv[1:2] == ["forward"]:
+        options = dict(zip(sys.argv[2::2], sys.argv[3::2]))
+        forward(float(options["--delay-ms"]), float(options["--loss"]), int(options["--seed"]))
