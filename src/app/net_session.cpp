@@ -99,6 +99,7 @@ std::string NetSession::farewellText(uint32_t data) const {
             return "the host runs version " + net::GreetingVersion(net::FarewellGreeting(data)) + ", this game " +
                    net::GreetingVersion(greeting_);
         case net::Farewell::Left: return guest_ ? "the host has left" : "it left the session";
+        case net::Farewell::WrongCode: return "the host did not accept the invite code";
         case net::Farewell::None: break;
     }
     return guest_ ? "the host closed the connection" : "it left the session";
