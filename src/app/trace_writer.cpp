@@ -77,10 +77,10 @@ private:
 // The fields the state list marks as traced, in its order.
 struct TracedFields {
     JsonObject& o;
-    template <class T, bool Shared>
-    void operator()(const char* name, const T& v, Marks<Shared, true>, Bounds = {}) { o.field(name, v); }
-    template <class T, bool Shared>
-    void operator()(const char*, const T&, Marks<Shared, false>, Bounds = {}) {}
+    template <class T, bool Shared, class... B>
+    void operator()(const char* name, const T& v, Marks<Shared, true>, B...) { o.field(name, v); }
+    template <class T, bool Shared, class... B>
+    void operator()(const char*, const T&, Marks<Shared, false>, B...) {}
 };
 
 }  // namespace

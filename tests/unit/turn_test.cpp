@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
 #include <type_traits>
 #include <random>
 #include <vector>
@@ -76,6 +77,9 @@ Straight runStraight(GameState g, std::mt19937& rng, int frames) {
         Effects fx;
         AdvanceFrame(g, in, fx, nothingDrawn);
         s.after.push_back(snapshot(g));
+        GameState taken;  // every state the game reaches is one a guest takes
+        std::string refused;
+        EXPECT_TRUE(DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " at frame " << f;
         s.effects.push_back(fx);
     }
     return s;
