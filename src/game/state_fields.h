@@ -52,7 +52,7 @@ constexpr FloatBounds kFriction{0, 2};
 constexpr float kStepReach = 100.0f;
 constexpr FloatBounds kAlongX{kTablesMinX - kStepReach, kTablesMaxX + kStepReach};
 constexpr FloatBounds kAlongZ{kTablesMinZ - kStepReach, kTablesMaxZ + kStepReach};
-// Every step ends with the puck and the mallets limited to the table's speeds.
+// Every step ends with the puck and the far mallet limited to the table's speeds.
 constexpr FloatBounds kSpeedLimit{0, 2 * kTablesTopPuckSpeed};
 constexpr FloatBounds kSpeed{-2 * kTablesTopPuckSpeed, 2 * kTablesTopPuckSpeed};
 // A hit in the middle of a step is limited only at its end, and a second hit may follow:
@@ -72,7 +72,7 @@ constexpr FloatBounds kNameOffset{-3, 0};       // under a ladder column; 0 befo
 constexpr Bounds kMousePixel{0, 65535};
 constexpr FloatBounds kMouseScale{1, 16};
 constexpr FloatBounds kMouseTarget{-131072, 131072};
-// The opponent aims across the table and from 40 units behind the centre to its far end.
+// The opponent aims across the table, and from 40 units into its half to the far end.
 constexpr Bounds kOpponentTargetX{0, kTablesMaxX - kTablesMinX};
 constexpr Bounds kOpponentTargetZ{kTablesMinZ - 40, -40};
 
