@@ -35,13 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (net::DecodeSeatChallenge(data, size, challenge) && net::EncodeSeatChallenge(challenge) != bytes) std::abort();
     net::SeatAnswerMessage seatAnswer;
     if (net::DecodeSeatAnswer(data, size, seatAnswer) && net::EncodeSeatAnswer(seatAnswer) != bytes) std::abort();
-
     GameState g;
     std::string refused;
-    if (!DecodeSharedState(bytes, g, &refused)) {
-        if (refused.empty()) std::abort();
-        return 0;
-    }
+    if (!DecodeSharedState(bytes, g, &refused)) return refused.empty() ? (std::abort(), 0) : 0;
     if (EncodeSharedState(g) != bytes) std::abort();
     FrameInput keys;
     for (int key : {kKeyEnter, kKeyDown, kKeyEscape, kKeyPageUp, kKeySpace, int('M'), int('N'), int('A')})
