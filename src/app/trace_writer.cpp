@@ -88,10 +88,10 @@ private:
 // The fields the state list marks as traced, in its order.
 struct TracedFields {
     Line& line;
-    template <class T, bool Shared>
-    void operator()(const char* name, const T& v, Marks<Shared, true>, Bounds = {}) { line.key(name).value(v); }
-    template <class T, bool Shared>
-    void operator()(const char*, const T&, Marks<Shared, false>, Bounds = {}) {}
+    template <class T, bool Shared, class... B>
+    void operator()(const char* name, const T& v, Marks<Shared, true>, B...) { line.key(name).value(v); }
+    template <class T, bool Shared, class... B>
+    void operator()(const char*, const T&, Marks<Shared, false>, B...) {}
 };
 
 // The state's fields and the turn's log, after the fields that come first.

@@ -13,4 +13,6 @@ constexpr int SingleplayerRepeat = 1110;  // after a lost match
 constexpr int Multiplayer = 112;
 constexpr int MultiplayerRepeat = 1120;   // after a lost match
 constexpr int Training = 113;
+constexpr int kAll[] = {MainMenu, HighScores, Credits, OptionsHelp, NewGame, NameEntry, Singleplayer,
+                        SingleplayerRepeat, Multiplayer, MultiplayerRepeat, Training};
 }  // namespace Screen

@@ -17,19 +17,19 @@ void assign(T (&to)[N], const T (&from)[N]) {
 // the type of the n-th local field of the other.
 struct LocalFieldsOf {
     std::vector<const void*> fields;
-    template <class T, bool Traced>
-    void operator()(const char*, const T& v, Marks<false, Traced>, Bounds = {}) { fields.push_back(&v); }
-    template <class T, bool Traced>
-    void operator()(const char*, const T&, Marks<true, Traced>, Bounds = {}) {}
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, const T& v, Marks<false, Traced>, B...) { fields.push_back(&v); }
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, const T&, Marks<true, Traced>, B...) {}
 };
 
 struct AssignLocalFields {
     const std::vector<const void*>& from;
     size_t next = 0;
-    template <class T, bool Traced>
-    void operator()(const char*, T& v, Marks<false, Traced>, Bounds = {}) { assign(v, *static_cast<const T*>(from[next++])); }
-    template <class T, bool Traced>
-    void operator()(const char*, T&, Marks<true, Traced>, Bounds = {}) {}
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, T& v, Marks<false, Traced>, B...) { assign(v, *static_cast<const T*>(from[next++])); }
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, T&, Marks<true, Traced>, B...) {}
 };
 
 }  // namespace

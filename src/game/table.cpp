@@ -40,6 +40,21 @@ constexpr TableConstants kTables[kTableCount] = {
      -30, 330, -473, 503, 90, 210, 110, 190, 200.0f, 200.0f, 200.0f, 8.0f, 5.5f, 0.001f, 1.0f, 300.0f, 230.0f, -300.0f},
 };
 
+constexpr bool withinTheTablesExtent(const TableConstants& t) {
+    const int xs[] = {t.table_min_x, t.table_max_x, t.my_goal_min_x, t.my_goal_max_x, t.my_goal_min_x2, t.my_goal_max_x2};
+    for (int x : xs)
+        if (x < kTablesMinX || x > kTablesMaxX) return false;
+    return t.table_min_z >= kTablesMinZ && t.table_max_z <= kTablesMaxZ && t.goal_z > 0 && t.goal_z < kTablesMaxZ &&
+           t.puk_max_v <= kTablesTopPuckSpeed && t.schiesser_max_v <= kTablesTopMalletSpeed;
+}
+
+constexpr bool everyTableWithinTheExtent() {
+    for (const TableConstants& t : kTables)
+        if (!withinTheTablesExtent(t)) return false;
+    return true;
+}
+static_assert(everyTableWithinTheExtent(), "a table outside kTablesMinX ... kTablesTopMalletSpeed: widen them");
+
 }  // namespace
 
 const TableConstants* TableConstantsOf(int n) {

@@ -9,6 +9,13 @@ struct GameState;
 
 constexpr int kTableCount = 11;
 
+// What every table stays within: its lines, goal mouths and the speeds it allows
+// (checked against the list where the tables are listed).
+constexpr int kTablesMinX = -40, kTablesMaxX = 335;
+constexpr int kTablesMinZ = -473, kTablesMaxZ = 503;
+constexpr float kTablesTopPuckSpeed = 10.0f;
+constexpr float kTablesTopMalletSpeed = 6.0f;
+
 struct TableConstants {
     const char* modelFile;
     GameBox loadFailure;

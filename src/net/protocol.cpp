@@ -1,5 +1,6 @@
 #include "net/protocol.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "net/bytes.h"
@@ -13,6 +14,16 @@ constexpr uint8_t kProtocolVersion = 3;
 constexpr uint8_t kStartType = 'S';
 constexpr uint8_t kInputsType = 'I';
 constexpr uint8_t kHealType = 'H';
+constexpr uint8_t kSeatChallengeType = 'C';
+constexpr uint8_t kSeatAnswerType = 'A';
+
+void putBlock(std::vector<uint8_t>& out, const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); }
+
+// A fixed-size block: all of it, or the reader fails.
+template <size_t N>
+void getBlock(Bytes& in, std::array<uint8_t, N>& to) {
+    if (const uint8_t* p = in.block(N)) std::copy(p, p + N, to.begin());
+}
 
 }  // namespace
 
@@ -48,7 +59,7 @@ uint32_t FarewellData(Farewell why, uint32_t hostGreeting) {
 
 Farewell FarewellOf(uint32_t data) {
     const uint32_t why = data >> 24;
-    return why <= static_cast<uint32_t>(Farewell::OtherVersion) ? static_cast<Farewell>(why) : Farewell::None;
+    return why <= static_cast<uint32_t>(Farewell::WrongCode) ? static_cast<Farewell>(why) : Farewell::None;
 }
 
 uint32_t FarewellGreeting(uint32_t data) { return data & 0xFFFFFFu; }
@@ -141,6 +152,42 @@ bool DecodeHeal(const uint8_t* data, size_t size, HealMessage& m) {
     if (!in.ok()) return false;
     r.state.assign(data + 5, data + size);
     m = std::move(r);
+    return true;
+}
+
+std::vector<uint8_t> EncodeSeatChallenge(const SeatChallengeMessage& m) {
+    std::vector<uint8_t> out;
+    put8(out, kSeatChallengeType);
+    putBlock(out, m.salt.data(), m.salt.size());
+    putBlock(out, m.nonce.data(), m.nonce.size());
+    return out;
+}
+
+bool DecodeSeatChallenge(const uint8_t* data, size_t size, SeatChallengeMessage& m) {
+    Bytes in(data, size);
+    SeatChallengeMessage r;
+    if (in.u8() != kSeatChallengeType) return false;
+    getBlock(in, r.salt);
+    getBlock(in, r.nonce);
+    if (!in.atEnd()) return false;
+    m = r;
+    return true;
+}
+
+std::vector<uint8_t> EncodeSeatAnswer(const SeatAnswerMessage& m) {
+    std::vector<uint8_t> out;
+    put8(out, kSeatAnswerType);
+    putBlock(out, m.mac.data(), m.mac.size());
+    return out;
+}
+
+bool DecodeSeatAnswer(const uint8_t* data, size_t size, SeatAnswerMessage& m) {
+    Bytes in(data, size);
+    SeatAnswerMessage r;
+    if (in.u8() != kSeatAnswerType) return false;
+    getBlock(in, r.mac);
+    if (!in.atEnd()) return false;
+    m = r;
     return true;
 }
 

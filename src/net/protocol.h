@@ -1,5 +1,6 @@
-// The messages of a network session, as bytes. At the join the host sends its game
-// once (Start); from then on both sides send, every frame, their input records that
+// The messages of a network session, as bytes. A host that handed out an invite code
+// first asks the guest to prove it holds the code (SeatChallenge, SeatAnswer:
+// net/seat_proof.h). At the join the host sends its game once (Start); from then on both sides send, every frame, their input records that
 // the other has not confirmed, each packet repeating them, with what they have of the
 // other's and now and then a checksum of a confirmed state (Inputs). After a desync the
 // host sends its confirmed state (Heal). Decoding is a pure function of the bytes and
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "game/frame_input.h"
+#include "net/seat_proof.h"
 
 namespace net {
 
@@ -24,7 +26,8 @@ uint32_t Greeting(const std::string& gameVersion);
 std::string GreetingVersion(uint32_t greeting);  // the game version, "1.0.0"
 
 // Why one side ends a connection; the reason travels with the disconnection.
-enum class Farewell : uint8_t { None = 0, Left = 1, Busy = 2, OtherVersion = 3 };
+// WrongCode: the guest could not prove it holds the invite code.
+enum class Farewell : uint8_t { None = 0, Left = 1, Busy = 2, OtherVersion = 3, WrongCode = 4 };
 uint32_t FarewellData(Farewell why, uint32_t hostGreeting);
 Farewell FarewellOf(uint32_t data);
 uint32_t FarewellGreeting(uint32_t data);
@@ -56,11 +59,26 @@ struct HealMessage {
     std::vector<uint8_t> state;
 };
 
+// Host to guest, right after the connection and before Start.
+struct SeatChallengeMessage {
+    SeatSalt salt{};
+    SeatNonce nonce{};
+};
+
+// Guest to host: the HMAC of the nonce under the code's key.
+struct SeatAnswerMessage {
+    SeatMac mac{};
+};
+
 std::vector<uint8_t> EncodeStart(const StartMessage& m);
 bool DecodeStart(const uint8_t* data, size_t size, StartMessage& m);
 std::vector<uint8_t> EncodeInputs(const InputsMessage& m);
 bool DecodeInputs(const uint8_t* data, size_t size, InputsMessage& m);
 std::vector<uint8_t> EncodeHeal(const HealMessage& m);
 bool DecodeHeal(const uint8_t* data, size_t size, HealMessage& m);
+std::vector<uint8_t> EncodeSeatChallenge(const SeatChallengeMessage& m);
+bool DecodeSeatChallenge(const uint8_t* data, size_t size, SeatChallengeMessage& m);
+std::vector<uint8_t> EncodeSeatAnswer(const SeatAnswerMessage& m);
+bool DecodeSeatAnswer(const uint8_t* data, size_t size, SeatAnswerMessage& m);
 
 }  // namespace net

@@ -1,7 +1,10 @@
 #include "net/state_codec.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "game/ladder_bracket.h"
 #include "game/state_fields.h"
@@ -15,10 +18,10 @@ class Writer {
 public:
     explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
 
-    template <class T, bool Traced>
-    void operator()(const char*, const T& v, Marks<true, Traced>, Bounds = {}) { put(v); }
-    template <class T, bool Traced>
-    void operator()(const char*, const T&, Marks<false, Traced>, Bounds = {}) {}
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, const T& v, Marks<true, Traced>, B...) { put(v); }
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, const T&, Marks<false, Traced>, B...) {}
 
 private:
     void u32(uint32_t v) {
@@ -73,41 +76,72 @@ private:
     std::vector<uint8_t>& out_;
 };
 
-// Reads the shared fields back, checking every length, flag, name, bound and the generator.
+// A number or a text read from outside is only taken within its field's bounds.
+template <class T>
+constexpr bool kNeedsBounds = std::is_same_v<std::remove_all_extents_t<T>, int> ||
+                              std::is_same_v<std::remove_all_extents_t<T>, float> ||
+                              std::is_same_v<std::remove_all_extents_t<T>, std::string>;
+
+// Reads the shared fields back, checking every length, flag, name, bound and the
+// generator. The first field that fails is kept, with what is wrong with it, and
+// nothing after it is read.
 class Reader {
 public:
     explicit Reader(const std::vector<uint8_t>& in) : in_(in) {}
-    bool ok() const { return ok_ && pos_ == in_.size(); }
 
-    template <class T, bool Traced>
-    void operator()(const char*, T& v, Marks<true, Traced>) { get(v); }
-    template <bool Traced>
-    void operator()(const char*, int& v, Marks<true, Traced>, Bounds b) {
-        get(v);
-        if (v < b.lowest || v > b.highest) ok_ = false;
+    bool finish() {
+        if (refused_.empty() && pos_ != in_.size()) refused_ = "bytes after the last field";
+        return refused_.empty();
     }
-    template <class T, bool Traced>
-    void operator()(const char*, T&, Marks<false, Traced>, Bounds = {}) {}
+    const std::string& refused() const { return refused_; }
+
+    template <class T, bool Traced, class... B>
+    void operator()(const char* name, T& v, Marks<true, Traced>, B... bounds) {
+        static_assert(sizeof...(B) == 1 || !kNeedsBounds<T>, "every shared number and text has its bounds");
+        if (!refused_.empty()) return;
+        field_ = name;
+        get(v, bounds...);
+    }
+    template <class T, bool Traced, class... B>
+    void operator()(const char*, T&, Marks<false, Traced>, B...) {}
 
 private:
-    void get(int& v) { v = static_cast<int>(u32()); }
-    void get(float& v) {
+    void refuse(const char* what) {
+        if (!refused_.empty()) return;
+        refused_ = field_;
+        if (index_ >= 0) refused_ += "[" + std::to_string(index_) + "]";
+        refused_ += " ";
+        refused_ += what;
+    }
+
+    void get(int& v, Bounds b) {
+        v = static_cast<int>(u32());
+        if (v < b.lowest || v > b.highest) refuse("out of range");
+    }
+    void get(int& v, OneOf values) {
+        v = static_cast<int>(u32());
+        if (std::find(values.first, values.last, v) == values.last) refuse("not one of its values");
+    }
+    void get(float& v, FloatBounds b) {
         const uint32_t bits = u32();
         std::memcpy(&v, &bits, sizeof v);
+        if (!std::isfinite(v)) refuse("not a finite number");
+        else if (v < b.lowest || v > b.highest) refuse("out of range");
     }
     void get(bool& v) {
         const uint8_t x = byte();
-        if (x > 1) ok_ = false;
+        if (x > 1) refuse("neither 0 nor 1");
         v = x == 1;
     }
-    void get(std::string& v) {
+    void get(std::string& v, TextBounds b) {
         const size_t n = byte();
+        if (n > b.longest) refuse("too long");
         if (!take(n)) return;
         v.assign(reinterpret_cast<const char*>(in_.data() + pos_ - n), n);
     }
     void get(const char*& v) {
         const uint8_t n = byte();
-        if (n > kOpponentNameCount) ok_ = false;
+        if (n > kOpponentNameCount) refuse("not a name of the list");
         v = n == 0 ? nullptr : OpponentName(n);
     }
     void get(HeldKeys& v) {
@@ -130,16 +164,21 @@ private:
         for (int32_t& word : v.r) word = static_cast<int32_t>(u32());
         v.front = byte();
         v.rear = byte();
-        if (!ValidRandomState(v)) ok_ = false;
+        if (!ValidRandomState(v)) refuse("not a generator's state");
     }
-    template <class T, size_t N>
-    void get(T (&items)[N]) {
-        for (T& item : items) get(item);
+    template <class T, size_t N, class... B>
+    void get(T (&items)[N], B... bounds) {
+        const int outer = index_;
+        for (size_t i = 0; i < N && refused_.empty(); ++i) {
+            index_ = outer < 0 ? static_cast<int>(i) : outer;
+            get(items[i], bounds...);
+        }
+        index_ = outer;
     }
 
     bool take(size_t n) {
-        if (!ok_ || in_.size() - pos_ < n) {
-            ok_ = false;
+        if (!refused_.empty() || in_.size() - pos_ < n) {
+            refuse("cut short");
             return false;
         }
         pos_ += n;
@@ -154,7 +193,9 @@ private:
 
     const std::vector<uint8_t>& in_;
     size_t pos_ = 0;
-    bool ok_ = true;
+    const char* field_ = "";
+    int index_ = -1;  // the element of an array field being read
+    std::string refused_;
 };
 
 }  // namespace
@@ -167,11 +208,14 @@ std::vector<uint8_t> EncodeSharedState(const GameState& g) {
     return out;
 }
 
-bool DecodeSharedState(const std::vector<uint8_t>& bytes, GameState& g) {
+bool DecodeSharedState(const std::vector<uint8_t>& bytes, GameState& g, std::string* refused) {
     GameState decoded = g;
     Reader r(bytes);
     VisitStateFields(decoded, r);
-    if (!r.ok()) return false;
+    if (!r.finish()) {
+        if (refused) *refused = r.refused();
+        return false;
+    }
     g = decoded;
     return true;
 }

@@ -85,10 +85,15 @@ bool NetSession::join(const SessionOptions& options, GameState& g, const OwnSett
             return false;
         }
         net::StartMessage m;
+        if (e.type != NetEvent::Type::Receive || !net::DecodeStart(e.bytes.data(), e.bytes.size(), m)) continue;
         GameState taken = g;
-        if (e.type != NetEvent::Type::Receive || !net::DecodeStart(e.bytes.data(), e.bytes.size(), m) ||
-            !DecodeSharedState(m.state, taken))
-            continue;
+        std::string refused;
+        if (!DecodeSharedState(m.state, taken, &refused)) {
+            error = "cannot join " + where + ": the host's game is damaged (" + refused + ")";
+            net_.disconnectNow(e.peer, net::FarewellData(net::Farewell::Left, greeting_));
+            net_.close();
+            return false;
+        }
         g = taken;
         peer_ = 0;
         peerAddress_ = where;
@@ -114,6 +119,7 @@ std::string NetSession::farewellText(uint32_t data) const {
             return "the host runs version " + net::GreetingVersion(net::FarewellGreeting(data)) + ", this game " +
                    net::GreetingVersion(greeting_);
         case net::Farewell::Left: return guest_ ? "the host has left" : "it left the session";
+        case net::Farewell::WrongCode: return "the host did not accept the invite code";
         case net::Farewell::None: break;
     }
     return guest_ ? "the host closed the connection" : "it left the session";
@@ -202,7 +208,12 @@ void NetSession::receive(const std::vector<uint8_t>& bytes) {
     } else if (guest_ && net::DecodeHeal(bytes.data(), bytes.size(), heal)) {
         lastHeardMs_ = TimerGetTime();
         GameState state = rollback_.confirmedState();
-        if (!DecodeSharedState(heal.state, state)) return;
+        std::string refused;
+        if (!DecodeSharedState(heal.state, state, &refused)) {
+            net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
+            end("the host's game is damaged (" + refused + ")");
+            return;
+        }
         GameState present = state;
         rollback_.adopt(state, heal.frame, present, [this](uint32_t f, const FrameInput& in, const GameState& after) {
             confirmed(f, in, after);

@@ -15,6 +15,7 @@
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/table.h"
+#include "net/state_codec.h"
 #include "platform/virtual_keys.h"
 
 // The simulation step against the numbers of the first table: lines, goals,
@@ -324,6 +325,9 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
                         g.z >= WallLineFar(g) - slack && g.z <= WallLineNear(g) + slack &&
                         g.schiesser_z >= -20.0f && g.gegner_z <= -60.0f)
                 << "table " << n << " step " << step;
+            GameState taken;  // a guest would take it: within every bound of the field list
+            std::string refused;
+            ASSERT_TRUE(step % 100 || DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " table " << n << " step " << step;
             ASSERT_EQ(g.my_score - myBefore, expectMy) << "table " << n << " step " << step;
             ASSERT_EQ(g.his_score - hisBefore, expectHis) << "table " << n << " step " << step;
             goals += expectMy + expectHis;

@@ -1,17 +1,27 @@
 // The turn as a function: a saved state run again from the same input records gives
 // the same states and effects, on every table and through the menus and ladders; the
-// state's field list covers the state.
+// state's field list covers the state, and its bounds take every state the game reaches
+// and refuse a hostile one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <set>
+#include <string>
 #include <type_traits>
 #include <random>
 #include <vector>
 
+#include "game/controls.h"
 #include "game/turn.h"
 #include "game/game_state.h"
+#include "game/match_step.h"
+#include "game/replay.h"
+#include "game/screen_numbers.h"
+#include "game/screen_step.h"
 #include "game/state_fields.h"
 #include "game/table.h"
 #include "net/state_codec.h"
@@ -74,6 +84,9 @@ Straight runStraight(GameState g, std::mt19937& rng, int frames) {
         Effects fx;
         AdvanceFrame(g, in, fx, nothingDrawn);
         s.after.push_back(snapshot(g));
+        GameState taken;  // every state the game reaches is one a guest takes
+        std::string refused;
+        EXPECT_TRUE(DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " at frame " << f;
         s.effects.push_back(fx);
     }
     return s;
@@ -137,4 +150,56 @@ TEST(StateFields, TheListCoversEveryByteOfTheGameStateButPadding) {
         end = s.offset + s.size;
     }
     EXPECT_EQ(sizeof(GameState), alignUp(end, alignof(GameState))) << "unlisted bytes at the end";
+}
+
+// Where the game goes furthest, run for real: every state on the way is one a guest takes.
+TEST(StateBounds, TheGameGoesFarIntoThemAndEveryStateOnTheWayIsTaken) {
+    const auto playFrame = [](GameState& g) { Effects fx; MatchStep(g, fx), PlayKeysStep(g); };
+    const struct { const char* what; std::function<void(GameState&)> setUp, frame; int frames; std::function<bool(const GameState&)> reached; } cases[] = {
+        {"the mouse pulling the near mallet through a replay of a puck sliding sideways",
+         [](GameState& g) {
+             ApplyTableConstants(g, 3);
+             g.menu = false, g.mouse = true, g.mouse_x = 0, g.video_x = 150, g.video_z = 0, g.video_move_x = 6;
+             StartReplay(g, true);
+         }, playFrame, 4000, [](const GameState& g) { return g.video && g.schiesser_v_x < -1000; }},
+        {"a camera key held until adding 5 no longer moves it",
+         [](GameState& g) { g.menu = false, g.camera_z = 134217728.0f - 1000, g.keys[kKeyPageUp] = true; }, playFrame, 200,
+         [](const GameState& g) { return g.camera_z == 134217728.0f; }},
+        {"the credits' clock until adding 1 no longer moves it", [](GameState& g) { g.hauptmenu_nr = Screen::Credits, g.rot = 16777216.0f - 50; },
+         ScreenStepAfterDraw, 100, [](const GameState& g) { return g.rot == 16777216.0f; }},
+        {"the main menu's clock swinging its step", [](GameState&) {}, ScreenStepAfterDraw, 1000,
+         [](const GameState& g) { return g.rot_fac < -0.49f; }},
+    };
+    for (const auto& c : cases) {
+        GameState g, taken;
+        c.setUp(g);
+        std::string refused;
+        for (int f = 0; f < c.frames; ++f, c.frame(g))
+            ASSERT_TRUE(DecodeSharedState(EncodeSharedState(g), taken, &refused)) << c.what << ", frame " << f << ": " << refused;
+        EXPECT_TRUE(c.reached(g)) << c.what;
+    }
+}
+
+TEST(StateBounds, AHostileStateIsRefusedByTheFieldsNameAndLeavesTheGameAsItWas) {
+    const struct { std::function<void(GameState&)> tamper; const char* refused; } fields[] = {
+        {[](GameState& g) { g.x = std::nanf(""); }, "x not a finite number"},
+        {[](GameState& g) { g.hauptmenu_nr = 4; }, "hauptmenu_nr not one of its values"},
+        {[](GameState& g) { g.menu_1_nr = INT_MAX; }, "menu_1_nr out of range"},  // one arrow would overflow it
+        {[](GameState& g) { g.training_tables = 0; }, "training_tables out of range"},  // a draw divides by it
+        {[](GameState& g) { g.steps[3] = 100000; }, "steps[3] out of range"},  // a frame would last minutes
+        {[](GameState& g) { g.zeichen = std::string(10, 'Z'); }, "zeichen too long"},
+    };
+    GameState mine;
+    mine.hsscore[0] = 42;
+    const std::vector<uint8_t> before = EncodeSharedState(mine), sound = EncodeSharedState(GameState{});
+    std::vector<std::pair<std::vector<uint8_t>, std::string>> damaged{{sound, "menu neither 0 nor 1"}, {sound, "bytes after the last field"}};
+    damaged[0].first[0] = 2, damaged[1].first.push_back(0);
+    for (size_t n = 0; n < sound.size(); ++n) damaged.push_back({{sound.begin(), sound.begin() + long(n)}, "cut short"});
+    for (const auto& f : fields) damaged.push_back({EncodeSharedState([&] { GameState h; f.tamper(h); return h; }()), f.refused});
+    for (const auto& [bytes, why] : damaged) {
+        std::string refused;
+        ASSERT_FALSE(DecodeSharedState(bytes, mine, &refused)) << why;
+        ASSERT_NE(refused.find(why), std::string::npos) << refused << ", " << bytes.size() << " bytes";
+    }
+    EXPECT_EQ(EncodeSharedState(mine), before);
 }
