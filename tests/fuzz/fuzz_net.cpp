@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/turn.h"
+#include "game/turn.h"
 #include "game/game_state.h"
 #include "net/discovery.h"
 #include "net/protocol.h"

@@ -5,7 +5,10 @@
 set -u
 build=${1:?usage: run_fuzzers.sh BUILD_DIR}
 seeds=$(cd "$(dirname "$0")" && pwd)/corpus
-mapfile -t fuzzers < <(find "$build" -path '*/CMakeFiles' -prune -o -type f -name 'fuzz_*' -perm -u+x -print)
+here=$(cd "$(dirname "$0")" && pwd)
+# A fuzzer whose source is gone may still sit in an old build folder: only today's run.
+mapfile -t fuzzers < <(find "$build" -path '*/CMakeFiles' -prune -o -type f -name 'fuzz_*' -perm -u+x -print |
+    while read -r f; do [ -f "$here/$(basename "$f").cpp" ] && echo "$f"; done)
 [ ${#fuzzers[@]} -gt 0 ] || { echo "run_fuzzers: no fuzz_* executables in $build" >&2; exit 1; }
 share=$(( ${PUCKSLIDE_FUZZ_SECONDS:-60} / ${#fuzzers[@]} + 1 ))
 work=$(mktemp -d)
