@@ -37,6 +37,8 @@
 #include <variant>
 #include <vector>
 
+#include "net/endpoint.h"
+
 namespace net {
 
 constexpr uint16_t kRendezvousPort = 27317;
@@ -45,13 +47,7 @@ constexpr size_t kMaxOwnAddresses = 8;           // LAN addresses, a mapped one
 constexpr size_t kMaxCredentialChars = 64;       // TURN user name and password, printable ASCII
 constexpr size_t kMaxRendezvousDatagram = 512;   // anything longer is no message of ours
 
-// An IPv4 address (a.b.c.d as (a << 24) | ... | d) and a UDP port; neither is ever 0.
-struct Endpoint {
-    uint32_t ipv4 = 0;
-    uint16_t port = 0;
-    bool operator==(const Endpoint& o) const { return ipv4 == o.ipv4 && port == o.port; }
-    bool operator!=(const Endpoint& o) const { return !(*this == o); }
-};
+// In these datagrams neither an address nor a port is ever 0.
 
 // A TURN server to relay through when punching fails, and credentials it accepts for a while.
 struct TurnOffer {

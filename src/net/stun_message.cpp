@@ -84,10 +84,10 @@ void putString(std::vector<uint8_t>& out, uint16_t type, const std::string& s) {
 }
 // The address travels XORed with the magic cookie, so NATs that rewrite addresses they
 // find in payloads leave it alone.
-void putXorAddress(std::vector<uint8_t>& out, uint16_t type, const Ipv4Address& a) {
+void putXorAddress(std::vector<uint8_t>& out, uint16_t type, const Endpoint& a) {
     std::vector<uint8_t> v = {0, kFamilyIpv4};
     put16(v, static_cast<uint16_t>(a.port ^ kStunMagicCookie >> 16));
-    put32(v, a.ip ^ kStunMagicCookie);
+    put32(v, a.ipv4 ^ kStunMagicCookie);
     putAttribute(out, type, v.data(), v.size());
 }
 void putWord(std::vector<uint8_t>& out, uint16_t type, uint32_t word) {
@@ -112,11 +112,11 @@ uint32_t fingerprintOf(const uint8_t* data, size_t size) {
 
 // Reads an XOR-…-ADDRESS value. An IPv6 address is well-formed but of no use to an IPv4
 // client: `taken` stays false and the attribute is passed over.
-bool readXorAddress(const uint8_t* v, size_t size, Ipv4Address& a, bool& taken) {
+bool readXorAddress(const uint8_t* v, size_t size, Endpoint& a, bool& taken) {
     taken = false;
     if (size == 8 && v[1] == kFamilyIpv4) {
         a.port = static_cast<uint16_t>(get16(v + 2) ^ kStunMagicCookie >> 16);
-        a.ip = get32(v + 4) ^ kStunMagicCookie;
+        a.ipv4 = get32(v + 4) ^ kStunMagicCookie;
         taken = true;
         return true;
     }
@@ -200,11 +200,6 @@ bool readAttribute(uint16_t type, const uint8_t* v, size_t size, StunMessage& m,
 }
 
 }  // namespace
-
-std::string FormatAddress(const Ipv4Address& a) {
-    return std::to_string(a.ip >> 24) + "." + std::to_string(a.ip >> 16 & 0xFF) + "." +
-           std::to_string(a.ip >> 8 & 0xFF) + "." + std::to_string(a.ip & 0xFF) + ":" + std::to_string(a.port);
-}
 
 std::vector<uint8_t> EncodeStun(const StunMessage& m, const std::vector<uint8_t>* key) {
     std::vector<uint8_t> out;

@@ -11,16 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace net {
+#include "net/endpoint.h"
 
-// An IPv4 address and port in host byte order (127.0.0.1 is 0x7F000001).
-struct Ipv4Address {
-    uint32_t ip = 0;
-    uint16_t port = 0;
-    bool operator==(const Ipv4Address& o) const { return ip == o.ip && port == o.port; }
-    bool operator!=(const Ipv4Address& o) const { return !(*this == o); }
-};
-std::string FormatAddress(const Ipv4Address& a);  // "192.0.2.1:32853"
+namespace net {
 
 constexpr uint32_t kStunMagicCookie = 0x2112A442;
 constexpr size_t kStunHeaderBytes = 20;
@@ -53,7 +46,7 @@ struct StunMessage {
     TransactionId transaction{};
 
     bool hasMapped = false, hasRelayed = false, hasPeer = false;
-    Ipv4Address mapped, relayed, peer;  // XOR-MAPPED-, XOR-RELAYED-, XOR-PEER-ADDRESS
+    Endpoint mapped, relayed, peer;  // XOR-MAPPED-, XOR-RELAYED-, XOR-PEER-ADDRESS
 
     std::string username, realm, nonce;
 

@@ -30,14 +30,14 @@ std::string errorText(const StunMessage& m) {
     return "(" + std::to_string(m.errorCode) + (reason.empty() ? "" : " " + reason) + ")";
 }
 
-std::string ipOf(const Ipv4Address& a) {
-    const std::string s = FormatAddress(a);
+std::string ipOf(const Endpoint& a) {
+    const std::string s = FormatEndpoint(a);
     return s.substr(0, s.find(':'));
 }
 
 }  // namespace
 
-void TurnClient::start(const Ipv4Address& server, const std::string& username, const std::string& password,
+void TurnClient::start(const Endpoint& server, const std::string& username, const std::string& password,
                        uint64_t nowMs) {
     *this = TurnClient();
     server_ = server;
@@ -48,7 +48,7 @@ void TurnClient::start(const Ipv4Address& server, const std::string& username, c
     transactions_.back().nextSendMs = nowMs;
 }
 
-void TurnClient::permit(const Ipv4Address& peer) {
+void TurnClient::permit(const Endpoint& peer) {
     for (const Peer& p : peers_)
         if (p.address == peer) return;
     if (peers_.size() > size_t(kLastChannel - kFirstChannel)) return;
@@ -59,13 +59,13 @@ void TurnClient::permit(const Ipv4Address& peer) {
     if (state_ == TurnState::Ready) request(kTurnCreatePermission, peers_.size() - 1);
 }
 
-bool TurnClient::channelBound(const Ipv4Address& peer) const {
+bool TurnClient::channelBound(const Endpoint& peer) const {
     for (const Peer& p : peers_)
         if (p.address == peer) return p.bound;
     return false;
 }
 
-std::vector<uint8_t> TurnClient::wrap(const Ipv4Address& peer, const uint8_t* payload, size_t size) const {
+std::vector<uint8_t> TurnClient::wrap(const Endpoint& peer, const uint8_t* payload, size_t size) const {
     if (state_ != TurnState::Ready) return {};
     for (const Peer& p : peers_)
         if (p.address == peer && p.bound) return EncodeChannelData(p.channel, payload, size);
@@ -225,7 +225,7 @@ void TurnClient::onResponse(const Transaction& t, const StunMessage& m, uint64_t
         case kTurnCreatePermission:
             return fail("the relay refused a permission for " + ipOf(peers_[t.peer].address) + " " + errorText(m));
         default:
-            return fail("the relay refused a channel to " + FormatAddress(peers_[t.peer].address) + " " + errorText(m));
+            return fail("the relay refused a channel to " + FormatEndpoint(peers_[t.peer].address) + " " + errorText(m));
     }
 }
 
@@ -265,7 +265,7 @@ void TurnClient::scheduleRefresh(uint32_t lifetimeSeconds, uint64_t nowMs) {
     refreshMs_ = nowMs + lifetimeMs - std::min(kRefreshLeadMs, lifetimeMs / 2);
 }
 
-TurnReceived TurnClient::fromPeer(const Ipv4Address& peer, std::vector<uint8_t> payload) const {
+TurnReceived TurnClient::fromPeer(const Endpoint& peer, std::vector<uint8_t> payload) const {
     TurnReceived r;
     r.kind = TurnReceived::Kind::PeerData;
     r.peer = peer;

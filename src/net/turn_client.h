@@ -23,7 +23,7 @@ struct TurnReceived {
         PeerData,  // a datagram a peer sent to the relayed address, unwrapped
     };
     Kind kind = Kind::NotTurn;
-    Ipv4Address peer;
+    Endpoint peer;
     std::vector<uint8_t> payload;
 };
 
@@ -39,15 +39,15 @@ public:
     static constexpr uint64_t kChannelRefreshMs = 8 * 60 * 1000;
 
     // Asks for an allocation; its first request comes out of the next poll().
-    void start(const Ipv4Address& server, const std::string& username, const std::string& password,
+    void start(const Endpoint& server, const std::string& username, const std::string& password,
                uint64_t nowMs);
     // Lets `peer` (another side's relayed address) send through the relay and binds it a
     // channel. Before the allocation is ready this waits for it.
-    void permit(const Ipv4Address& peer);
+    void permit(const Endpoint& peer);
     // The datagram to send to the server so that `payload` reaches `peer` from the relayed
     // address: ChannelData once the peer's channel is bound, a Send indication before.
     // Empty while there is no allocation.
-    std::vector<uint8_t> wrap(const Ipv4Address& peer, const uint8_t* payload, size_t size) const;
+    std::vector<uint8_t> wrap(const Endpoint& peer, const uint8_t* payload, size_t size) const;
     // Any datagram that arrived from the server's address.
     TurnReceived receive(const uint8_t* data, size_t size, uint64_t nowMs);
     // The datagrams due now for the server: first sends, retransmissions, refreshes. Call it
@@ -58,10 +58,10 @@ public:
 
     TurnState state() const { return state_; }
     const std::string& failure() const { return failure_; }  // why it Failed, for the player
-    const Ipv4Address& server() const { return server_; }
-    const Ipv4Address& relayed() const { return relayed_; }  // once Ready
-    const Ipv4Address& mapped() const { return mapped_; }    // this side as the server sees it
-    bool channelBound(const Ipv4Address& peer) const;
+    const Endpoint& server() const { return server_; }
+    const Endpoint& relayed() const { return relayed_; }  // once Ready
+    const Endpoint& mapped() const { return mapped_; }    // this side as the server sees it
+    bool channelBound(const Endpoint& peer) const;
 
 private:
     struct Transaction {
@@ -74,7 +74,7 @@ private:
         uint64_t nextSendMs = 0, gapMs = 0, giveUpMs = 0;
     };
     struct Peer {
-        Ipv4Address address;
+        Endpoint address;
         uint16_t channel = 0;
         bool permitted = false, bound = false;
         uint64_t permissionRefreshMs = 0, channelRefreshMs = 0;
@@ -86,11 +86,11 @@ private:
     void onResponse(const Transaction& t, const StunMessage& m, uint64_t nowMs);
     void onSuccess(const Transaction& t, const StunMessage& m, uint64_t nowMs);
     void scheduleRefresh(uint32_t lifetimeSeconds, uint64_t nowMs);
-    TurnReceived fromPeer(const Ipv4Address& peer, std::vector<uint8_t> payload) const;
+    TurnReceived fromPeer(const Endpoint& peer, std::vector<uint8_t> payload) const;
 
     TurnState state_ = TurnState::Idle;
     std::string failure_;
-    Ipv4Address server_, relayed_, mapped_;
+    Endpoint server_, relayed_, mapped_;
     std::string username_, password_, realm_, nonce_;
     std::vector<uint8_t> key_;
     int staleNonces_ = 0;  // in a row: a server that never accepts its own nonce is given up on

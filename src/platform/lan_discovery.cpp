@@ -63,6 +63,21 @@ std::vector<Broadcast> broadcastAddresses(uint16_t port) {
 
 }  // namespace
 
+std::vector<LocalNetwork> LocalNetworks() {
+    std::vector<LocalNetwork> out;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return out;
+    for (const ifaddrs* i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !(i->ifa_flags & IFF_UP) ||
+            (i->ifa_flags & IFF_LOOPBACK) || !i->ifa_netmask)
+            continue;
+        out.push_back({ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr),
+                       ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_netmask)->sin_addr.s_addr)});
+    }
+    freeifaddrs(list);
+    return out;
+}
+
 LanResponder::~LanResponder() { stop(); }
 
 bool LanResponder::start(uint16_t port, Answer answer, std::string& error) {

@@ -40,6 +40,12 @@ struct LanReply {
     std::vector<uint8_t> bytes;
 };
 
+// This machine's IPv4 networks that are up, loopback left out (host byte order).
+struct LocalNetwork {
+    uint32_t address = 0, netmask = 0;
+};
+std::vector<LocalNetwork> LocalNetworks();
+
 // Broadcasts `request` to `port` on every IPv4 interface that has a broadcast
 // address (a few times, against loss) and gathers the replies for `waitMs`.
 // `askedOn` names each "interface address". false: nothing could be sent, `error` says why.

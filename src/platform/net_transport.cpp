@@ -2,9 +2,12 @@
 
 #include <enet/enet.h>
 
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -50,10 +53,21 @@ std::string bindFailure(int error) {
 // hears; ENet's own judgement is the last resort.
 constexpr enet_uint32 kGiveUpMs = 30000;
 
+// The transport whose host ENet is servicing: its hook has no other way to find it.
+thread_local NetTransport* servicing = nullptr;
+
 void holdThrottleOpen(ENetPeer* peer) { enet_peer_throttle_configure(peer, kThrottleInterval, 0, 0); }
 void judgeSilenceByCaller(ENetPeer* peer) { enet_peer_timeout(peer, 0, kGiveUpMs, kGiveUpMs); }
 
 }  // namespace
+
+bool ResolveIpv4(const std::string& host, uint32_t& ip) {
+    std::string error;
+    ENetAddress a;
+    if (host.empty() || !ensureInitialised(error) || enet_address_set_host(&a, host.c_str()) != 0) return false;
+    ip = ntohl(a.host);
+    return true;
+}
 
 NetTransport::~NetTransport() { close(); }
 
@@ -67,6 +81,7 @@ bool NetTransport::create(const void* address, int slots, size_t maxPacket, std:
         return false;
     }
     host_->maximumPacketSize = maxPacket;
+    host_->intercept = filterHook;
     // Every datagram carries a CRC32: one damaged on the way is dropped, never believed
     // (without it a few damaged datagrams could end a session).
     host_->checksum = enet_crc32;
@@ -106,6 +121,71 @@ bool NetTransport::connect(const std::string& host, uint16_t port, uint32_t gree
     return true;
 }
 
+bool NetTransport::open(size_t maxPacket, std::string& error) {
+    if (!ensureInitialised(error)) return false;
+    ENetAddress a;
+    a.host = ENET_HOST_ANY;
+    a.port = 0;  // the system's choice
+    return create(&a, 1, maxPacket, error);
+}
+
+bool NetTransport::connectTo(uint32_t ip, uint16_t port, uint32_t greeting) {
+    if (!host_) return false;
+    ENetAddress a;
+    a.host = htonl(ip);
+    a.port = port;
+    return enet_host_connect(host_, &a, kChannels, greeting) != nullptr;
+}
+
+uint16_t NetTransport::localPort() const {
+    ENetAddress a{};
+    return host_ && enet_socket_get_address(host_->socket, &a) == 0 ? a.port : 0;
+}
+
+bool NetTransport::sendRaw(uint32_t ip, uint16_t port, const std::vector<uint8_t>& bytes) {
+    if (!host_) return false;
+    ENetAddress a;
+    a.host = htonl(ip);
+    a.port = port;
+    ENetBuffer buffer;
+    buffer.data = const_cast<uint8_t*>(bytes.data());
+    buffer.dataLength = bytes.size();
+    const int sent = enet_socket_send(host_->socket, &a, &buffer, 1);
+    if (sent > 0) sent_ += static_cast<uint64_t>(sent);
+    return sent == static_cast<int>(bytes.size());
+}
+
+int NetTransport::filterHook(ENetHost* host, ENetEvent*) {
+    NetTransport* t = servicing;
+    if (!t || !t->filter_ || host != t->host_) return 0;
+    RawDatagram d;
+    d.ip = ntohl(host->receivedAddress.host);
+    d.port = host->receivedAddress.port;
+    d.data = host->receivedData;
+    d.size = host->receivedDataLength;
+    DatagramVerdict v = t->filter_(d);
+    switch (v.kind) {
+        case DatagramVerdict::Kind::Pass: return 0;
+        case DatagramVerdict::Kind::Take: return 1;
+        case DatagramVerdict::Kind::Replace:
+            // ENet reads what the host's received fields say; they belong to this datagram only.
+            t->replaced_ = std::move(v.bytes);
+            host->receivedData = t->replaced_.data();
+            host->receivedDataLength = t->replaced_.size();
+            host->receivedAddress.host = htonl(v.ip);
+            host->receivedAddress.port = v.port;
+            return 0;
+    }
+    return 0;
+}
+
+int NetTransport::service(ENetEvent* event, uint32_t waitMs) {
+    NetTransport* before = std::exchange(servicing, this);
+    const int got = enet_host_service(host_, event, waitMs);
+    servicing = before;
+    return got;
+}
+
 void NetTransport::countTraffic() {
     sent_ += host_->totalSentData;
     received_ += host_->totalReceivedData;
@@ -117,12 +197,14 @@ bool NetTransport::poll(NetEvent& event, int waitMs) {
     if (!host_) return false;
     ENetEvent e;
     // Only the first look waits: a result below 0 is a socket error, treated as quiet.
-    const int got = enet_host_check_events(host_, &e) > 0 ? 1 : enet_host_service(host_, &e, static_cast<enet_uint32>(waitMs > 0 ? waitMs : 0));
+    const int got = enet_host_check_events(host_, &e) > 0 ? 1 : service(&e, static_cast<enet_uint32>(waitMs > 0 ? waitMs : 0));
     countTraffic();
     if (got <= 0) return false;
     event = NetEvent{};
     event.peer = static_cast<int>(e.peer - host_->peers);
     event.address = addressText(e.peer->address);
+    event.ip = ntohl(e.peer->address.host);
+    event.port = e.peer->address.port;
     event.data = e.data;
     switch (e.type) {
         case ENET_EVENT_TYPE_CONNECT:
@@ -177,7 +259,7 @@ void NetTransport::disconnectConfirmed(int peer, uint32_t reason, int waitMs) {
     const enet_uint32 end = enet_time_get() + static_cast<enet_uint32>(waitMs);
     ENetEvent e;
     for (enet_uint32 now = enet_time_get(); p->state != ENET_PEER_STATE_DISCONNECTED && now < end; now = enet_time_get()) {
-        if (enet_host_service(host_, &e, end - now) > 0 && e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
+        if (service(&e, end - now) > 0 && e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
     }
     if (p->state != ENET_PEER_STATE_DISCONNECTED) enet_peer_reset(p);
     countTraffic();

@@ -9,7 +9,7 @@
 
 namespace {
 
-const net::Ipv4Address kPeer{0x7F000001, 50002};
+const net::Endpoint kPeer{0x7F000001, 50002};
 
 // Waiting for the challenge, for the signed allocation, for the channel after the permission,
 // for the permission's refresh; failed.

@@ -53,7 +53,7 @@ struct FakeTurnServer {
         error(401, "Unauthorized", "n1");
         take(0);
     }
-    void binding(const net::Ipv4Address& peer, uint32_t lifetime = 600) {
+    void binding(const net::Endpoint& peer, uint32_t lifetime = 600) {
         challenged();
         succeed(0, lifetime);
         c.permit(peer);

@@ -32,7 +32,7 @@ const std::vector<uint8_t> kLongTermRequest = fromHex(
 const std::vector<uint8_t> kIpv4Response = fromHex(
     "0101003c2112a442b7e7a701bc34d686fa87dfae8022000b7465737420766563746f7220002000080001a147e112a643"
     "000800142b91f599fd9e90c38c7489f92af9ba53f06be7d780280004c07d4c96");
-const net::Ipv4Address kRelayed{0xC6336401, 50000}, kPeer{0xC6336402, 50002};
+const net::Endpoint kRelayed{0xC6336401, 50000}, kPeer{0xC6336402, 50002};
 
 bool decode(const std::vector<uint8_t>& d, net::StunMessage& m) { return net::DecodeStun(d.data(), d.size(), m); }
 uint64_t nowMs() {
@@ -43,12 +43,12 @@ uint64_t nowMs() {
 // and the client relaying through it; what peers send is kept.
 struct Side {
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    net::Ipv4Address local;
+    net::Endpoint local;
     net::TurnClient turn;
     std::vector<net::TurnReceived> fromPeers;
 
-    explicit Side(const net::Ipv4Address& server = {}) {
-        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, to{AF_INET, htons(server.port), {htonl(server.ip)}, {}};
+    explicit Side(const net::Endpoint& server = {}) {
+        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, to{AF_INET, htons(server.port), {htonl(server.ipv4)}, {}};
         socklen_t size = sizeof a;
         const timeval wait{0, 10000};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
@@ -83,7 +83,7 @@ bool runUntil(std::vector<Side*> sides, const std::function<bool()>& done) {
 struct Coturn {
     pid_t pid = 0;
     std::string folder = (std::filesystem::temp_directory_path() / "puckslide-coturn-XXXXXX").string();
-    net::Ipv4Address address{INADDR_LOOPBACK, Side().local.port};
+    net::Endpoint address{INADDR_LOOPBACK, Side().local.port};
 
     bool start() {
         if (!::mkdtemp(folder.data())) return false;
@@ -134,7 +134,7 @@ TEST(StunVectors, ShortTermResponseDecodesAndDamageIsRefused) {
     ASSERT_TRUE(decode(kIpv4Response, response));
     EXPECT_TRUE(net::StunIntegrityMatches(kIpv4Response.data(), kIpv4Response.size(), response, {password.begin(), password.end()}));
     EXPECT_TRUE(response.fingerprint);
-    EXPECT_EQ(net::FormatAddress(response.mapped), "192.0.2.1:32853");
+    EXPECT_EQ(net::FormatEndpoint(response.mapped), "192.0.2.1:32853");
     std::vector<uint8_t> damaged = kIpv4Response, longer = kIpv4Response;
     damaged[43] ^= 1;  // the mapped port
     longer.insert(longer.end(), {0x80, 0x22, 0, 0});
@@ -273,7 +273,7 @@ TEST(TurnPeers, IndicationsThenChannelRefreshesAndRelease) {
 TEST(TurnRelay, TwoSocketsReachEachOtherThroughCoturnAndAWrongPasswordIsRefused) {
     Coturn coturn;
     ASSERT_TRUE(coturn.start()) << "turnserver (package coturn) did not answer; its log: " << coturn.folder;
-    const net::Ipv4Address server = coturn.address;
+    const net::Endpoint server = coturn.address;
     Side a(server), b(server), wrong(server);
     a.turn.start(server, "player", "secret", nowMs());
     b.turn.start(server, "player", "secret", nowMs());
