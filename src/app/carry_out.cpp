@@ -42,6 +42,13 @@ CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool 
             case Effect::Kind::Notice:
                 MessageBox("Network", e.text.c_str(), MbButtons::Ok, MbIcon::Information);
                 break;
+            case Effect::Kind::InviteCode:
+                // On the clipboard to paste into a chat; a player without a terminal reads it in a box.
+                if (!DesktopHeadless()) SetClipboardText(e.text);
+                if (!StartedFromTerminal())
+                    MessageBox("Network", ("Your invite code is " + e.text + " (it is on the clipboard). A friend joins "
+                                           "your game with it.").c_str(), MbButtons::Ok, MbIcon::Information);
+                break;
             case Effect::Kind::WriteHighScores:
                 // A lost write must not pass unnoticed: the player would lose the entry at the next start.
                 if (writeHighScores && !WriteConfigFile(g)) ShowGameBox(GameBox::ConfigWriteFailed);

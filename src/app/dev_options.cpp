@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "net/invite_code.h"
+
 namespace {
 
 bool parseWhole(const std::string& text, long& value) {
@@ -50,7 +52,9 @@ const char* DevOptionsUsage() {
            "  --record FILE               write the game's start and every frame's input to FILE\n"
            "  --replay FILE               play a recorded game back, as it happened\n"
            "  --host [[ADDR:]PORT]        wait for a guest at another machine (port 27315)\n"
-           "  --join [HOST[:PORT]]        play as the guest of a hosted game (alone: search the local network)\n"
+           "  --join [HOST[:PORT]|CODE]   play as the guest of a hosted game (alone: the invite code on the\n"
+           "                              clipboard, else search the local network)\n"
+           "  --rendezvous HOST[:PORT]    the rendezvous of invite codes (over the setting rendezvous)\n"
            "  --await-guest               with --host: make no frame before a guest has joined\n"
            "  --net-version X.Y.Z         the version a guest announces (tests)\n"
            "  --router-lease SECONDS      how long the host's router mapping lasts between renewals (3600)\n"
@@ -103,10 +107,20 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
             options.join = true;
             if (i + 1 < argc && argv[i + 1][0] != '-') {
                 text = argv[++i];
-                if (!splitAddress(text, /*portFirst=*/false, options.joinHost, options.port)) {
+                if (net::LooksLikeInviteCode(text)) {
+                    options.joinCode = text;
+                } else if (!splitAddress(text, /*portFirst=*/false, options.joinHost, options.port)) {
                     error = "--join takes HOST[:PORT] with a port from 1 to 65535, not '" + text + "'";
                     return false;
                 }
+            }
+        } else if (arg == "--rendezvous") {
+            std::string host;
+            uint16_t port = 0;
+            if (!value(options.rendezvous)) return false;
+            if (!splitAddress(options.rendezvous, /*portFirst=*/false, host, port)) {
+                error = "--rendezvous takes HOST[:PORT] with a port from 1 to 65535, not '" + options.rendezvous + "'";
+                return false;
             }
         } else if (arg == "--await-guest") {
             options.awaitGuest = true;
@@ -155,7 +169,7 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
         error = "--host and --join exclude each other";
         return false;
     }
-    if (!options.replayFile.empty() && (options.host || !options.joinHost.empty())) {
+    if (!options.replayFile.empty() && (options.host || options.join)) {
         error = "--replay plays a recorded game on this machine alone: not with --host or --join";
         return false;
     }
@@ -166,8 +180,10 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
     return true;
 }
 
-SessionOptions SessionOptionsOf(const DevOptions& options) {
+SessionOptions SessionOptionsOf(const DevOptions& options, const std::string& rendezvousSetting) {
     SessionOptions s;
+    s.joinCode = options.joinCode;
+    s.rendezvous = options.rendezvous.empty() ? rendezvousSetting : options.rendezvous;
     s.host = options.host;
     s.hostAddress = options.hostAddress;
     s.join = options.join;

@@ -25,6 +25,8 @@ struct DevOptions {
     std::string hostAddress;              // empty: every interface
     bool join = false;
     std::string joinHost;                 // empty: the game the local network offers
+    std::string joinCode;                 // --join +CODE: the game of an invite code
+    std::string rendezvous;               // --rendezvous HOST[:PORT]: over the setting's
     uint16_t port = 0;
     bool awaitGuest = false;              // the host makes no frame before a guest has joined
     std::string netVersion;               // the version a guest announces (tests); empty: this game's
@@ -37,5 +39,6 @@ struct DevOptions {
 // false with a message in `error` when the command line is not understood.
 bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& error);
 const char* DevOptionsUsage();
-// The network session the options ask for; a guest announces --net-version's version, else the game's.
-SessionOptions SessionOptionsOf(const DevOptions& options);
+// The network session the options ask for, with the settings' rendezvous unless --rendezvous
+// names another; a guest announces --net-version's version, else the game's.
+SessionOptions SessionOptionsOf(const DevOptions& options, const std::string& rendezvousSetting);

@@ -9,6 +9,7 @@
 #include "app/game_window.h"
 #include "game/game_state.h"
 #include "net/game_record.h"
+#include "net/invite_code.h"
 #include "platform/gamepad.h"
 #include "platform/screenshot.h"
 #include "platform/turn_log.h"
@@ -18,8 +19,20 @@
 #include "session/net_reach.h"
 
 namespace {
+
 // Until a first guest has joined (--await-guest), the host looks at the network this often.
 constexpr int kAwaitPollMs = 10;
+
+// The clipboard's text when it is an invite code (blanks around it left out), else nothing.
+std::string InviteCodeOnClipboard() {
+    std::string text = ClipboardText();
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || text.size() > 64) return {};
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    net::InviteCode code;
+    return net::ParseInviteCode(text, code) == net::CodeParse::Ok ? text : std::string{};
+}
+
 }  // namespace
 
 bool MainLoop::openTrace() {
@@ -29,12 +42,20 @@ bool MainLoop::openTrace() {
     return true;
 }
 
-bool MainLoop::startNetwork(const OwnSettings& own, std::string& error) {
-    SessionOptions session = SessionOptionsOf(options_);
+bool MainLoop::startNetwork(const OwnSettings& own, const std::string& rendezvousSetting, std::string& error) {
+    SessionOptions session = SessionOptionsOf(options_, rendezvousSetting);
     if (session.host) return session_.host(session, error);
     if (session.join) {
-        // --join alone: the one game the local network offers
-        if (session.joinHost.empty() && !FindLanGame(session, error)) return false;
+        // --join alone: an invite code on the clipboard, else the one game the local network offers
+        if (session.joinHost.empty() && session.joinCode.empty()) {
+            const std::string clipboard = InviteCodeOnClipboard();
+            if (!clipboard.empty()) {
+                session.joinCode = clipboard;
+                std::fprintf(stderr, "puckslide3d: joining with the invite code on the clipboard\n");
+            } else if (!FindLanGame(session, error)) {
+                return false;
+            }
+        }
         if (!session_.join(session, g_, own, error)) return false;
     }
     return true;
@@ -74,6 +95,7 @@ int MainLoop::run() {
         }
         if (session_.awaitingFirstGuest()) {
             session_.service(kAwaitPollMs, g_, joinPoint());
+            CarryOut(g_, session_.takeShellEffects(), /*writeHighScores=*/false, /*newWindows=*/false);
             continue;
         }
         if (!makeFrame()) return 0;
@@ -127,6 +149,7 @@ bool MainLoop::makeFrame() {
     const float paced = 2.0f * static_cast<float>(g_.steps[g_.adjust]);
     if (!options_.noPacing) session_.pacingWait(paced, g_, joinPoint());
     else session_.service(0, g_, joinPoint());
+    CarryOut(g_, session_.takeShellEffects(), /*writeHighScores=*/false, /*newWindows=*/false);
     std::string why;
     if (session_.ended(why) && !sessionEnded(why)) return false;
     if (session_.playing()) return sessionFrame(paced);

@@ -28,7 +28,7 @@ public:
     bool openTrace();
     // A network session starts before the window opens. false: no port could be
     // opened or no session joined, and `error` says why; the game goes on alone.
-    bool startNetwork(const OwnSettings& own, std::string& error);
+    bool startNetwork(const OwnSettings& own, const std::string& rendezvousSetting, std::string& error);
     bool isGuest() const { return session_.isGuest() && session_.playing(); }
     void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
     // The game's start is complete (the high-score list read): recording and replay

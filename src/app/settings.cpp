@@ -99,6 +99,18 @@ int keyOf(const Settings& s, const Binding& b) {
 
 std::string keyName(int key) { return std::string(1, static_cast<char>(key)); }
 
+// A host name or address, with a port from 1 to 65535 after a colon or none.
+bool isHostAndPort(const std::string& value) {
+    const size_t colon = value.rfind(':');
+    const std::string host = value.substr(0, colon);
+    if (host.empty() || host.find_first_of(" \t/") != std::string::npos) return false;
+    if (colon == std::string::npos) return true;
+    const std::string port = value.substr(colon + 1);
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+    const long n = std::stol(port);
+    return n >= 1 && n <= 65535;
+}
+
 // One `name = value`; false with the reason when the line cannot be used.
 bool applyLine(const std::string& name, const std::string& value, Settings& s, int bindingLine[], int lineNumber,
                std::string& why) {
@@ -114,6 +126,12 @@ bool applyLine(const std::string& name, const std::string& value, Settings& s, i
     } else if (name == "render_size") {
         if (parseWord(value, kRenderSizeWords, s.renderSize)) return true;
         why = "render_size is auto, screen or design, not '" + value + "'";
+    } else if (name == "rendezvous") {
+        if (isHostAndPort(value)) {
+            s.rendezvous = value;
+            return true;
+        }
+        why = "rendezvous is HOST or HOST:PORT, not '" + value + "'";
     } else if (name == "stick_dead_zone") {
         if (parsePercent(value, kMinDeadZone, kMaxDeadZone, s.stickDeadZone)) return true;
         why = "stick_dead_zone is a whole number from " + std::to_string(kMinDeadZone) + " to " +

@@ -96,7 +96,7 @@ int WinMain(const DevOptions& options) {
     // could take the time a new window takes for silence.
     if (!OpenGameWindow(g, g.fullscreen)) return 0;
     // A guest's window and speakers stay its own: the game it plays becomes the host's.
-    const bool networkStarted = loop.startNetwork({g.fullscreen, settings.sound}, error);
+    const bool networkStarted = loop.startNetwork({g.fullscreen, settings.sound}, settings.rendezvous, error);
     if (!networkStarted) {
         std::fprintf(stderr, "puckslide3d: %s; playing alone\n", error.c_str());
         MessageBox("Network", (error + ".").c_str(), MbButtons::Ok, MbIcon::Exclamation);

@@ -20,7 +20,10 @@ struct Effect {
         WriteHighScores,  // the list in the state goes to the high-score file
         ReadHighScores,   // the list in the state comes from the high-score file
         Notice,           // text: the player is told, in a message box, what happened to the session
+        InviteCode,       // text: a network game's invite code, for the player to pass on
     };
+    Effect(Kind k, const char* f = nullptr, GameBox fail = GameBox::PuckModelFailed) : kind(k), file(f), failure(fail) {}
+
     Kind kind;
     const char* file = nullptr;
     GameBox failure = GameBox::PuckModelFailed;

@@ -30,6 +30,15 @@ SeatSalt NewSeatSalt() {
     return salt;
 }
 
+uint64_t NewRandom64() {
+    sodiumReady();
+    uint64_t v = 0;
+    randombytes_buf(&v, sizeof v);
+    return v;
+}
+
+uint64_t NewInviteSecret() { return NewRandom64() & kInviteSecretMask; }
+
 bool DeriveSeatKey(uint64_t secret, const SeatSalt& salt, SeatKey& key) {
     if (!sodiumReady()) return false;
     unsigned char password[kSecretBytes];

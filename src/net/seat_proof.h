@@ -36,6 +36,10 @@ struct SeatAnswer {
 
 // A new salt for a new code: the host makes one per code it hands out.
 SeatSalt NewSeatSalt();
+// A new code's secret (kInviteSecretBits random bits), and a random 64-bit number (a token,
+// a nonce, a tag) no one else can guess.
+uint64_t NewInviteSecret();
+uint64_t NewRandom64();
 
 // The key of a code's secret (its low 40 bits) under the code's salt. Slow on purpose
 // (tens to hundreds of milliseconds, 64 MiB): the host derives it once per code, the

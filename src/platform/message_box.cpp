@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include <unistd.h>
+
 #include <SDL.h>
 
 #include <cstdio>
@@ -31,6 +33,7 @@ Uint32 flagsFor(MbIcon icon) {
 }  // namespace
 
 void SetMessageBoxesHeadless(bool headless) { headlessBoxes = headless; }
+bool DesktopHeadless() { return headlessBoxes; }
 
 MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, MbIcon icon, int id) {
     CurrentTurnLog().boxes.push_back({caption, text, id});
@@ -66,3 +69,5 @@ MbResult MessageBox(const char* caption, const char* text, MbButtons buttons, Mb
     if (pressed == 2) return MbResult::No;
     return MbResult::Ok;
 }
+
+bool StartedFromTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -345,3 +345,15 @@ void PostSyntheticMessage(SyntheticMessage type, int a, int b) {
     e.user.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(b));
     SDL_PushEvent(&e);
 }
+
+std::string ClipboardText() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_HasClipboardText()) return {};
+    char* text = SDL_GetClipboardText();
+    std::string out = text ? text : "";
+    SDL_free(text);
+    return out;
+}
+
+void SetClipboardText(const std::string& text) {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetClipboardText(text.c_str());
+}

@@ -4,6 +4,8 @@
 // context.
 #pragma once
 
+#include <string>
+
 // How many pixels a frame is drawn with. At the design's size a frame costs the same on any
 // screen and is scaled up to it; at the screen's size it is as sharp as the screen. Auto
 // draws at the design's size on a software renderer and at the screen's on a GPU.
@@ -43,3 +45,7 @@ bool HandleOneMessage(WindowEvent& event);
 // Puts a synthetic message (scripted input) into the queue behind the real ones.
 enum class SyntheticMessage { KeyDown, KeyUp, MouseMove, MouseDown, Close, Minimize, Restore };
 void PostSyntheticMessage(SyntheticMessage type, int a = 0, int b = 0);
+
+// The desktop's clipboard, as text (empty when it holds none or there is no window system).
+std::string ClipboardText();
+void SetClipboardText(const std::string& text);

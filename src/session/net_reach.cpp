@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "net/discovery.h"
 #include "net/protocol.h"
+#include "platform/net_transport.h"
 
 namespace {
 
@@ -24,8 +26,8 @@ void reportMapping(const PortMappingReport& r, uint16_t port) {
             // A port the router already gives another machine may come back as another number outside.
             const std::string here = r.externalPort == port ? "" : " port " + std::to_string(port);
             std::fprintf(stderr,
-                         "puckslide3d: the router forwards UDP port %u to this machine%s (%s); a guest from the "
-                         "internet joins with --join %s:%u\n",
+                         "puckslide3d: the router forwards UDP port %u to this machine%s (%s) from %s:%u; a guest "
+                         "from the internet joins with the invite code\n",
                          r.externalPort, here.c_str(), r.via.c_str(), outside.c_str(), r.externalPort);
             if (IsPrivateAddress(r.externalAddress))
                 std::fprintf(stderr,
@@ -83,8 +85,27 @@ bool IsPrivateAddress(const std::string& ipv4) {
     return false;
 }
 
+void HostReach::heard(const PortMappingReport& r) {
+    using Outcome = PortMappingReport::Outcome;
+    if (r.outcome == Outcome::Lost || r.outcome == Outcome::Removed) return;
+    net::Endpoint outside;
+    in_addr a{};
+    if (r.outcome == Outcome::Mapped && inet_pton(AF_INET, r.externalAddress.c_str(), &a) == 1)
+        outside = {ntohl(a.s_addr), r.externalPort};
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!routerAnswer_) routerAnswer_ = outside;
+}
+
+std::optional<net::Endpoint> HostReach::routerAnswer() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return routerAnswer_;
+}
+
 void HostReach::start(const SessionOptions& options, uint16_t port) {
-    if (isLoopback(options.hostAddress)) return;
+    if (isLoopback(options.hostAddress)) {
+        routerAnswer_ = net::Endpoint{};  // no router is asked
+        return;
+    }
     since_ = std::chrono::steady_clock::now();
     const uint32_t greeting = net::Greeting(options.version);
     // Runs on the responder's thread: reads only the busy flag and the start time.
@@ -103,8 +124,10 @@ void HostReach::start(const SessionOptions& options, uint16_t port) {
                      net::kDiscoveryPort);
     else
         std::fprintf(stderr, "puckslide3d: guests on this network cannot search for this game (%s)\n", error.c_str());
-    router_.start(port, options.hostAddress, options.routerLease, kRouterBudgetMs,
-                  [port](const PortMappingReport& r) { reportMapping(r, port); });
+    router_.start(port, options.hostAddress, options.routerLease, kRouterBudgetMs, [this, port](const PortMappingReport& r) {
+        reportMapping(r, port);
+        heard(r);
+    });
 }
 
 void HostReach::stop() {
@@ -160,5 +183,46 @@ bool FindLanGame(SessionOptions& options, std::string& error) {
     const size_t colon = found[0].where.rfind(':');
     options.joinHost = found[0].where.substr(0, colon);
     options.port = found[0].answer.port;
+    return true;
+}
+
+std::vector<net::Endpoint> OwnAddresses(uint16_t port) {
+    std::vector<net::Endpoint> out;
+    for (const LocalNetwork& n : LocalNetworks()) out.push_back({n.address, port});
+    return out;
+}
+
+bool OnOwnNetwork(uint32_t ip) {
+    if (ip >> 24 == 127) return true;  // this machine
+    const auto within = [ip](uint32_t base, int bits) { return ip >> (32 - bits) == base >> (32 - bits); };
+    const bool local = within(0x0A000000, 8) || within(0xAC100000, 12) || within(0xC0A80000, 16) ||
+                       within(0xA9FE0000, 16);
+    if (!local) return false;
+    for (const LocalNetwork& n : LocalNetworks())
+        if ((ip & n.netmask) == (n.address & n.netmask)) return true;
+    return false;
+}
+
+bool ResolveEndpoint(const std::string& text, uint16_t defaultPort, net::Endpoint& e, std::string& error) {
+    std::string host = text;
+    uint16_t port = defaultPort;
+    const size_t colon = text.rfind(':');
+    if (colon != std::string::npos) {
+        host = text.substr(0, colon);
+        const std::string digits = text.substr(colon + 1);
+        char* end = nullptr;
+        const long n = std::strtol(digits.c_str(), &end, 10);
+        if (digits.empty() || *end || n < 1 || n > 65535) {
+            error = "'" + text + "' has no port number after its colon";
+            return false;
+        }
+        port = static_cast<uint16_t>(n);
+    }
+    uint32_t ip = 0;
+    if (!ResolveIpv4(host, ip)) {
+        error = "the address of '" + host + "' cannot be found";
+        return false;
+    }
+    e = {ip, port};
     return true;
 }

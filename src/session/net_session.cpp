@@ -17,6 +17,12 @@ namespace {
 constexpr int kHostSlots = 2;
 constexpr float kJoinTimeoutMs = 5000.0f;
 constexpr int kJoinPollMs = 50;
+// While the two sides meet, the socket is looked at this often (probes go out every 50 ms).
+constexpr int kMeetingPollMs = 10;
+// A guest has this long to answer the seat's challenge.
+constexpr float kProofMs = 10000.0f;
+// After this many guests failed to prove they hold the code, it is retired for a new one.
+constexpr int kRefusalsBeforeNewCode = 5;
 // How long a side that leaves makes sure the other hears it.
 constexpr int kFarewellMs = 500;
 // A side that may not advance looks at the network this often.
@@ -58,40 +64,197 @@ bool NetSession::host(const SessionOptions& options, std::string& error) {
     std::fprintf(stderr, "puckslide3d: hosting on %s port %u (UDP); a guest joins with --join %s:%u\n",
                  options.hostAddress.empty() ? "every interface," : (options.hostAddress + ",").c_str(), port,
                  options.hostAddress.empty() ? "THIS-MACHINE" : options.hostAddress.c_str(), port);
+    hostAddress_ = options.hostAddress;
+    hostPort_ = port;
+    net_.setFilter([this](const RawDatagram& d) { return meeting_.filter(d, nowMs()); });
     reach_.start(options, port);
+    return startInvite(options, port, error);
+}
+
+// The host invites with a code: its rendezvous's lookup id, or this machine's address, and
+// a secret only the invited hold.
+bool NetSession::startInvite(const SessionOptions& options, uint16_t port, std::string& error) {
+    if (!options.rendezvous.empty()) {
+        net::Endpoint rendezvous;
+        std::string why;
+        if (ResolveEndpoint(options.rendezvous, net::kRendezvousPort, rendezvous, why))
+            meeting_.start(rendezvous, net::NewRandom64(), 0, hostAddresses(), nowMs());
+        else
+            std::fprintf(stderr, "puckslide3d: the rendezvous %s cannot be used (%s): the invite code names this "
+                         "machine instead\n", options.rendezvous.c_str(), why.c_str());
+    }
+    (void)port;
+    if (!newCode()) {
+        error = "cannot make an invite code: the key of its secret could not be made";
+        return false;
+    }
     return true;
 }
+
+std::vector<net::Endpoint> NetSession::hostAddresses() const {
+    std::vector<net::Endpoint> own;
+    uint32_t chosen = 0;
+    if (!hostAddress_.empty() && ResolveIpv4(hostAddress_, chosen) && chosen != 0)
+        own.push_back({chosen, hostPort_});
+    else
+        own = OwnAddresses(hostPort_);
+    const auto router = reach_.routerAnswer();
+    if (router && router->port != 0) own.insert(own.begin(), *router);
+    if (own.size() > net::kMaxOwnAddresses - 1) own.resize(net::kMaxOwnAddresses - 1);  // room for a relayed one
+    return own;
+}
+
+bool NetSession::newCode() {
+    Invite invite;
+    invite.salt = net::NewSeatSalt();
+    invite.code.secret = net::NewInviteSecret();
+    if (!net::DeriveSeatKey(invite.code.secret, invite.salt, invite.key)) return false;
+    invite.code.kind = meeting_.active() ? net::InviteCode::Kind::Rendezvous : net::InviteCode::Kind::Direct;
+    invite_ = invite;
+    return true;
+}
+
+// The code is shown once it names where the game is: the rendezvous has registered it, or
+// the router has said whether it forwards the port.
+void NetSession::showCode() {
+    if (!invite_ || invite_->shown) return;
+    net::InviteCode& code = invite_->code;
+    if (code.kind == net::InviteCode::Kind::Rendezvous) {
+        if (meeting_.lookupId() == 0) return;
+        code.lookupId = meeting_.lookupId();
+    } else {
+        const auto router = reach_.routerAnswer();
+        if (!router) return;
+        const std::vector<net::Endpoint> own = hostAddresses();
+        const net::Endpoint at = router->port != 0 ? *router : own.empty() ? net::Endpoint{0x7F000001, hostPort_} : own.front();
+        code.ipv4 = at.ipv4;
+        code.port = at.port;
+    }
+    invite_->shown = true;
+    const std::string text = net::FormatInviteCode(code);
+    std::fprintf(stderr, "puckslide3d: invite code %s\n", text.c_str());
+    Effect e{Effect::Kind::InviteCode};
+    e.text = text;
+    shellFx_.push_back(e);
+}
+
+bool NetSession::needsProof(uint32_t ip) const { return invite_ && !OnOwnNetwork(ip); }
+
+void NetSession::sendAll(const std::vector<Outgoing>& out) {
+    for (const Outgoing& o : out) net_.sendRaw(o.to.ipv4, o.to.port, o.bytes);
+}
+
+uint64_t NetSession::nowMs() const { return static_cast<uint64_t>(TimerGetTime()); }
 
 bool NetSession::join(const SessionOptions& options, GameState& g, const OwnSettings& own, std::string& error) {
     guest_ = true;
     greeting_ = net::Greeting(options.version);
     injectAt_ = options.injectDesync;
-    const uint16_t port = options.port ? options.port : net::kDefaultPort;
-    const std::string where = options.joinHost + ":" + std::to_string(port);
-    if (!net_.connect(options.joinHost, port, greeting_, net::kMaxMessageBytes, error)) {
-        error = "cannot join " + where + ": " + error;
+    std::string where;
+    net::Endpoint target;
+    if (!options.joinCode.empty()) {
+        where = options.joinCode;
+        if (!joinByCode(options, target, error) || !net_.connectTo(target.ipv4, target.port, greeting_)) {
+            if (error.empty()) error = "no connection could be started";
+            error = "cannot join " + where + ": " + error;
+            close();
+            return false;
+        }
+    } else {
+        target.port = options.port ? options.port : net::kDefaultPort;
+        where = options.joinHost + ":" + std::to_string(target.port);
+        if (!net_.connect(options.joinHost, target.port, greeting_, net::kMaxMessageBytes, error)) {
+            error = "cannot join " + where + ": " + error;
+            return false;
+        }
+        std::fprintf(stderr, "puckslide3d: joining %s\n", where.c_str());
+    }
+    return handshake(where, target.port, g, own, error);
+}
+
+// A code of a rendezvous: the two sides meet through it, directly or through its relay;
+// a code that names an address: that address.
+bool NetSession::joinByCode(const SessionOptions& options, net::Endpoint& target, std::string& error) {
+    net::InviteCode code;
+    if (net::ParseInviteCode(options.joinCode, code) != net::CodeParse::Ok) {
+        error = "this is no invite code: a letter of it may be mistyped";
         return false;
     }
-    std::fprintf(stderr, "puckslide3d: joining %s\n", where.c_str());
+    guestSecret_ = code.secret;
+    if (!net_.open(net::kMaxMessageBytes, error)) return false;
+    if (code.kind == net::InviteCode::Kind::Direct) {
+        target = {code.ipv4, code.port};
+        std::fprintf(stderr, "puckslide3d: joining %s\n", net::FormatEndpoint(target).c_str());
+        return true;
+    }
+    net::Endpoint rendezvous;
+    if (options.rendezvous.empty()) {
+        error = "the code's game is found through a rendezvous, and none is set: set rendezvous = HOST in "
+                "settings.conf, as your friend's game has it";
+        return false;
+    }
+    if (!ResolveEndpoint(options.rendezvous, net::kRendezvousPort, rendezvous, error)) return false;
+    std::vector<net::Endpoint> own = OwnAddresses(net_.localPort());
+    if (own.size() > net::kMaxOwnAddresses - 1) own.resize(net::kMaxOwnAddresses - 1);
+    guestMeeting_.emplace(rendezvous, code.lookupId, net::NewRandom64(), own, nowMs());
+    net_.setFilter([this](const RawDatagram& d) { return guestMeeting_->filter(d, nowMs()); });
+    std::fprintf(stderr, "puckslide3d: asking the rendezvous at %s for the game of the code\n",
+                 net::FormatEndpoint(rendezvous).c_str());
+    using State = GuestMeeting::State;
+    while (guestMeeting_->state() == State::Asking || guestMeeting_->state() == State::Meeting) {
+        sendAll(guestMeeting_->poll(nowMs()));
+        NetEvent ignored;  // nothing of ENet's arrives before the connection
+        net_.poll(ignored, kMeetingPollMs);
+    }
+    sendAll(guestMeeting_->poll(nowMs()));
+    if (guestMeeting_->state() == State::Failed) {
+        error = guestMeeting_->failure();
+        return false;
+    }
+    target = guestMeeting_->target();
+    if (guestMeeting_->relayed())
+        std::fprintf(stderr, "puckslide3d: connected through the relay %s\n",
+                     net::FormatEndpoint(guestMeeting_->relayServer()).c_str());
+    else
+        std::fprintf(stderr, "puckslide3d: connected directly to %s\n", net::FormatEndpoint(target).c_str());
+    return true;
+}
+
+// The connection, the seat's challenge when the host asks for the code, and the host's game.
+bool NetSession::handshake(const std::string& where, uint16_t port, GameState& g, const OwnSettings& own,
+                           std::string& error) {
     bool connected = false;
     const float start = TimerGetTime();
     while (TimerGetTime() - start < kJoinTimeoutMs) {
+        if (guestMeeting_) sendAll(guestMeeting_->poll(nowMs()));
         NetEvent e;
         if (!net_.poll(e, kJoinPollMs)) continue;
         if (e.type == NetEvent::Type::Connect) connected = true;
         if (e.type == NetEvent::Type::Disconnect) {
             error = "cannot join " + where + ": " + farewellText(e.data);
-            net_.close();
+            close();
             return false;
         }
+        if (e.type != NetEvent::Type::Receive) continue;
+        net::SeatChallengeMessage challenge;
+        if (net::DecodeSeatChallenge(e.bytes.data(), e.bytes.size(), challenge)) {
+            // Without the code's secret the answer proves nothing, and the host says so.
+            net::SeatAnswerMessage answer;
+            net::SeatKey key;
+            if (guestSecret_ && net::DeriveSeatKey(*guestSecret_, challenge.salt, key))
+                answer.mac = net::AnswerSeatChallenge(key, {challenge.salt, challenge.nonce}).mac;
+            net_.send(e.peer, net::EncodeSeatAnswer(answer), kReliable);
+            net_.flush();
+            continue;
+        }
         net::StartMessage m;
-        if (e.type != NetEvent::Type::Receive || !net::DecodeStart(e.bytes.data(), e.bytes.size(), m)) continue;
+        if (!net::DecodeStart(e.bytes.data(), e.bytes.size(), m)) continue;
         GameState taken = g;
         std::string refused;
         if (!DecodeSharedState(m.state, taken, &refused)) {
             error = "cannot join " + where + ": the host's game is damaged (" + refused + ")";
             net_.disconnectNow(e.peer, net::FarewellData(net::Farewell::Left, greeting_));
-            net_.close();
+            close();
             return false;
         }
         g = taken;
@@ -108,7 +271,7 @@ bool NetSession::join(const SessionOptions& options, GameState& g, const OwnSett
             (connected ? "the host sent no game within 5 seconds"
                        : "no game answered within 5 seconds: no game may be hosting there, a firewall may block "
                          "UDP port " + std::to_string(port) + ", or the host's router may not forward it");
-    net_.close();
+    close();
     return false;
 }
 
@@ -119,7 +282,9 @@ std::string NetSession::farewellText(uint32_t data) const {
             return "the host runs version " + net::GreetingVersion(net::FarewellGreeting(data)) + ", this game " +
                    net::GreetingVersion(greeting_);
         case net::Farewell::Left: return guest_ ? "the host has left" : "it left the session";
-        case net::Farewell::WrongCode: return "the host did not accept the invite code";
+        case net::Farewell::WrongCode:
+            return guestSecret_ ? "the host did not accept the invite code"
+                                : "the host lets in only a guest with its invite code: join with --join CODE";
         case net::Farewell::None: break;
     }
     return guest_ ? "the host closed the connection" : "it left the session";
@@ -131,10 +296,43 @@ void NetSession::accept(const NetEvent& e, const GameState& g, const JoinPoint& 
                "it runs version " + net::GreetingVersion(e.data) + ", this game " + net::GreetingVersion(greeting_));
         return;
     }
-    if (playing()) {
+    if (playing() || provingPeer_ >= 0) {
         refuse(e, net::Farewell::Busy, "the game already has a guest");
         return;
     }
+    if (!needsProof(e.ip)) {
+        begin(e, g, at);
+        return;
+    }
+    // From beyond this machine's own network: the seat is the invited guest's only.
+    provingPeer_ = e.peer;
+    provingSinceMs_ = TimerGetTime();
+    challenge_ = net::NewSeatChallenge(invite_->salt);
+    net_.send(e.peer, net::EncodeSeatChallenge({challenge_.salt, challenge_.nonce}), kReliable);
+    net_.flush();
+}
+
+void NetSession::proof(const NetEvent& e, const GameState& g, const JoinPoint& at) {
+    net::SeatAnswerMessage answer;
+    if (!net::DecodeSeatAnswer(e.bytes.data(), e.bytes.size(), answer)) return;
+    provingPeer_ = -1;
+    if (net::SeatAnswerValid(invite_->key, challenge_, {answer.mac})) {
+        begin(e, g, at);
+        return;
+    }
+    refuse(e, net::Farewell::WrongCode, "it did not prove it holds the invite code");
+    if (++invite_->refusals < kRefusalsBeforeNewCode) return;
+    std::fprintf(stderr, "puckslide3d: %d guests could not prove they hold the invite code: it is retired\n",
+                 kRefusalsBeforeNewCode);
+    if (meeting_.active()) {
+        const net::Endpoint rendezvous = meeting_.rendezvous();
+        sendAll(meeting_.stop());
+        meeting_.start(rendezvous, net::NewRandom64(), 0, hostAddresses(), nowMs());
+    }
+    newCode();
+}
+
+void NetSession::begin(const NetEvent& e, const GameState& g, const JoinPoint& at) {
     peer_ = e.peer;
     reach_.setBusy(true);
     hadGuest_ = true;
@@ -154,7 +352,16 @@ void NetSession::accept(const NetEvent& e, const GameState& g, const JoinPoint& 
     net_.send(peer_, net::EncodeStart({at.frame, at.reseed, at.fixedReseed, EncodeSharedState(g)}), kReliable);
     net_.flush();
     std::fprintf(stderr, "puckslide3d: a guest joined from %s\n", peerAddress_.c_str());
+    const bool relayed = meeting_.throughRelay(e.ip, e.port);
+    std::vector<Outgoing> out;
+    meeting_.guestArrived(relayed, out);
+    sendAll(out);
+    if (relayed)
+        std::fprintf(stderr, "puckslide3d: connected through the relay %s\n", net::FormatEndpoint(meeting_.relayServer()).c_str());
+    else
+        std::fprintf(stderr, "puckslide3d: connected directly to %s\n", peerAddress_.c_str());
 }
+
 
 void NetSession::refuse(const NetEvent& e, net::Farewell why, const std::string& reason) {
     std::fprintf(stderr, "puckslide3d: refused a guest from %s: %s\n", e.address.c_str(), reason.c_str());
@@ -167,6 +374,7 @@ void NetSession::refuse(const NetEvent& e, net::Farewell why, const std::string&
 
 void NetSession::service(int waitMs, const GameState& g, const JoinPoint& at) {
     if (!isOpen()) return;
+    meet();
     NetEvent e;
     for (bool first = true; net_.poll(e, first ? waitMs : 0); first = false) {
         switch (e.type) {
@@ -175,16 +383,35 @@ void NetSession::service(int waitMs, const GameState& g, const JoinPoint& at) {
                 break;
             case NetEvent::Type::Receive:
                 if (e.peer == peer_) receive(e.bytes);
+                else if (!guest_ && e.peer == provingPeer_) proof(e, g, at);
                 break;
             case NetEvent::Type::Disconnect:
                 if (e.peer == peer_) end(farewellText(e.data));
+                if (e.peer == provingPeer_) provingPeer_ = -1;
                 break;
         }
+    }
+    if (provingPeer_ >= 0 && TimerGetTime() - provingSinceMs_ > kProofMs) {
+        std::fprintf(stderr, "puckslide3d: refused a guest: it did not answer the seat's challenge\n");
+        net_.disconnectNow(provingPeer_, net::FarewellData(net::Farewell::WrongCode, greeting_));
+        provingPeer_ = -1;
     }
     if (playing() && TimerGetTime() - lastHeardMs_ > kSessionSilenceMs) {
         net_.disconnectNow(peer_, net::FarewellData(net::Farewell::Left, greeting_));
         end(guest_ ? "the host has been silent for more than 3 seconds" : "silent for more than 3 seconds");
     }
+}
+
+// What meeting the other side needs now: the rendezvous, probes, the relay; and the news.
+void NetSession::meet() {
+    if (guest_) {
+        if (guestMeeting_) sendAll(guestMeeting_->poll(nowMs()));
+        return;
+    }
+    if (meeting_.active()) meeting_.setOwn(hostAddresses());
+    sendAll(meeting_.poll(nowMs()));
+    for (std::string news; meeting_.takeNews(news);) std::fprintf(stderr, "puckslide3d: %s\n", news.c_str());
+    showCode();
 }
 
 void NetSession::pacingWait(float pacedMs, const GameState& g, const JoinPoint& at) {
@@ -404,6 +631,11 @@ void NetSession::end(const std::string& why) {
     }
     peer_ = -1;
     reach_.setBusy(false);
+    if (!guest_) {
+        std::vector<Outgoing> out;
+        meeting_.guestLeft(out);
+        sendAll(out);
+    }
     endReason_ = why;
     endPending_ = true;
 }
@@ -429,6 +661,8 @@ void NetSession::close() {
             std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", peerAddress_.c_str());
         peer_ = -1;
     }
+    sendAll(meeting_.stop());
+    if (guestMeeting_) sendAll(guestMeeting_->stop());
     reach_.stop();
     net_.close();
 }

@@ -24,10 +24,13 @@
 #include "game/frame_input.h"
 #include "game/game_state.h"
 #include "game/turn.h"
+#include "net/invite_code.h"
 #include "net/protocol.h"
+#include "net/seat_proof.h"
 #include "platform/net_transport.h"
 #include "platform/turn_log.h"
 #include "session/guest_own.h"
+#include "session/meeting.h"
 #include "session/net_reach.h"
 #include "session/rollback.h"
 #include "session/session_options.h"
@@ -87,6 +90,8 @@ public:
     // Takes in what arrived, waiting up to waitMs. A guest joining the host gets the game
     // `g` as it stands at `at`, from which the session begins.
     void service(int waitMs, const GameState& g, const JoinPoint& at);
+    // What the session asks of the shell between frames (an invite code for the clipboard).
+    Effects takeShellEffects() { return std::exchange(shellFx_, {}); }
     // The frame's pacing wait, listening meanwhile.
     void pacingWait(float pacedMs, const GameState& g, const JoinPoint& at);
 
@@ -128,6 +133,30 @@ public:
     void close();
 
 private:
+    // The host's invite: a code (of its rendezvous registration, or naming this machine's
+    // address), its secret and the key a guest's proof is checked with.
+    struct Invite {
+        net::InviteCode code;
+        net::SeatSalt salt{};
+        net::SeatKey key;
+        bool shown = false;   // printed
+        int refusals = 0;     // proofs refused since the code was made
+    };
+    bool startInvite(const SessionOptions& options, uint16_t port, std::string& error);
+    // A new code and key. false: the key could not be made.
+    bool newCode();
+    void showCode();
+    // Where this host may be reached: its own addresses and the router's, if it forwards the port.
+    std::vector<net::Endpoint> hostAddresses() const;
+    // A guest from this machine or its own local network needs no code.
+    bool needsProof(uint32_t ip) const;
+    void proof(const NetEvent& e, const GameState& g, const JoinPoint& at);
+    bool joinByCode(const SessionOptions& options, net::Endpoint& target, std::string& error);
+    bool handshake(const std::string& where, uint16_t port, GameState& g, const OwnSettings& own, std::string& error);
+    void meet();
+    void sendAll(const std::vector<Outgoing>& out);
+    uint64_t nowMs() const;
+    void begin(const NetEvent& e, const GameState& g, const JoinPoint& at);
     void accept(const NetEvent& e, const GameState& g, const JoinPoint& at);
     void refuse(const NetEvent& e, net::Farewell why, const std::string& reason);
     void receive(const std::vector<uint8_t>& bytes);
@@ -157,6 +186,16 @@ private:
 
     NetTransport net_;
     HostReach reach_;  // the local network's searches and the router's port
+    HostMeeting meeting_;                   // the host's registration at its rendezvous
+    std::optional<GuestMeeting> guestMeeting_;
+    std::optional<Invite> invite_;
+    std::optional<uint64_t> guestSecret_;   // a guest joining by code: the code's secret
+    std::string hostAddress_;               // the host's --host address, empty: every interface
+    uint16_t hostPort_ = 0;
+    int provingPeer_ = -1;                  // a guest answering the seat's challenge
+    net::SeatChallenge challenge_;
+    float provingSinceMs_ = 0;
+    Effects shellFx_;
     bool guest_ = false;
     GuestOwn own_;
     uint32_t greeting_ = 0;

@@ -8,8 +8,10 @@
 struct SessionOptions {
     bool host = false;                    // --host [[ADDR:]PORT]
     std::string hostAddress;              // empty: every interface
-    bool join = false;                    // --join [HOST[:PORT]]
+    bool join = false;                    // --join [HOST[:PORT] | CODE]
     std::string joinHost;                 // empty: the game the local network offers
+    std::string joinCode;                 // an invite code, "+...": the game it names
+    std::string rendezvous;               // HOST[:PORT] of the rendezvous; empty: none
     uint16_t port = 0;                    // 0: the default port
     bool awaitGuest = false;              // the host makes no frame before a guest has joined
     std::string version;                  // the version this side announces

@@ -24,7 +24,7 @@ HOST_SCRIPT = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER", "10 tap
 GUEST_SCRIPT = ["5 down S"]
 # Fields each window keeps for itself, and the guest's own frame numbers.
 OWN_FIELDS = {"frame", "host_frame", "drawn", "fullscreen", "active", "shown", "rollback", "waits", "made_ms", "texts",
-              "sounds", "music"}
+              "sounds", "music", "boxes", "desyncs"}
 LIMIT = 120  # seconds any one game may take
 # Dark spells on the link, (start, seconds) after its first datagram: after the join, the last
 # over by 15.5 s.

@@ -117,21 +117,28 @@ class ThroughARouter(unittest.TestCase):
         return proc, workdir
 
     def mapped(self, proc, workdir):
-        marker = "a guest from the internet joins with --join "
-        self.said(proc, workdir, marker)
-        return stderr_of(workdir).split(marker)[1].split()[0]
+        """The router's outside address the host's invite code names, and the code."""
+        self.said(proc, workdir, "joins with the invite code")
+        self.said(proc, workdir, "invite code +")
+        said = stderr_of(workdir)
+        return said.split("to this machine")[1].split(" from ")[1].split(";")[0], said.split("invite code ")[1].split()[0]
 
     def test_a_guest_outside_joins_by_the_printed_address(self):
         host, host_dir = self.host("h1", ["--await-guest", "--frames", "300", "--router-lease", str(LEASE)],
                                    HOST_SCRIPT)
-        address = self.mapped(host, host_dir)
+        address, code = self.mapped(host, host_dir)
         self.assertEqual(address, f"{self.net.router}:{PORT}")
         self.assertEqual(len(self.net.mappings("h1")), 1)
         time.sleep(LEASE + 1.5)  # the router drops a lease that is not renewed
         self.assertEqual(len(self.net.mappings("h1")), 1, "the mapping was not renewed")
 
-        guest, guest_dir = self.net.game("w", ["--join", address, "--frames", "330"], GUEST_SCRIPT)
+        # a stranger who found the open port is refused the seat; the friend with the code takes it
+        stranger, stranger_dir = self.net.game("w", ["--join", address, "--frames", "1"])
+        self.assertEqual(stranger.wait(LIMIT), 0)
+        self.assertIn("the host lets in only a guest with its invite code", stderr_of(stranger_dir))
+        guest, guest_dir = self.net.game("w", ["--join", code, "--frames", "330"], GUEST_SCRIPT)
         self.assertEqual((host.wait(LIMIT), guest.wait(LIMIT)), (0, 0), stderr_of(guest_dir))
+        self.assertIn(f"joining {address}", stderr_of(guest_dir))
         host_trace = read_trace(host_dir)
         assert_agree(self, host_trace, read_trace(guest_dir), min_share=0.9)
         self.assertEqual((host_trace[-1]["my_score"], host_trace[-1]["his_score"]), (0, 1))
