@@ -2,6 +2,7 @@
 package, and the folder ./play runs it in."""
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -83,6 +84,10 @@ class Installed(unittest.TestCase):
     def test_desktop_entry_and_metainfo_are_valid(self):
         share = self.usr / "share"
         self.assertEqual(run("desktop-file-validate", str(share / "applications" / f"{APP_ID}.desktop")), (0, ""))
+        # the menu entry's two actions: host, and join with the clipboard's code or on the local network
+        entry = (share / "applications" / f"{APP_ID}.desktop").read_text()
+        actions = re.findall(r"\[Desktop Action (\w+)\]\nName=([^\n]+)\nExec=\S+ ([^\n]+)", entry)
+        self.assertEqual(actions, [("host", "Host a network game", "--host"), ("join", "Join a network game", "--join")])
         # No --strict: its one note is that the reserved ".example" domain is not a known one.
         code, output = run("appstreamcli", "validate", "--no-net",
                            str(share / "metainfo" / f"{APP_ID}.metainfo.xml"))
