@@ -1,7 +1,7 @@
 // The play keys and mouse steering, each frame of play.
 #pragma once
 
-#include "game/turn.h"
+#include "game/turn_outcome.h"
 
 struct GameState;
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "game/effects.h"
-#include "game/turn.h"
+#include "game/turn_outcome.h"
 
 struct GameState;
 

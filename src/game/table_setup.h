@@ -3,7 +3,7 @@
 
 #include "game/boxes.h"
 #include "game/effects.h"
-#include "game/turn.h"
+#include "game/turn_outcome.h"
 
 struct GameState;
 

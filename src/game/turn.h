@@ -8,15 +8,9 @@
 #include "game/frame_input.h"
 #include "game/match_step.h"
 #include "game/screen_step.h"
+#include "game/turn_outcome.h"
 
 struct GameState;
-
-// How a per-turn step of the main loop ends the turn.
-enum class TurnOutcome {
-    Continue,     // the turn goes on
-    SceneSwitch,  // play and screens change over: the scene switch ends the turn
-    Quit,         // the program ends at once with result 0
-};
 
 // Where a frame showed the puck and the mallets.
 struct ShownPositions {

@@ -1,6 +1,5 @@
 #include "net/input_codec.h"
 
-#include "net/protocol.h"
 
 namespace net {
 
@@ -9,6 +8,19 @@ constexpr uint8_t kHasMessages = 0x10;
 constexpr uint8_t kLastKind = static_cast<uint8_t>(::InputMessage::Kind::Activity);
 constexpr uint8_t kLastSource = static_cast<uint8_t>(KeySource::Remote);
 }  // namespace
+
+uint8_t DirectionBits(const Directions& d) {
+    return static_cast<uint8_t>((d.up ? kUp : 0) | (d.left ? kLeft : 0) | (d.down ? kDown : 0) | (d.right ? kRight : 0));
+}
+
+Directions DirectionsOf(uint8_t bits) {
+    Directions d;
+    d.up = bits & kUp;
+    d.left = bits & kLeft;
+    d.down = bits & kDown;
+    d.right = bits & kRight;
+    return d;
+}
 
 void PutPlayerInput(std::vector<uint8_t>& out, const PlayerInput& p) {
     const size_t count = p.messages.size() < kMaxFrameMessages ? p.messages.size() : kMaxFrameMessages;

@@ -15,6 +15,12 @@ namespace net {
 // turn, so even a flood of key repeats stays far below it.
 constexpr size_t kMaxFrameMessages = 4096;
 
+// Held directions, one bit each.
+enum Direction : uint8_t { kUp = 1, kLeft = 2, kDown = 4, kRight = 8 };
+constexpr uint8_t kAllDirections = kUp | kLeft | kDown | kRight;
+uint8_t DirectionBits(const Directions& d);
+Directions DirectionsOf(uint8_t bits);
+
 void PutPlayerInput(std::vector<uint8_t>& out, const PlayerInput& p);
 // false (and `p` half read) when the bytes are not a record.
 bool GetPlayerInput(Bytes& in, PlayerInput& p);

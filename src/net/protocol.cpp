@@ -27,19 +27,6 @@ void getBlock(Bytes& in, std::array<uint8_t, N>& to) {
 
 }  // namespace
 
-uint8_t DirectionBits(const Directions& d) {
-    return static_cast<uint8_t>((d.up ? kUp : 0) | (d.left ? kLeft : 0) | (d.down ? kDown : 0) | (d.right ? kRight : 0));
-}
-
-Directions DirectionsOf(uint8_t bits) {
-    Directions d;
-    d.up = bits & kUp;
-    d.left = bits & kLeft;
-    d.down = bits & kDown;
-    d.right = bits & kRight;
-    return d;
-}
-
 uint32_t Greeting(const std::string& gameVersion) {
     unsigned major = 0, minor = 0, patch = 0;
     std::sscanf(gameVersion.c_str(), "%u.%u.%u", &major, &minor, &patch);

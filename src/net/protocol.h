@@ -32,12 +32,6 @@ uint32_t FarewellData(Farewell why, uint32_t hostGreeting);
 Farewell FarewellOf(uint32_t data);
 uint32_t FarewellGreeting(uint32_t data);
 
-// Held directions, one bit each.
-enum Direction : uint8_t { kUp = 1, kLeft = 2, kDown = 4, kRight = 8 };
-constexpr uint8_t kAllDirections = kUp | kLeft | kDown | kRight;
-uint8_t DirectionBits(const Directions& d);
-Directions DirectionsOf(uint8_t bits);
-
 struct StartMessage {
     uint32_t frame = 0;         // the session's first frame
     uint32_t reseed = 0;        // what the session's reseeds start from

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+struct GlyphMetricsFloat {
+    float gmfBlackBoxX = 0, gmfBlackBoxY = 0;
+    float gmfptGlyphOriginX = 0, gmfptGlyphOriginY = 0;
+    float gmfCellIncX = 0, gmfCellIncY = 0;
+};
 
 constexpr int kFontCodes = 256;
 constexpr float kFontDepth = 0.2f;  // extrusion toward -z, em units

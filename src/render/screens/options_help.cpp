@@ -28,7 +28,7 @@ constexpr HelpLine kLines[] = {
 
 }  // namespace
 
-void DrawOptionsHelp(const GameState& g) {
+void DrawOptionsHelp(const GameState&) {
     SetBlending(true);
     glTranslatef(0.0f, 7.0f, -20.0f);
     glRotatef(20.0f, 1.0f, 0.0f, 0.0f);
