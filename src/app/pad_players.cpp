@@ -18,13 +18,23 @@ constexpr KeySource kSlotSources[2] = {KeySource::Pad1, KeySource::Pad2};
 
 bool isButton(int control, PadButton b) { return control == static_cast<int>(b); }
 
+// The name entry's letter wheel: up and down turn the last letter, right or X opens a
+// place after it, left or B takes a letter back as Backspace does, A or Start stores.
+int nameEntryKey(int control, bool accept) {
+    if (accept) return kKeyEnter;
+    if (isButton(control, PadButton::B)) return kKeyBackspace;
+    if (isButton(control, PadButton::X)) return kKeyNextPlace;
+    constexpr int kWheel[] = {kKeyLetterUp, kKeyBackspace, kKeyLetterDown, kKeyNextPlace};
+    return control >= kFirstDirection ? kWheel[control - kFirstDirection] : 0;
+}
+
 // What a control pressed now stands for, by the screen shown; 0 when nothing.
 // Directions in play are not here: they steer, and follow the seat every frame.
 int oneTimeKey(const GameState& g, int control) {
     const bool accept = isButton(control, PadButton::A) || isButton(control, PadButton::Start);
     const bool back = isButton(control, PadButton::B) || isButton(control, PadButton::Back);
     if (!g.menu) return back ? kKeyEscape : isButton(control, PadButton::Y) ? 'V' : 0;
-    if (g.hauptmenu_nr == Screen::NameEntry) return accept ? kKeyEnter : 0;  // letters stay on the keyboard
+    if (g.hauptmenu_nr == Screen::NameEntry) return nameEntryKey(control, accept);
     if (accept) return kKeyEnter;
     if (back) return kKeyEscape;
     constexpr int kArrows[] = {kKeyUp, kKeyLeft, kKeyDown, kKeyRight};

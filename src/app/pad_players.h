@@ -2,7 +2,8 @@
 // into its player's input record, so the rules of the controls, menus and ladders
 // never learn that a key came from a pad; its stick and D-pad are the player's held
 // directions. The first pad is player 1; the second is Player2 and steers the mallet
-// the seats of players.h give it.
+// the seats of players.h give it. On the name-entry screen a pad works the letter
+// wheel with keys no keyboard sends (game/name_entry.h).
 #pragma once
 
 #include <string>

@@ -102,6 +102,11 @@ struct GameState {
     std::string zeichen;
     int HSlenght = 0;
     int HSfinalscore = 0;
+    // A pad's letter wheel on the name entry: a new place waits after the name's last letter;
+    // the way the wheel is held (1 up, -1 down, 0 not) and the milliseconds to its next turn.
+    bool HS_place = false;
+    int HS_wheel = 0;
+    int HS_wheel_wait = 0;
     std::string dateiname = "Data/system/config.cfg";
 
     // Replay record: the last mallet hit and the camera saved at the goal.

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "game/game_state.h"
+#include "game/name_entry.h"
 #include "game/random.h"
 #include "game/screen_numbers.h"
 #include "game/table.h"
@@ -90,6 +91,8 @@ constexpr Bounds kRandomDraw{0, kRandomMax};
 constexpr Bounds kNameLength{0, 255};        // a name is one print
 constexpr TextBounds kName{255};
 constexpr TextBounds kConfigMarker{9};       // the config file's word before the list, "Valentino"
+constexpr Bounds kWheelWay{-1, 1};
+constexpr Bounds kWheelWait{0, kWheelRepeatDelayMs};
 
 template <class G, class V>
 void VisitStateFields(G& g, V&& v) {
@@ -174,6 +177,9 @@ void VisitStateFields(G& g, V&& v) {
     v("done_21", g.done_21, SharedOnly{});
     v("done_22", g.done_22, SharedOnly{});
     v("HSlenght", g.HSlenght, SharedOnly{}, kNameLength);
+    v("HS_place", g.HS_place, SharedOnly{});
+    v("HS_wheel", g.HS_wheel, SharedOnly{}, kWheelWay);
+    v("HS_wheel_wait", g.HS_wheel_wait, SharedOnly{}, kWheelWait);
     v("zeichen", g.zeichen, SharedOnly{}, kConfigMarker);
     v("video_x", g.video_x, SharedOnly{}, kAlongX);
     v("video_z", g.video_z, SharedOnly{}, kAlongZ);

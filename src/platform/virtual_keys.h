@@ -2,9 +2,14 @@
 // their capital ASCII codes: keys['W'], keys['7'].
 #pragma once
 
+// A pad's letter wheel on the name-entry screen has codes Windows leaves undefined, so
+// that no keyboard sends them: the name's last letter up or down, a new place after it.
+constexpr int kKeyNextPlace = 7;
 constexpr int kKeyBackspace = 8;
 constexpr int kKeyTab = 9;
 constexpr int kKeyEnter = 13;
+constexpr int kKeyLetterUp = 14;
+constexpr int kKeyLetterDown = 15;
 constexpr int kKeyShift = 16;
 constexpr int kKeyCtrl = 17;
 constexpr int kKeyPause = 19;

@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "game/controls.h"
@@ -254,6 +256,39 @@ TEST(NameEntry, SwallowedKeysBackspaceOnNothingAndTheLengthLimits) {
     EXPECT_TRUE(g.keys['T']);  // no longer scanned: stays down for others
     for (int i = 0; i < 400; ++i) blanks.keys[kKeySpace] = true, NameEntryStep(blanks, effects);
     EXPECT_EQ(blanks.HS.size(), static_cast<size_t>(kMaxNameLength));  // blanks go on past fifteen, up to one print
+}
+
+// A pad's letter wheel frame by frame at the default pace (10 ms frames): what each row's frames hold
+// and the name after them. The keyboard types into the same name.
+TEST(NameEntry, ThePadsLetterWheelTurnsRepeatsWhenHeldOpensPlacesAndSharesTheName) {
+    constexpr int kUp = kKeyLetterUp, kDown = kKeyLetterDown, kNext = kKeyNextPlace;
+    struct { std::vector<int> keys; int frames; const char* name; } rows[] = {
+        {{kDown}, 1, "A"}, {{}, 1, "A"}, {{kDown}, 1, " "},  // a new place starts at A; down wraps to the blank
+        {{kDown}, 39, " "}, {{kDown}, 1, "9"}, {{kDown}, 9, "9"}, {{kDown}, 1, "8"},  // held: 400 ms, then every 100
+        {{kUp}, 1, "9"}, {{}, 1, "9"}, {{kUp}, 1, " "}, {{}, 1, " "}, {{kUp}, 1, "A"},  // at once the other way
+        {{kNext}, 1, "A"}, {{kNext}, 1, "A"}, {{kUp}, 1, "AA"}, {{kUp, kDown}, 5, "AA"},  // both ways: none
+        // a typed letter is the last one; Backspace takes the letter before an open place
+        {{'Z'}, 1, "AAZ"}, {{kUp}, 1, "AA0"}, {{kNext}, 1, "AA0"}, {{kKeyBackspace}, 1, "AA"}, {{kDown}, 1, "A "},
+    };
+    GameState g;
+    for (const auto& row : rows) {
+        for (int f = 0; f < row.frames; ++f) {
+            for (int key : {kUp, kDown}) g.keys[key] = false;
+            for (int key : row.keys) g.keys[key] = true;
+            NameEntryStep(g, effects);
+        }
+        ASSERT_EQ(g.HS + "|" + std::to_string(g.HSlenght), row.name + ("|" + std::to_string(std::strlen(row.name))));
+    }
+    g.adjust = 5, g.keys[kDown] = false;  // the slowest pace, 40 ms frames: turns on the 1st and 11th
+    for (int f = 0; f < 13; ++f) g.keys[kUp] = true, NameEntryStep(g, effects);
+    EXPECT_EQ(g.HS, "AB");
+    g.HS = "ABCDEFGHIJKLMNO", g.HSlenght = 15, g.keys[kUp] = false;
+    NameEntryStep(g, effects);
+    g.keys[kNext] = g.keys[kUp] = true;
+    NameEntryStep(g, effects);
+    EXPECT_EQ(g.HS, "ABCDEFGHIJKLMNP");  // no place past fifteen letters, but the last one still turns
+    g.keys[kKeyEnter] = true, NameEntryStep(g, effects);
+    EXPECT_EQ(std::make_tuple(g.HSname[9], g.hauptmenu_nr, g.HS_wheel, g.HS_place), std::make_tuple(g.HS, 2, 0, false));
 }
 
 // Keys reach the game as Win32 virtual-key codes, from real keyboards and from scripts alike, and
