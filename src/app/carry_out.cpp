@@ -5,6 +5,7 @@
 #include "app/high_score_file.h"
 #include "assets/model.h"
 #include "game/game_state.h"
+#include "platform/gamepad.h"
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "platform/window.h"
@@ -17,14 +18,29 @@ bool load(Model* model, const Effect& e) {
     return false;
 }
 
+// A hit is a short buzz of the small motor; a goal let in shakes the big one.
+struct Pulse {
+    uint16_t low, high;
+    uint32_t ms;
+};
+constexpr Pulse kLightPulse{6144, 20480, 80};
+constexpr Pulse kStrongPulse{61440, 40960, 350};
+
+void rumble(const RumblePads& pads, const Effect& e) {
+    if (e.player < 0 || e.player >= kPlayerCount || pads.pad[e.player] < 0) return;
+    const Pulse& p = e.strong ? kStrongPulse : kLightPulse;
+    RumblePad(pads.pad[e.player], p.low, p.high, p.ms);  // a pad without motors stays still
+}
+
 }  // namespace
 
-CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool newWindows) {
+CarriedOut CarryOut(GameState& g, const Effects& fx, bool writeHighScores, bool newWindows, const RumblePads& pads) {
     for (const Effect& e : fx) {
         switch (e.kind) {
             case Effect::Kind::Sound: PlaySoundFile(e.file); break;
             case Effect::Kind::PlayMusic: PlayMusic(e.file); break;
             case Effect::Kind::StopMusic: StopMusic(e.file); break;
+            case Effect::Kind::Rumble: rumble(pads, e); break;
             case Effect::Kind::LoadPuck:
                 if (!load(g.pPuk, e)) return CarriedOut::Quit;
                 break;

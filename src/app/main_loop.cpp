@@ -139,6 +139,15 @@ FrameInput MainLoop::takeInput() {
     return in;
 }
 
+// The pads each player's rumble goes to. A guest's own pad, seated here as player 1, plays Player2.
+RumblePads MainLoop::rumblePads() const {
+    RumblePads pads;
+    if (!rumble_) return pads;
+    if (isGuest()) pads.pad[1] = pads_.player1Pad();
+    else pads = {{pads_.player1Pad(), pads_.player2Pad()}};
+    return pads;
+}
+
 // false: the program has ended.
 bool MainLoop::makeFrame() {
     if (replaying_ && static_cast<size_t>(frame_) >= replay_.size()) {
@@ -164,7 +173,7 @@ bool MainLoop::makeFrame() {
     const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
     recorder_.frame(input, g_);
     if (replaying_) checkReplayedState();
-    const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_, /*newWindows=*/true);
+    const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_, /*newWindows=*/true, rumblePads());
     return afterTurn(outcome, carried, /*traced=*/true);
 }
 
@@ -200,7 +209,8 @@ bool MainLoop::sessionFrame(float pacedMs) {
     FrameView& view = session_.drawsFrames() ? static_cast<FrameView&>(drawing) : hidden;
     const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
     session_.keepOwnSound(fx);
-    const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!guest, /*newWindows=*/!guest);
+    session_.keepOwnRumble(fx);
+    const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!guest, /*newWindows=*/!guest, rumblePads());
     session_.advanced({frame_, &view == &drawing && drawing.drawn(), drawing.shown(), CurrentTurnLog()});
     CurrentTurnLog().clear();
     writeConfirmed();

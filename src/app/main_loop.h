@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/carry_out.h"
 #include "app/game_recording.h"
 #include "app/input_script.h"
 #include "app/loaded_models.h"
@@ -17,7 +18,6 @@
 
 struct DevOptions;
 struct GameState;
-enum class CarriedOut;
 
 class MainLoop {
 public:
@@ -31,6 +31,7 @@ public:
     bool startNetwork(const OwnSettings& own, const std::string& rendezvousSetting, std::string& error);
     bool isGuest() const { return session_.isGuest() && session_.playing(); }
     void setStickDeadZone(int percent) { pads_.setStickDeadZone(percent); }
+    void setRumble(bool on) { rumble_ = on; }
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
     bool startRecordAndReplay(std::string& error);
@@ -41,6 +42,7 @@ private:
     void queueScriptedInput();
     void screenshot(long frame);
     FrameInput takeInput();
+    RumblePads rumblePads() const;
     bool makeFrame();
     bool sessionFrame(float pacedMs);
     bool afterTurn(TurnOutcome outcome, CarriedOut carried, bool traced);
@@ -61,6 +63,7 @@ private:
     RecordWriter recorder_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
+    bool rumble_ = true;
     bool replayDiverged_ = false;
     long frame_ = 0;
     long queuedFrame_ = -1;

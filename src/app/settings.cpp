@@ -60,7 +60,7 @@ bool parseWord(const std::string& value, const Word<T> (&words)[N], T& out) {
 
 constexpr Word<FullscreenChoice> kFullscreenWords[] = {
     {"ask", FullscreenChoice::Ask}, {"yes", FullscreenChoice::Yes}, {"no", FullscreenChoice::No}};
-constexpr Word<bool> kSoundWords[] = {{"on", true}, {"off", false}};
+constexpr Word<bool> kOnOff[] = {{"on", true}, {"off", false}};
 constexpr Word<RenderSize> kRenderSizeWords[] = {
     {"auto", RenderSize::Auto}, {"screen", RenderSize::Screen}, {"design", RenderSize::Design}};
 
@@ -118,8 +118,11 @@ bool applyLine(const std::string& name, const std::string& value, Settings& s, i
         if (parseWord(value, kFullscreenWords, s.fullscreen)) return true;
         why = "fullscreen is ask, yes or no, not '" + value + "'";
     } else if (name == "sound") {
-        if (parseWord(value, kSoundWords, s.sound)) return true;
+        if (parseWord(value, kOnOff, s.sound)) return true;
         why = "sound is on or off, not '" + value + "'";
+    } else if (name == "rumble") {
+        if (parseWord(value, kOnOff, s.rumble)) return true;
+        why = "rumble is on or off, not '" + value + "'";
     } else if (name == "music_volume" || name == "effects_volume") {
         if (parsePercent(value, 0, 100, name == "music_volume" ? s.musicVolume : s.effectsVolume)) return true;
         why = name + " is a whole number from 0 to 100, not '" + value + "'";

@@ -19,6 +19,7 @@ struct Settings {
     int effectsVolume = 100;                              // 0..100
     RenderSize renderSize = RenderSize::Auto;
     int stickDeadZone = 25;                               // percent of a stick's travel
+    bool rumble = true;                                   // pads rumble at hits and goals
     std::string rendezvous;                               // HOST[:PORT] of invite codes; empty: none
     KeyBindings bindings;                                 // near_up ... far_right; up is away from the near end
 };

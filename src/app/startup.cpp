@@ -88,6 +88,7 @@ int WinMain(const DevOptions& options) {
 
     MainLoop loop(g, options, script);
     loop.setStickDeadZone(settings.stickDeadZone);
+    loop.setRumble(settings.rumble);
     if (!loop.openTrace()) {
         std::fprintf(stderr, "puckslide3d: cannot write trace %s\n", options.traceFile.c_str());
         return 2;

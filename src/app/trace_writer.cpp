@@ -99,6 +99,7 @@ void addStateAndLog(Line& line, const GameState& g, const TurnLog& log) {
     VisitStateFields(g, TracedFields{line});
     line.key("sounds").value(log.sounds);
     line.key("music").value(log.music);
+    line.key("rumble").value(log.rumble);
     line.key("texts").startArray();
     for (const PrintedText& t : log.texts) {
         line.startObject();

@@ -1,5 +1,5 @@
-// What a turn asks of the world outside the game state: sounds, music, models
-// to load, a new window, the high-score file. The turn only lists them; the app
+// What a turn asks of the world outside the game state: sounds, music, rumble,
+// models to load, a new window, the high-score file. The turn only lists them; the app
 // carries them out afterwards, in order, and a silent re-run of frames drops them.
 // A network session asks the same way for what it needs of the shell.
 #pragma once
@@ -21,16 +21,26 @@ struct Effect {
         ReadHighScores,   // the list in the state comes from the high-score file
         Notice,           // text: the player is told, in a message box, what happened to the session
         InviteCode,       // text: a network game's invite code, for the player to pass on
+        Rumble,           // player: that player's pad rumbles, `strong` or lightly
     };
     Effect(Kind k, const char* f = nullptr, GameBox fail = GameBox::PuckModelFailed) : kind(k), file(f), failure(fail) {}
+    static Effect Rumble(int player, bool strong) {
+        Effect e(Kind::Rumble);
+        e.player = player;
+        e.strong = strong;
+        return e;
+    }
 
     Kind kind;
     const char* file = nullptr;
     GameBox failure = GameBox::PuckModelFailed;
     std::string text;
+    int player = 0;  // 0 or 1, as the input record counts players
+    bool strong = false;
 
     bool operator==(const Effect& o) const {
-        return kind == o.kind && file == o.file && failure == o.failure && text == o.text;
+        return kind == o.kind && file == o.file && failure == o.failure && text == o.text && player == o.player &&
+               strong == o.strong;
     }
 };
 

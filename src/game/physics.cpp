@@ -5,6 +5,7 @@
 #include "game/effects.h"
 #include "game/game_state.h"
 #include "game/opponent.h"
+#include "game/players.h"
 #include "game/replay.h"
 #include "game/sounds.h"
 #include "game/table.h"
@@ -21,6 +22,12 @@ constexpr float kOpponentMaxZ = -60.0f;
 
 void playEffect(const GameState& g, Effects& fx, const char* file) {
     if (g.sound) fx.push_back({Effect::Kind::Sound, file});
+}
+
+// The pad of the player seated at `mallet` rumbles; the computer's mallet has no pad.
+void rumble(const GameState& g, Effects& fx, Mallet mallet, bool strong) {
+    if (Player1Mallet(g) == mallet) fx.push_back(Effect::Rumble(0, strong));
+    if (Player2Mallet(g) == mallet) fx.push_back(Effect::Rumble(1, strong));
 }
 
 // The response looks only at velocities, never at where puck and mallet touch,
@@ -69,6 +76,7 @@ void clampUpperThenLower(float& v, float lower, float upper) {
 
 void scoreGoal(GameState& g, Effects& fx, bool playersGoal) {
     playEffect(g, fx, kGoalSound);
+    rumble(g, fx, playersGoal ? Mallet::Far : Mallet::Near, /*strong=*/true);  // the one who let it in
     if (playersGoal) {
         ++g.my_score;
         ResetPositions(g, g.goal_z);  // served in the scorer's own half
@@ -89,8 +97,12 @@ void PhysicsStepFront(GameState& g, Effects& fx) {
     else if (g.z > GoalLineNear(g) && InGoalMouth(g))
         scoreGoal(g, fx, false);
 
-    malletHit(g, fx, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z);
+    // A goal of this step has put the puck where the replay starts: no hit there rumbles.
+    const bool replayStarted = g.video;
+    if (malletHit(g, fx, g.schiesser_x, g.schiesser_z, g.schiesser_v_x, g.schiesser_v_z) && !replayStarted)
+        rumble(g, fx, Mallet::Near, /*strong=*/false);
     const bool opponentHit = malletHit(g, fx, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z);
+    if (opponentHit && !replayStarted) rumble(g, fx, Mallet::Far, /*strong=*/false);
     if (!opponentHit && g.artif_int) SteerOpponent(g);
 
     limitMalletComponent(g.schiesser_v_x, g.schiesser_max_v);

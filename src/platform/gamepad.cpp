@@ -3,7 +3,11 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <string>
+
+#include "platform/turn_log.h"
 
 static_assert(SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1 == kPadButtonCount, "PadButton follows SDL's order");
 static_assert(SDL_CONTROLLER_AXIS_MAX == kPadAxisCount, "PadAxis follows SDL's order");
@@ -68,6 +72,14 @@ int deviceIndexOf(SDL_JoystickID id) {
     return -1;
 }
 
+// SDL stops a pulse by asking for nothing: only a pulse itself is the pad's news.
+int SDLCALL scriptedRumble(void* pad, Uint16 low, Uint16 high) {
+    if (low || high)
+        CurrentTurnLog().rumble.push_back("pad " + std::to_string(reinterpret_cast<intptr_t>(pad)) + " low " +
+                                          std::to_string(low) + " high " + std::to_string(high));
+    return 0;
+}
+
 void attachScripted(int pad) {
     SDL_VirtualJoystickDesc desc;
     SDL_zero(desc);
@@ -79,6 +91,8 @@ void attachScripted(int pad) {
     desc.button_mask = (1u << kPadButtonCount) - 1;
     desc.axis_mask = (1u << kPadAxisCount) - 1;
     desc.name = pad == 1 ? "Puckslide 3D scripted pad 1" : "Puckslide 3D scripted pad 2";
+    desc.userdata = reinterpret_cast<void*>(static_cast<intptr_t>(pad));
+    desc.Rumble = scriptedRumble;
     const int deviceIndex = SDL_JoystickAttachVirtualEx(&desc);
     SDL_Joystick* joystick = deviceIndex >= 0 ? SDL_JoystickOpen(deviceIndex) : nullptr;
     if (!joystick) {
@@ -148,6 +162,16 @@ bool HandleGamepadEvent(const SDL_Event& e) {
         default:
             return false;
     }
+}
+
+bool RumblePad(int id, uint16_t low, uint16_t high, uint32_t ms) {
+    const int i = indexOf(id);
+    if (i < 0) return false;
+    SDL_GameController* controller = pads().controllers[i];
+    // SDL passes a pulse on to the pad only when it differs from the one running: a stop
+    // first makes every hit a pulse of its own.
+    SDL_GameControllerRumble(controller, 0, 0, 0);
+    return SDL_GameControllerRumble(controller, low, high, ms) == 0;
 }
 
 void ApplyScriptedPad(const ScriptedPadAction& action) {

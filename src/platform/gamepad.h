@@ -41,9 +41,14 @@ const std::vector<PadState>& ConnectedPads();
 // pad's, and ConnectedPads() now shows its effect.
 bool HandleGamepadEvent(const SDL_Event& e);
 
+// A pulse of the pad's two rumble motors (low and high frequency, 0 to 65535) for
+// `ms`, replacing one still running. false: the pad is gone or cannot rumble.
+bool RumblePad(int id, uint16_t low, uint16_t high, uint32_t ms);
+
 // Scripted pads, plugged in through SDL's virtual joystick so that the real
 // controller path runs. Applied before a poll of the queue starts: SDL reads
-// virtual pads when it pumps, and only the first poll of a round pumps.
+// virtual pads when it pumps, and only the first poll of a round pumps. A scripted
+// pad asked to rumble says so in the turn log's `rumble` ("pad 2 low 6144 high 20480").
 struct ScriptedPadAction {
     enum class Kind { Add, Remove, Button, Axis };
     Kind kind = Kind::Add;

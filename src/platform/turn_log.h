@@ -1,5 +1,5 @@
 // What happened during one main-loop turn that a trace line reports: effects
-// played, music commands sent, texts printed and message boxes shown.
+// played, music commands sent, pads rumbled, texts printed and message boxes shown.
 #pragma once
 
 #include <string>
@@ -21,12 +21,14 @@ struct TurnLog {
     bool recordTexts = false;  // projecting every print costs GL reads: only when tracing
     std::vector<std::string> sounds;
     std::vector<std::string> music;
+    std::vector<std::string> rumble;  // what scripted pads were asked for
     std::vector<PrintedText> texts;
     std::vector<ShownBox> boxes;
 
     void clear() {
         sounds.clear();
         music.clear();
+        rumble.clear();
         texts.clear();
         boxes.clear();
     }

@@ -40,6 +40,12 @@ void GuestOwn::keepOwnSound(Effects& fx) const {
              fx.end());
 }
 
+void KeepPlayersRumble(Effects& fx, int player) {
+    fx.erase(std::remove_if(fx.begin(), fx.end(),
+                            [player](const Effect& e) { return e.kind == Effect::Kind::Rumble && e.player != player; }),
+             fx.end());
+}
+
 void GuestOwn::trace(GameState& g) const {
     g.fullscreen = fullscreen_;
     g.active = active_;

@@ -15,6 +15,9 @@ struct OwnSettings {
     bool sound = true;
 };
 
+// Each side of a session has pads for its own player alone: only `player`'s rumble stays.
+void KeepPlayersRumble(Effects& fx, int player);
+
 class GuestOwn {
 public:
     void start(const OwnSettings& own);

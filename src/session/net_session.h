@@ -117,6 +117,8 @@ public:
     void keepOwnSound(Effects& fx) const {
         if (guest_) own_.keepOwnSound(fx);
     }
+    // A side's pads feel only its own player's rumble: the host's player 1's, a guest's Player2's.
+    void keepOwnRumble(Effects& fx) const { KeepPlayersRumble(fx, guest_ ? 1 : 0); }
     bool& ownFullscreen() { return own_.fullscreen(); }
     // After the frame: what this side showed of it; the records go out.
     void advanced(FrameShown shown);

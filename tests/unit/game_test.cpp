@@ -265,6 +265,32 @@ TEST(ReplayEnd, TheCameraPositionNotTheScorerDecidesTheServeAndLeavingTheMatchKe
     expectFloats({g.camera_z, g.camera_x, g.x, g.z}, {400, 120, 150, 200}, "ended");
 }
 
+// A hit rumbles lightly and a goal let in strongly, on the pad of the player seated at that mallet; the
+// computer has no pad, and a hit where a goal's replay starts is the replay's. The replay's own steps are
+// silent (Replay above).
+TEST(Rumble, EachHitAndGoalLetInOnThePadOfThePlayerSeatedAtThatMallet) {
+    struct { const char* what; int screen; bool player1Turn, computer; float x, z, replayX, replayZ; Effects want; } cases[] = {
+        {"near hit", 113, true, true, 150, 275, 0, 0, {Effect::Rumble(0, false)}},
+        {"the computer's hit", 113, true, true, 150, -255, 0, 0, {}},
+        {"far hit, player 2", 113, true, false, 150, -255, 0, 0, {Effect::Rumble(1, false)}},
+        {"near hit in player 2's own ladder match", 1120, false, true, 150, 275, 0, 0, {Effect::Rumble(1, false)}},
+        {"goal let in near", 113, true, true, 150, 332, 0, 0, {Effect::Rumble(0, true)}},
+        {"goal let in by the computer", 113, true, true, 150, -312, 0, 0, {}},
+        {"goal let in far, replayed from the near mallet", 113, true, false, 150, -312, 150, 275, {Effect::Rumble(1, true)}},
+    };
+    for (const auto& c : cases) {
+        GameState g = quietTable(c.x, c.z);
+        g.hauptmenu_nr = c.screen, g.player1_turn = c.player1Turn, g.artif_int = c.computer;
+        g.play_video = c.replayZ != 0, g.video_x = c.replayX, g.video_z = c.replayZ;
+        PhysicsStepFront(g, effects);
+        Effects rumble;
+        for (const Effect& e : effects)
+            if (e.kind == Effect::Kind::Rumble) rumble.push_back(e);
+        EXPECT_TRUE(rumble == c.want) << c.what << ": " << rumble.size();
+        EXPECT_EQ(count("shot.wav"), c.replayZ != 0 || std::abs(c.z) < 300) << c.what;
+    }
+}
+
 // The eleven tables' set-up. The bounds and mouths of each table are checked against its model
 // (data_models_test.cpp) and the screenshots (e2e); here the numbers nothing else shows, and what
 // every set-up resets.
