@@ -15,7 +15,7 @@
 
 namespace net {
 
-constexpr uint16_t kRecordVersion = 2;
+constexpr uint16_t kRecordVersion = 3;
 
 struct RecordStart {
     KeyBindings bindings;

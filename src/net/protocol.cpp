@@ -10,7 +10,7 @@ namespace net {
 
 namespace {
 
-constexpr uint8_t kProtocolVersion = 3;
+constexpr uint8_t kProtocolVersion = 4;
 constexpr uint8_t kStartType = 'S';
 constexpr uint8_t kInputsType = 'I';
 constexpr uint8_t kHealType = 'H';

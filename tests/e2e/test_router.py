@@ -193,7 +193,7 @@ class ThroughARouter(unittest.TestCase):
         self.assertIn("choose one with --join HOST[:PORT]; playing alone", found)
 
         # the host answers a whole request of its own version and nothing else
-        ours, theirs = b"PS3D?\x00\x00\x01\x03", b"PS3D?\x00\x00\x09\x03"  # protocol 3, game 1.0.0 and 9.0.0
+        ours, theirs = b"PS3D?\x00\x00\x01\x04", b"PS3D?\x00\x00\x09\x04"  # protocol 4, game 1.0.0 and 9.0.0
         replies = [self.net.ask("h3", self.net.addresses["h1"], request) for request in (ours, theirs, ours[:-1], ours + b"!")]
         self.assertEqual([len(reply) for reply in replies], [16, 0, 0, 0])
         self.assertEqual(replies[0][:9], b"PS3D!" + ours[5:])

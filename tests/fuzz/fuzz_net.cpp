@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!DecodeSharedState(bytes, g, &refused)) return refused.empty() ? (std::abort(), 0) : 0;
     if (EncodeSharedState(g) != bytes) std::abort();
     FrameInput keys;
-    for (int key : {kKeyEnter, kKeyDown, kKeyEscape, kKeyPageUp, kKeySpace, int('M'), int('N'), int('A')})
+    for (int key : {kKeyEnter, kKeyDown, kKeyEscape, kKeyPageUp, kKeySpace, int('M'), int('N'), int('A'), kKeyLetterUp,
+                    kKeyNextPlace})
         keys.players[0].messages.push_back({InputMessage::Kind::KeyDown, KeySource::Keyboard, static_cast<uint8_t>(key)});
     for (const FrameInput& in : {FrameInput{}, keys, FrameInput{}}) AdvanceFrame(g, in);
     return 0;
