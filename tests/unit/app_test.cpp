@@ -13,7 +13,6 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "game/controls.h"
@@ -258,16 +257,14 @@ TEST(NameEntry, SwallowedKeysBackspaceOnNothingAndTheLengthLimits) {
     EXPECT_EQ(blanks.HS.size(), static_cast<size_t>(kMaxNameLength));  // blanks go on past fifteen, up to one print
 }
 
-// A pad's letter wheel frame by frame at the default pace (10 ms frames): what each row's frames hold
-// and the name after them. The keyboard types into the same name.
-TEST(NameEntry, ThePadsLetterWheelTurnsRepeatsWhenHeldOpensPlacesAndSharesTheName) {
+// A pad's letter wheel frame by frame (its timing at the default pace and storing the name are the end-to-end
+// pad runs'): what each row's frames hold and the name after them. A typed letter is the last one, and
+// Backspace takes the letter before an open place.
+TEST(NameEntry, ThePadsLetterWheelWrapsSharesTheNameWithTheKeysAndKeepsItsTimeAtEveryPace) {
     constexpr int kUp = kKeyLetterUp, kDown = kKeyLetterDown, kNext = kKeyNextPlace;
     struct { std::vector<int> keys; int frames; const char* name; } rows[] = {
-        {{kDown}, 1, "A"}, {{}, 1, "A"}, {{kDown}, 1, " "},  // a new place starts at A; down wraps to the blank
-        {{kDown}, 39, " "}, {{kDown}, 1, "9"}, {{kDown}, 9, "9"}, {{kDown}, 1, "8"},  // held: 400 ms, then every 100
-        {{kUp}, 1, "9"}, {{}, 1, "9"}, {{kUp}, 1, " "}, {{}, 1, " "}, {{kUp}, 1, "A"},  // at once the other way
-        {{kNext}, 1, "A"}, {{kNext}, 1, "A"}, {{kUp}, 1, "AA"}, {{kUp, kDown}, 5, "AA"},  // both ways: none
-        // a typed letter is the last one; Backspace takes the letter before an open place
+        {{kDown}, 1, "A"}, {{}, 1, "A"}, {{kDown}, 1, " "}, {{kUp}, 1, "A"},  // A first; round both ways at once
+        {{kNext}, 1, "A"}, {{kUp}, 1, "AA"}, {{kUp, kDown}, 5, "AA"},         // both ways: none
         {{'Z'}, 1, "AAZ"}, {{kUp}, 1, "AA0"}, {{kNext}, 1, "AA0"}, {{kKeyBackspace}, 1, "AA"}, {{kDown}, 1, "A "},
     };
     GameState g;
@@ -282,13 +279,9 @@ TEST(NameEntry, ThePadsLetterWheelTurnsRepeatsWhenHeldOpensPlacesAndSharesTheNam
     g.adjust = 5, g.keys[kDown] = false;  // the slowest pace, 40 ms frames: turns on the 1st and 11th
     for (int f = 0; f < 13; ++f) g.keys[kUp] = true, NameEntryStep(g, effects);
     EXPECT_EQ(g.HS, "AB");
-    g.HS = "ABCDEFGHIJKLMNO", g.HSlenght = 15, g.keys[kUp] = false;
-    NameEntryStep(g, effects);
-    g.keys[kNext] = g.keys[kUp] = true;
-    NameEntryStep(g, effects);
+    g.HS = "ABCDEFGHIJKLMNO", g.HSlenght = 15, g.keys[kUp] = false, NameEntryStep(g, effects);
+    g.keys[kNext] = g.keys[kUp] = true, NameEntryStep(g, effects);
     EXPECT_EQ(g.HS, "ABCDEFGHIJKLMNP");  // no place past fifteen letters, but the last one still turns
-    g.keys[kKeyEnter] = true, NameEntryStep(g, effects);
-    EXPECT_EQ(std::make_tuple(g.HSname[9], g.hauptmenu_nr, g.HS_wheel, g.HS_place), std::make_tuple(g.HS, 2, 0, false));
 }
 
 // Keys reach the game as Win32 virtual-key codes, from real keyboards and from scripts alike, and

@@ -8,7 +8,6 @@
 #include <random>
 #include <vector>
 
-#include "session/guest_own.h"
 #include "session/rollback.h"
 #include "session/time_sync.h"
 
@@ -131,14 +130,4 @@ TEST(TimeSync, JitterNeverHoldsBackASteadyLeadIsHalvedOnceAndOldReadingsAreForgo
     for (int f = 0; f < kTimeSyncFrames - 1; ++f) sync.sample(30, 0);
     sync.restart();
     EXPECT_EQ(holdsAfterRound(4, 4), 0);
-}
-
-// Each side of a session has pads for its own player only: the host's are player 1's, a guest's Player2's.
-TEST(GuestOwn, EachSideKeepsItsOwnPlayersRumbleAndEveryOtherEffect) {
-    const Effects fx = {Effect::Rumble(0, false), {Effect::Kind::Sound, "shot"}, Effect::Rumble(1, true)};
-    Effects host = fx, guest = fx;
-    KeepPlayersRumble(host, 0);
-    KeepPlayersRumble(guest, 1);
-    EXPECT_TRUE(host == Effects(fx.begin(), fx.begin() + 2));
-    EXPECT_TRUE(guest == Effects(fx.begin() + 1, fx.end()));
 }
