@@ -1,15 +1,8 @@
 // STUN messages against the published vectors (RFC 5769) and hostile bytes; TurnClient against
-// hand-made answers, then two sockets reaching each other through a real coturn on 127.0.0.1.
+// hand-made answers a real server would not give: refusals, stale nonces, forgeries, silence.
+// The happy path through a real coturn is the end-to-end NAT lab's.
 #include <gtest/gtest.h>
-#include <arpa/inet.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,82 +28,6 @@ const std::vector<uint8_t> kIpv4Response = fromHex(
 const net::Endpoint kRelayed{0xC6336401, 50000}, kPeer{0xC6336402, 50002};
 
 bool decode(const std::vector<uint8_t>& d, net::StunMessage& m) { return net::DecodeStun(d.data(), d.size(), m); }
-uint64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// A socket on 127.0.0.1, talking to the server only and waiting up to 10 ms for a datagram,
-// and the client relaying through it; what peers send is kept.
-struct Side {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    net::Endpoint local;
-    net::TurnClient turn;
-    std::vector<net::TurnReceived> fromPeers;
-
-    explicit Side(const net::Endpoint& server = {}) {
-        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, to{AF_INET, htons(server.port), {htonl(server.ipv4)}, {}};
-        socklen_t size = sizeof a;
-        const timeval wait{0, 10000};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-        local = {ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
-        if (server.port) ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-    ~Side() { ::close(fd); }
-    void send(const std::vector<uint8_t>& d) const { ::send(fd, d.data(), d.size(), 0); }
-    std::vector<uint8_t> receive() const {
-        std::vector<uint8_t> d(2048);
-        d.resize(std::max<ssize_t>(::recv(fd, d.data(), d.size(), 0), 0));
-        return d;
-    }
-    void step() {
-        for (const auto& d : turn.poll(nowMs())) send(d);
-        const std::vector<uint8_t> d = receive();
-        net::TurnReceived r = turn.receive(d.data(), d.size(), nowMs());
-        if (r.kind == net::TurnReceived::Kind::PeerData) fromPeers.push_back(std::move(r));
-    }
-};
-
-bool runUntil(std::vector<Side*> sides, const std::function<bool()>& done) {
-    for (const uint64_t end = nowMs() + 10000; !done() && nowMs() < end;)  // bounded, however loaded the machine
-        for (Side* s : sides) s->step();
-    return done();
-}
-
-// turnserver on a port that was free a moment ago, its files in a folder of its own; up once
-// it answers a Binding request, stopped and cleaned away however the test ends.
-struct Coturn {
-    pid_t pid = 0;
-    std::string folder = (std::filesystem::temp_directory_path() / "puckslide-coturn-XXXXXX").string();
-    net::Endpoint address{INADDR_LOOPBACK, Side().local.port};
-
-    bool start() {
-        if (!::mkdtemp(folder.data())) return false;
-        std::vector<std::string> args = {"turnserver", "-n", "--listening-ip", "127.0.0.1", "--listening-port",
-            std::to_string(address.port), "--relay-ip", "127.0.0.1", "--lt-cred-mech", "--user", "player:secret",
-            "--realm", "puck.test", "--allow-loopback-peers", "--no-cli", "--no-tls", "--no-dtls", "--no-tcp",
-            "--no-stdout-log", "--simple-log", "--log-file", folder + "/turn.log", "--pidfile", folder + "/turn.pid",
-            "--userdb", folder + "/turndb"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (::posix_spawnp(&pid, "turnserver", nullptr, nullptr, argv.data(), environ) != 0) pid = 0;
-        Side probe(address);
-        net::StunMessage binding, answer;
-        for (const uint64_t end = nowMs() + 10000; pid > 0 && nowMs() < end;) {
-            probe.send(net::EncodeStun(binding));
-            if (decode(probe.receive(), answer)) return true;
-        }
-        return false;
-    }
-    ~Coturn() {
-        if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
-
 }  // namespace
 
 TEST(StunVectors, LongTermRequestIsWrittenByteForByteAndItsIntegrityChecks) {
@@ -268,32 +185,4 @@ TEST(TurnPeers, IndicationsThenChannelRefreshesAndRelease) {
     s.take({s.c.close()});
     EXPECT_EQ(std::make_tuple(s.last.method, s.last.hasLifetime, s.last.lifetime, s.lastSigned),
               std::make_tuple(uint16_t(net::kTurnRefresh), true, 0u, true));
-}
-
-TEST(TurnRelay, TwoSocketsReachEachOtherThroughCoturnAndAWrongPasswordIsRefused) {
-    Coturn coturn;
-    ASSERT_TRUE(coturn.start()) << "turnserver (package coturn) did not answer; its log: " << coturn.folder;
-    const net::Endpoint server = coturn.address;
-    Side a(server), b(server), wrong(server);
-    a.turn.start(server, "player", "secret", nowMs());
-    b.turn.start(server, "player", "secret", nowMs());
-    wrong.turn.start(server, "player", "guess", nowMs());
-    const auto settled = [](const Side& s) { return s.turn.state() != net::TurnState::Allocating; };
-    ASSERT_TRUE(runUntil({&a, &b, &wrong}, [&] { return settled(a) && settled(b) && settled(wrong); }));
-    ASSERT_TRUE(a.turn.state() == net::TurnState::Ready && b.turn.state() == net::TurnState::Ready)
-        << a.turn.failure() << b.turn.failure();
-    EXPECT_EQ(a.turn.mapped(), a.local);
-    EXPECT_EQ(wrong.turn.failure(), "the relay refused the credentials (401)");
-
-    a.turn.permit(b.turn.relayed());
-    b.turn.permit(a.turn.relayed());
-    ASSERT_TRUE(runUntil({&a, &b}, [&] {
-        return a.turn.channelBound(b.turn.relayed()) && b.turn.channelBound(a.turn.relayed());
-    })) << a.turn.failure() << b.turn.failure();
-    const std::vector<uint8_t> hello = {'h', 'e', 'l', 'l', 'o', 0, 1}, reply = {'r', 'e', 'p', 'l', 'y'};
-    a.send(a.turn.wrap(b.turn.relayed(), hello.data(), hello.size()));
-    b.send(b.turn.wrap(a.turn.relayed(), reply.data(), reply.size()));
-    ASSERT_TRUE(runUntil({&a, &b}, [&] { return !a.fromPeers.empty() && !b.fromPeers.empty(); }));
-    EXPECT_EQ(std::make_tuple(b.fromPeers[0].peer, b.fromPeers[0].payload), std::make_tuple(a.turn.relayed(), hello));
-    EXPECT_EQ(std::make_tuple(a.fromPeers[0].peer, a.fromPeers[0].payload), std::make_tuple(b.turn.relayed(), reply));
 }
