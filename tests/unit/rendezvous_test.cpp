@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "net/rendezvous_messages.h"
@@ -43,35 +44,18 @@ T answer(const Handled& h, size_t i = 0) {
 
 }  // namespace
 
-TEST(Mailbox, IntroducesTheGuestToTheHostAndBack) {
+// The introduction itself, field by field, is e2e test_rendezvous's; here the relay's offer, which
+// goes to both sides while the rendezvous has one.
+TEST(Mailbox, OffersTheRelayToHostAndGuestWhileItHasOne) {
     Box box;
     box.mailbox.setTurn(kTurn);
     const Handled reg = box.enroll(0xAB, kHost, 1000);
     ASSERT_EQ(reg.outcome, Outcome::Registered);
-    const auto registered = answer<net::RegisteredMessage>(reg);
-    EXPECT_EQ(reg.datagrams[0].to, kHost);
-    EXPECT_EQ(registered.token, 0xABu);
-    EXPECT_EQ(registered.lookupId, 0x100u);
-    EXPECT_EQ(registered.seen, kHost);
-    EXPECT_EQ(registered.lifetimeSeconds, 60);
-    EXPECT_TRUE(registered.turn == kTurn);
-
-    const Handled look = box.lookup(registered.lookupId, kGuest, 2000);
-    ASSERT_EQ(look.outcome, Outcome::Found);
-    ASSERT_EQ(look.datagrams.size(), 2u);
-    const auto found = answer<net::FoundMessage>(look, 0);
-    EXPECT_EQ(look.datagrams[0].to, kGuest);
-    EXPECT_EQ(found.nonce, 77u);
-    EXPECT_EQ(found.hostSeen, kHost);
-    EXPECT_EQ(found.hostAddresses, (std::vector<Endpoint>{{0xC0A80002, 27315}}));
-    EXPECT_EQ(found.guestSeen, kGuest);
-    EXPECT_TRUE(found.turn == kTurn);
-    const auto arriving = answer<net::GuestArrivingMessage>(look, 1);
-    EXPECT_EQ(look.datagrams[1].to, kHost);
-    EXPECT_EQ(arriving.token, 0xABu);
-    EXPECT_EQ(arriving.guestSeen, kGuest);
-    EXPECT_EQ(arriving.guestAddresses, (std::vector<Endpoint>{{0xC0A80009, 40000}}));
-
+    EXPECT_TRUE(answer<net::RegisteredMessage>(reg).turn == kTurn);
+    const Handled look = box.lookup(0x100, kGuest, 2000);
+    ASSERT_EQ(std::make_tuple(look.outcome, look.datagrams.size()), std::make_tuple(Outcome::Found, size_t(2)));
+    EXPECT_TRUE(answer<net::FoundMessage>(look, 0).turn == kTurn);
+    EXPECT_EQ(std::make_pair(look.datagrams[0].to, look.datagrams[1].to), std::make_pair(kGuest, kHost));
     box.mailbox.setTurn(std::nullopt);
     EXPECT_FALSE(answer<net::FoundMessage>(box.lookup(0x100, kGuest, 2500)).turn.has_value());
 }
@@ -181,19 +165,15 @@ TEST(RateLimiter, ForgetsTheStalestSourceWhenItsTableIsFull) {
     EXPECT_TRUE(limiter.take(2, 1, 5).allowed);   // forgotten, so a full bucket again
 }
 
+// Stray bytes are e2e test_rendezvous's; a rendezvous's own answers sent to it are no requests either.
 TEST(Mailbox, AnswersNothingButRequests) {
     Box box;
     const uint32_t id = box.enroll(1, kHost, 0).lookupId;
-    const std::vector<std::vector<uint8_t>> ignored = {
-        {}, {'h', 'e', 'l', 'l', 'o'}, std::vector<uint8_t>(4096, 0xC7),
-        net::EncodeRendezvous(net::FoundMessage{1, id, kHost, {}, kGuest, std::nullopt}),
-        net::EncodeRendezvous(net::RegisteredMessage{1, id, kHost, 60, std::nullopt}),
-        net::EncodeRendezvous(net::FullMessage{1}),
-    };
-    for (const auto& bytes : ignored) {
-        const Handled h = box.mailbox.handle(bytes.data(), bytes.size(), kGuest, 10);
-        EXPECT_EQ(h.outcome, Outcome::Ignored);
-        EXPECT_TRUE(h.datagrams.empty());
+    for (const auto& m : std::vector<net::RendezvousMessage>{net::FoundMessage{1, id, kHost, {}, kGuest, std::nullopt},
+                                                            net::RegisteredMessage{1, id, kHost, 60, std::nullopt},
+                                                            net::FullMessage{1}}) {
+        const Handled h = box.send(m, kGuest, 10);
+        EXPECT_TRUE(h.outcome == Outcome::Ignored && h.datagrams.empty()) << m.index();
     }
     EXPECT_EQ(box.mailbox.registrations(), 1u);
 }

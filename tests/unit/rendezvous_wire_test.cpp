@@ -6,7 +6,6 @@
 
 #include "net/invite_code.h"
 #include "net/rendezvous_messages.h"
-#include "net/turn_credentials.h"
 
 using net::CodeParse;
 using net::InviteCode;
@@ -33,40 +32,29 @@ bool same(const InviteCode& a, const InviteCode& b) {
 
 }  // namespace
 
-TEST(InviteCode, RoundTripsBothKindsInGroupsOfFour) {
+// Both kinds in groups of four, read back as a person types them: any case, blanks for dashes,
+// O for 0 and I or l for 1. That what is read writes itself again is fuzz_rendezvous's.
+TEST(InviteCode, RoundTripsBothKindsAsAPersonTypesThem) {
     const struct { InviteCode code; size_t length; } cases[] = {
-        {rendezvousCode(1, 0), 18},
+        {rendezvousCode(0x1000001, 0x0100000001), 18},  // many 0 and 1 symbols
         {rendezvousCode(net::kLookupIdMask, net::kInviteSecretMask), 18},
-        {rendezvousCode(0x0ABCDEF, 0x123456789A), 18},
-        {directCode(0xC0A80102, 27315, 0x55AA55AA55), 24},
         {directCode(0xFFFFFFFF, 65535, net::kInviteSecretMask), 24},
+        {directCode(0x0A000001, 1, 0), 24},
     };
     for (const auto& c : cases) {
         const std::string text = net::FormatInviteCode(c.code);
         ASSERT_EQ(text.size(), c.length) << text;
-        EXPECT_EQ(text[0], '+');
-        for (size_t i = 5; i < text.size(); i += 5) EXPECT_EQ(text[i], '-') << text;
+        std::string sloppy = "  ";
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (i % 5 == 0) EXPECT_EQ(text[i], i ? '-' : '+') << text;
+            const char ch = text[i];
+            if (ch == '-') sloppy += "  ";
+            else sloppy += ch == '0' ? "oO"[i % 2] : ch == '1' ? "lI"[i % 2] : char(std::tolower(ch));
+        }
         InviteCode back;
-        ASSERT_EQ(net::ParseInviteCode(text, back), CodeParse::Ok) << text;
-        EXPECT_TRUE(same(back, c.code)) << text;
+        ASSERT_EQ(net::ParseInviteCode(sloppy + "\n", back), CodeParse::Ok) << sloppy;
+        EXPECT_TRUE(same(back, c.code) && net::LooksLikeInviteCode(sloppy)) << sloppy;
     }
-}
-
-TEST(InviteCode, ReadsItAsAPersonTypesIt) {
-    const InviteCode code = rendezvousCode(0x1000001, 0x0100000001);  // many 0 and 1 symbols
-    const std::string text = net::FormatInviteCode(code);
-    std::string sloppy = "  ";
-    for (const char c : text) {
-        if (c == '-') sloppy += "  ";
-        else if (c == '0') sloppy += sloppy.size() % 2 ? 'o' : 'O';
-        else if (c == '1') sloppy += sloppy.size() % 2 ? 'l' : 'I';
-        else sloppy += static_cast<char>(std::tolower(c));
-    }
-    ASSERT_NE(sloppy.find_first_of("oOlI"), std::string::npos) << sloppy;
-    InviteCode back;
-    ASSERT_EQ(net::ParseInviteCode(sloppy + "\n", back), CodeParse::Ok) << sloppy;
-    EXPECT_TRUE(same(back, code));
-    EXPECT_TRUE(net::LooksLikeInviteCode(sloppy));
 }
 
 // Any one symbol typed wrong, and any two neighbours swapped, is told as a typing error.
@@ -153,24 +141,16 @@ bool decodes(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-TEST(RendezvousMessages, EveryTypeRoundTripsAndStaysApartFromStun) {
+// Every type decodes from what it writes, apart from STUN (00) and TURN channel data (01) by its first
+// bits and without STUN's cookie; cut short or followed by a byte, it is refused.
+TEST(RendezvousMessages, EveryTypeDecodesAndAnythingButExactlyOneMessageIsRefused) {
     for (const net::RendezvousMessage& m : oneOfEach()) {
         const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
         net::RendezvousMessage back;
         ASSERT_TRUE(net::DecodeRendezvous(bytes.data(), bytes.size(), back)) << m.index();
         EXPECT_EQ(back.index(), m.index());
-        EXPECT_EQ(net::EncodeRendezvous(back), bytes) << m.index();
-        EXPECT_TRUE(net::IsRendezvousDatagram(bytes.data(), bytes.size()));
-        EXPECT_EQ(bytes[0] >> 6, 3) << "STUN starts with 00, TURN channel data with 01";
-        EXPECT_NE(std::vector<uint8_t>(bytes.begin() + 4, bytes.begin() + 8),
-                  (std::vector<uint8_t>{0x21, 0x12, 0xA4, 0x42}));
-        EXPECT_LE(bytes.size(), net::kMaxRendezvousDatagram);
-    }
-}
-
-TEST(RendezvousMessages, RefusesAnythingButExactlyOneMessage) {
-    for (const net::RendezvousMessage& m : oneOfEach()) {
-        const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
+        EXPECT_TRUE(net::IsRendezvousDatagram(bytes.data(), bytes.size()) && bytes[0] >> 6 == 3 && bytes[4] != 0x21 &&
+                    bytes.size() <= net::kMaxRendezvousDatagram) << m.index();
         for (size_t cut = 0; cut < bytes.size(); ++cut)
             EXPECT_FALSE(decodes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut))) << m.index() << " " << cut;
         std::vector<uint8_t> longer = bytes;
@@ -202,12 +182,4 @@ TEST(RendezvousMessages, RefusesAnythingButExactlyOneMessage) {
         EXPECT_FALSE(decodes(changed)) << at;
     }
     EXPECT_FALSE(decodes(std::vector<uint8_t>(net::kMaxRendezvousDatagram + 1, 0xC7)));
-}
-
-// Expected values: echo -n 1700000000 | openssl dgst -sha1 -hmac north-pole-secret -binary | base64
-TEST(TurnCredentials, AreTheExpiryAndItsHmacInBase64) {
-    const net::TurnCredentials c = net::MakeTurnCredentials("north-pole-secret", 1700000000);
-    EXPECT_EQ(c.username, "1700000000");
-    EXPECT_EQ(c.password, "dNcwhojV9UvcSSj+lAMOcuaadcI=");
-    EXPECT_EQ(net::MakeTurnCredentials("s", 4102444800).password, "wy0ocYWvyRNDyDgQ3QhCoqI0ads=");
 }
