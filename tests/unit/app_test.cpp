@@ -1,12 +1,10 @@
 // The game's side of the devices and the menus: play keys, menu flow, the configuration and
 // high-score file with name entry, key codes and scripted input.
 #include <gtest/gtest.h>
-#include <GL/gl.h>
 #include <SDL.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,10 +20,8 @@
 #include "game/name_entry.h"
 #include "game/game_state.h"
 #include "game/screen_numbers.h"
-#include "gl_test_context.h"
 #include "platform/atomic_file.h"
 #include "platform/key_mapping.h"
-#include "platform/turn_log.h"
 #include "platform/virtual_keys.h"
 
 // The play keys and mouse steering: which keys act every frame, which act
@@ -288,10 +284,8 @@ TEST(NameEntry, ThePadsLetterWheelWrapsSharesTheNameWithTheKeysAndKeepsItsTimeAt
 // scripts refuse what they cannot understand. The end-to-end tests use the other script events and
 // most key names, and try the developer options, good and bad.
 TEST(KeyMapping, GameKeysGetTheirVirtualKeyCodesAndEveryKeyStaysInsideTheTable) {
-    const std::pair<int, int> cases[] = {
-        {SDLK_a, 65}, {SDLK_z, 90}, {SDLK_0, 48}, {SDLK_9, 57}, {SDLK_ESCAPE, 27}, {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13},
-        {SDLK_SPACE, 32}, {SDLK_BACKSPACE, 8}, {SDLK_UP, 38}, {SDLK_RIGHT, 39}, {SDLK_PAGEDOWN, 34}, {SDLK_RSHIFT, 16},
-        {SDLK_LCTRL, 17}, {SDLK_F1, 112}, {SDLK_F12, 123}};
+    const std::pair<int, int> cases[] = {{SDLK_z, 90}, {SDLK_9, 57}, {SDLK_KP_ENTER, 13}, {SDLK_BACKSPACE, 8},
+                                         {SDLK_PAGEDOWN, 34}, {SDLK_RSHIFT, 16}, {SDLK_LCTRL, 17}, {SDLK_F12, 123}};
     for (const auto& [sdl, vk] : cases) EXPECT_EQ(VirtualKeyFromSDL(sdl), vk) << SDL_GetKeyName(sdl);
     for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
         const int vk = VirtualKeyFromSDL(SDL_SCANCODE_TO_KEYCODE(scancode));
