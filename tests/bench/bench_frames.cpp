@@ -1,11 +1,10 @@
 // CPU per frame of the real game without pacing, on the screens the software renderer
 // finds dearest, in an 800x600 window and fullscreen on a 1920x1080 screen (each on an X
 // server of its own), beside the figures of tests/bench/frames_baseline.txt; with a second
-// game binary, also that binary's figures and a pixel comparison of every screen. First,
-// on each screen, what showing a frame costs before any scene is drawn into it.
+// game binary, also that binary's figures. First, on each screen, what showing a frame costs
+// before any scene is drawn into it. Whether two builds draw the same is scripts/compare-runs.py's.
 #include <GL/gl.h>
 #include <SDL.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -14,7 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -30,20 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSettle = 60;         // frames before a screen is timed or shot
+constexpr int kSettle = 60;         // frames before a screen is timed
 constexpr int kTimedFrames = 400;   // frames timed, beyond a run of kSettle frames
 constexpr int kRepeats = 5;
 
 // Key taps five frames apart from frame 2 reach each screen.
-struct Screen { const char* name; const char* keys; int shotFrame; bool timed; };
+struct Screen { const char* name; const char* keys; };
 constexpr Screen kScreens[] = {
-    {"main_menu", "", kSettle, true}, {"new_game", "ENTER", kSettle, false},
-    {"ladder", "ENTER ENTER", kSettle, true}, {"multiplayer", "ENTER DOWN ENTER", kSettle, false},
-    {"training_list", "ENTER DOWN DOWN ENTER", kSettle, true}, {"high_scores", "DOWN ENTER", kSettle, false},
-    {"options_help", "DOWN DOWN ENTER", kSettle, false}, {"credits_1", "UP UP ENTER", kSettle, false},
-    {"credits_2", "UP UP ENTER DOWN", kSettle, false}, {"credits_3", "UP UP ENTER UP", kSettle, false},
-    {"match", "ENTER ENTER ENTER", kSettle, true}, {"match_later", "ENTER ENTER ENTER", 330, false},
-};
+    {"main_menu", ""}, {"ladder", "ENTER ENTER"}, {"training_list", "ENTER DOWN DOWN ENTER"}, {"match", "ENTER ENTER ENTER"}};
 
 // Where a frame is shown: the design's window, or fullscreen on a screen of today's size.
 struct Display { const char* name; const char* screen; const char* mode; bool fullscreen; };
@@ -121,7 +113,7 @@ pid_t startServer(const Display& d) {
 }
 
 // Runs `game` on the screen's script for `frames` frames; returns its CPU milliseconds (all threads).
-double runGame(const std::string& game, const Screen& s, int frames, const char* mode, const std::string& shot = "") {
+double runGame(const std::string& game, const Screen& s, int frames, const char* mode) {
     std::ofstream script("script.txt");
     std::istringstream keys(s.keys);
     int frame = 2;
@@ -129,7 +121,6 @@ double runGame(const std::string& game, const Screen& s, int frames, const char*
     script.close();
     std::vector<std::string> args = {game, mode, "--no-dialogs", "--no-pacing", "--seed", "1",
                                      "--script", "script.txt", "--frames", std::to_string(frames)};
-    if (!shot.empty()) args.insert(args.end(), {"--screenshot", std::to_string(s.shotFrame) + ":" + shot});
     const pid_t pid = fork();
     if (pid == 0) {
         std::vector<char*> argv;
@@ -155,16 +146,6 @@ std::string range(std::vector<double> v) {
     return out;
 }
 
-std::vector<unsigned char> readPng(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-    return pixels;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,8 +155,7 @@ int main(int argc, char** argv) {
                     "CPU ms per frame is the game process's user+system time, all threads, of a run of %d frames\n"
                     "less that of a run of %d, over the difference; median and range of %d such pairs, printed\n"
                     "beside tests/bench/frames_baseline.txt. BEFORE_GAME, a build of an earlier commit, is timed\n"
-                    "in turn with GAME, and its screenshots are the reference of the pixel comparison of every\n"
-                    "screen; PUCKSLIDE_KEEP_RUNS=1 keeps the PNGs.\n", kSettle + kTimedFrames, kSettle, kRepeats);
+                    "in turn with GAME.\n", kSettle + kTimedFrames, kSettle, kRepeats);
         return 2;
     }
     std::map<std::string, double> baseline;
@@ -204,7 +184,6 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < games.size(); ++i) {
             std::printf("%s, %s\n%-14s %8s %22s\n", i ? "BEFORE_GAME" : "GAME", d.name, "CPU ms/frame", "baseline", "median (range)");
             for (const Screen& s : kScreens) {
-                if (!s.timed) continue;
                 std::vector<double> perFrame;
                 for (int r = 0; r < kRepeats; ++r)
                     perFrame.push_back((runGame(games[i], s, kSettle + kTimedFrames, d.mode) -
@@ -220,31 +199,9 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < games.size(); ++i) {
         std::printf("%s, %s over %s\n", i ? "BEFORE_GAME" : "GAME", kDisplays[1].name, kDisplays[0].name);
         for (const Screen& s : kScreens)
-            if (s.timed)
-                std::printf("%-14s %8.2f\n", s.name, median[std::to_string(i) + kDisplays[1].name + s.name] /
-                                                         median[std::to_string(i) + kDisplays[0].name + s.name]);
+            std::printf("%-14s %8.2f\n", s.name, median[std::to_string(i) + kDisplays[1].name + s.name] /
+                                                     median[std::to_string(i) + kDisplays[0].name + s.name]);
     }
-    const pid_t server = startServer(kDisplays[0]);
-    for (const Screen& s : kScreens) {
-        if (games.size() < 2) break;
-        const std::string after = std::string(s.name) + ".png", before = std::string(s.name) + "_before.png";
-        runGame(games[0], s, s.shotFrame + 1, kDisplays[0].mode, after);
-        runGame(games[1], s, s.shotFrame + 1, kDisplays[0].mode, before);
-        const std::vector<unsigned char> a = readPng(after), b = readPng(before);
-        size_t differing = 0;
-        int largest = 0;
-        for (size_t p = 0; a.size() == b.size() && p + 2 < a.size(); p += 3) {
-            int d = 0;
-            for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(a[p + c] - b[p + c]));
-            differing += d > 0, largest = std::max(largest, d);
-        }
-        if (a.empty() || a.size() != b.size()) std::printf("%-14s no comparable screenshots\n", s.name);
-        else std::printf("%-14s frame %3d: %6zu of %zu pixels differ, by at most %3d of 255\n", s.name, s.shotFrame,
-                         differing, a.size() / 3, largest);
-    }
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-    if (getenv("PUCKSLIDE_KEEP_RUNS")) std::printf("screenshots kept in %s\n", work.c_str());
-    else fs::remove_all(work);
+    fs::remove_all(work);
     return 0;
 }
