@@ -1,11 +1,8 @@
 // Seats and gamepads as players, merged with the keyboard, without SDL.
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <tuple>
 
 #include "app/pad_players.h"
-#include "app/pad_script.h"
 #include "game/players.h"
 #include "game/turn.h"
 #include "game/game_state.h"
@@ -103,27 +100,4 @@ TEST(PadPlayers, AHeldDpadLetsGoOfItsArrowInPlayAndNameEntryTakesOnlyTheWheelsKe
     g.menu = true, g.hauptmenu_nr = 21;
     apply(g, pads, {pad(1, {PadButton::Start, PadButton::DpadLeft, PadButton::Back, PadButton::Y})});
     EXPECT_EQ(g.key_sources.held(KeySource::Pad1), HeldKeys().set(kEnter).set(kBackspace));
-}
-
-// Adding and removing pads, most buttons and the left stick are the end-to-end pad runs' script
-// lines; here the controls they leave out, and what is refused.
-TEST(PadScript, ParsesTheOtherControlsAndRefusesTheRest) {
-    struct { const char* line; bool ok; ScriptedPadAction::Kind kind; int pad, control, value; } cases[] = {
-        {"3 pad 1 button dpright down", true, ScriptedPadAction::Kind::Button, 1, 14, 1},
-        {"3 pad 2 axis triggerright 32767", true, ScriptedPadAction::Kind::Axis, 2, 5, 32767},
-        {"3 pad 3 add", false}, {"3 pad 1", false}, {"3 pad 1 button A down", false},
-        {"3 pad 1 button a held", false}, {"3 pad 1 axis lefty 32768", false}, {"3 pad 1 axis lefty", false},
-        {"3 pad 1 add now", false}, {"3 pad 1 axis up 5", false},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> words;
-        std::istringstream in(c.line);
-        for (std::string w; in >> w;) words.push_back(w);
-        ScriptedPadAction a;
-        std::string why;
-        ASSERT_EQ(ParsePadEvent(words, a, why), c.ok) << c.line;
-        if (!c.ok) continue;
-        EXPECT_EQ(a.kind, c.kind) << c.line;
-        EXPECT_EQ(std::make_tuple(a.pad, a.control, a.value), std::make_tuple(c.pad, c.control, c.value)) << c.line;
-    }
 }

@@ -67,34 +67,29 @@ TEST(Mailbox, KeepAliveAndExpiry) {
     const uint32_t id = box.enroll(1, kHost, 0).lookupId;
     const Endpoint moved{kHost.ipv4, 30000};
     const Handled again = box.enroll(1, moved, 50000);
-    EXPECT_EQ(again.outcome, Outcome::Refreshed);
-    EXPECT_TRUE(again.quiet);
-    EXPECT_EQ(answer<net::RegisteredMessage>(again).lookupId, id);
+    EXPECT_EQ(std::make_tuple(again.outcome, again.quiet, answer<net::RegisteredMessage>(again).lookupId),
+              std::make_tuple(Outcome::Refreshed, true, id));
     EXPECT_TRUE(box.enroll(1, moved, 50999).datagrams.empty()) << "keep-alives are answered once a second";
     EXPECT_EQ(box.enroll(1, moved, 51000).datagrams.size(), 1u);
     EXPECT_TRUE(box.mailbox.expire(100000).empty());
-    const Handled look = box.lookup(id, kGuest, 100000);
-    ASSERT_EQ(look.outcome, Outcome::Found);
-    EXPECT_EQ(look.datagrams[1].to, moved);
+    EXPECT_EQ(box.lookup(id, kGuest, 100000).datagrams.at(1).to, moved);
 
     EXPECT_TRUE(box.mailbox.expire(110999).empty());
     EXPECT_EQ(box.mailbox.expire(111000), std::vector<uint32_t>{id});
-    EXPECT_EQ(box.lookup(id, kGuest, 111001).outcome, Outcome::NotFound);
-    EXPECT_EQ(box.mailbox.registrations(), 0u);
+    EXPECT_EQ(std::make_pair(box.lookup(id, kGuest, 111001).outcome, box.mailbox.registrations()),
+              std::make_pair(Outcome::NotFound, size_t(0)));
     // Between expiry passes a silent host is already unknown to a guest.
     const uint32_t other = box.enroll(2, kHost, 200000).lookupId;
     EXPECT_EQ(box.lookup(other, kGuest, 260000).outcome, Outcome::NotFound);
 }
 
+// That the host's token removes its game is e2e test_rendezvous's.
 TEST(Mailbox, OnlyTheTokenRemovesAndTheCodesIdComesBack) {
     Box box;
     const uint32_t id = box.enroll(0xAB, kHost, 0).lookupId;
     EXPECT_EQ(box.send(net::UnregisterMessage{0xAC}, kHost, 10).outcome, Outcome::Ignored);
-    EXPECT_EQ(box.lookup(id, kGuest, 20).outcome, Outcome::Found);
     const Handled gone = box.send(net::UnregisterMessage{0xAB}, kGuest, 30);  // from anywhere
-    EXPECT_EQ(gone.outcome, Outcome::Unregistered);
-    EXPECT_TRUE(gone.datagrams.empty());
-    EXPECT_EQ(box.lookup(id, kGuest, 40).outcome, Outcome::NotFound);
+    EXPECT_TRUE(gone.outcome == Outcome::Unregistered && gone.datagrams.empty());
     // A host whose code already names an id gets it again once it is free (a restarted
     // rendezvous), and a fresh one when another host holds it.
     EXPECT_EQ(box.enroll(0xAB, kHost, 50, id).lookupId, id);
@@ -109,13 +104,11 @@ TEST(Mailbox, BoundedInAllAndPerSource) {
     EXPECT_EQ(box.enroll(1, kHost, 0).outcome, Outcome::Registered);
     EXPECT_EQ(box.enroll(2, {kHost.ipv4, 1}, 0).outcome, Outcome::Registered);
     const Handled third = box.enroll(3, {kHost.ipv4, 2}, 0);
-    EXPECT_EQ(third.outcome, Outcome::Full);
-    EXPECT_TRUE(third.quiet);
-    EXPECT_EQ(answer<net::FullMessage>(third).token, 3u);
+    EXPECT_EQ(std::make_tuple(third.outcome, third.quiet, answer<net::FullMessage>(third).token),
+              std::make_tuple(Outcome::Full, true, uint64_t(3)));
     EXPECT_EQ(box.enroll(4, kGuest, 0).outcome, Outcome::Registered);
     const Handled full = box.enroll(5, {0x0A000001, 1}, 0);
-    EXPECT_EQ(full.outcome, Outcome::Full);
-    EXPECT_FALSE(full.quiet);
+    EXPECT_TRUE(full.outcome == Outcome::Full && !full.quiet);
     EXPECT_TRUE(box.enroll(6, {0x0A000002, 1}, 0).quiet) << "the box being full is said once";
     EXPECT_EQ(box.enroll(1, kHost, 10).outcome, Outcome::Refreshed) << "a keep-alive is no new registration";
 
@@ -130,9 +123,8 @@ TEST(Mailbox, RateLimitsLookupsPerSourceButNotRepeats) {
     const uint32_t id = box.enroll(1, kHost, 0).lookupId;
     for (uint32_t i = 0; i < 10; ++i) EXPECT_NE(box.lookup(id + 1 + i, kGuest, 0).outcome, Outcome::RateLimited) << i;
     const Handled limited = box.lookup(id, kGuest, 1000);
-    ASSERT_EQ(limited.outcome, Outcome::RateLimited);
-    EXPECT_FALSE(limited.quiet);
-    EXPECT_EQ(answer<net::RateLimitedMessage>(limited).retryAfterSeconds, 5);
+    EXPECT_EQ(std::make_tuple(limited.outcome, limited.quiet, answer<net::RateLimitedMessage>(limited).retryAfterSeconds),
+              std::make_tuple(Outcome::RateLimited, false, uint16_t(5)));
     EXPECT_TRUE(box.lookup(id, kGuest, 2000).quiet) << "a refusal is logged once";
     EXPECT_EQ(box.lookup(id, {kGuest.ipv4 + 1, 1}, 2000).outcome, Outcome::Found) << "another source has its own";
 
@@ -140,9 +132,7 @@ TEST(Mailbox, RateLimitsLookupsPerSourceButNotRepeats) {
     // The guest repeats its lookup: every repeat tells the host again and costs nothing...
     for (int i = 1; i <= 10; ++i) {
         const Handled repeat = box.lookup(id, kGuest, 6000 + 400 * i);
-        ASSERT_EQ(repeat.outcome, Outcome::Found) << i;
-        EXPECT_TRUE(repeat.quiet);
-        EXPECT_EQ(repeat.datagrams.size(), 2u);
+        ASSERT_TRUE(repeat.outcome == Outcome::Found && repeat.quiet && repeat.datagrams.size() == 2) << i;
     }
     // ...up to a point, and only from the same address and for the same id.
     EXPECT_EQ(box.lookup(id, kGuest, 10500).outcome, Outcome::RateLimited);

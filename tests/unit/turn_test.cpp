@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -180,14 +177,13 @@ TEST(StateBounds, TheGameGoesFarIntoThemAndEveryStateOnTheWayIsTaken) {
     }
 }
 
+// A number that is not finite, an index near an int's end and a long text, each refused at a guest's join
+// by its name, are e2e test_hostile_host's.
 TEST(StateBounds, AHostileStateIsRefusedByTheFieldsNameAndLeavesTheGameAsItWas) {
     const struct { std::function<void(GameState&)> tamper; const char* refused; } fields[] = {
-        {[](GameState& g) { g.x = std::nanf(""); }, "x not a finite number"},
         {[](GameState& g) { g.hauptmenu_nr = 4; }, "hauptmenu_nr not one of its values"},
-        {[](GameState& g) { g.menu_1_nr = INT_MAX; }, "menu_1_nr out of range"},  // one arrow would overflow it
         {[](GameState& g) { g.training_tables = 0; }, "training_tables out of range"},  // a draw divides by it
         {[](GameState& g) { g.steps[3] = 100000; }, "steps[3] out of range"},  // a frame would last minutes
-        {[](GameState& g) { g.zeichen = std::string(10, 'Z'); }, "zeichen too long"},
     };
     GameState mine;
     mine.hsscore[0] = 42;
