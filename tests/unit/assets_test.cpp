@@ -68,29 +68,8 @@ TEST(MilkshapeLoad, StoresEveryFieldWithTMirroredReadsVersionThreeAsFourAndRefus
     EXPECT_FALSE(model.loadModelData("no/such/dir/missing.ms3d"));
     EXPECT_EQ(DumpModel(model), before);
 }
-
-// Models written by MilkShape 3D itself (Debian's assimp-testmodels), with counts read off the
-// files by a separate reader.
-TEST(MilkshapeLoad, ModelsMadeByMilkShapeItself) {
-    const char* override = std::getenv("PUCKSLIDE_ASSIMP_MODELS");
-    const std::string dir = override && *override ? override : "/usr/share/assimp/models/MS3D";
-    const struct { const char* file; int counts[6]; const char* texture0; } models[] = {
-        // vertices, triangles, meshes, materials, triangles and material of mesh 0
-        {"Wuson.ms3d", {2117, 3732, 1, 0, 3732, -1}, nullptr},
-        {"jeep1.ms3d", {1190, 2032, 7, 1, 192, 0}, ".\\jeep1.jpg"},
-        {"twospheres_withmats.ms3d", {124, 240, 2, 2, 120, 1}, ""},
-    };
-    for (const auto& e : models) {
-        MilkshapeModel m;
-        MilkshapeLoadReport report;
-        ASSERT_TRUE(m.loadModelData((dir + "/" + e.file).c_str(), &report)) << e.file << ": " << report.error;
-        EXPECT_EQ(report.version, 4);
-        const int got[] = {m.numVertices, m.numTriangles, m.numMeshes, m.numMaterials, m.meshes[0].numTriangles,
-                           m.meshes[0].materialIndex};
-        for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i], e.counts[i]) << e.file << " count " << i;
-        if (e.texture0) EXPECT_STREQ(m.materials[0].textureFilename, e.texture0) << e.file;
-    }
-}
+// Models made by MilkShape 3D itself are read as an independent reader reads them in the inspector's
+// test (tools/assetinfo).
 
 // Textures and model drawing in a real GL context: each mesh textured or not, texturing put back
 // afterwards, and a reload that frees the textures it replaces.
