@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "game/controls.h"
@@ -115,10 +116,8 @@ TEST(MenuKeys, ArrowRangesPerScreenAndEscapeOneLevelBack) {
     for (const auto& c : back) {
         GameState g = onScreen(c.screen, 3);
         g.a_round = g.m_round = c.round;
-        EXPECT_EQ(press(g, kKeyEscape), TurnOutcome::Continue);
-        EXPECT_EQ(g.hauptmenu_nr, c.to) << c.screen;
-        EXPECT_FALSE(g.keys[kKeyEscape]);
-        EXPECT_EQ(g.menu_1_nr, c.to == c.screen ? 3 : 1) << c.screen;
+        EXPECT_EQ(std::make_tuple(press(g, kKeyEscape), g.hauptmenu_nr, g.menu_1_nr, g.keys[kKeyEscape]),
+                  std::make_tuple(TurnOutcome::Continue, c.to, c.to == c.screen ? 3 : 1, false)) << c.screen;
     }
 }
 
@@ -126,13 +125,10 @@ TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
     bool sawBlend[2] = {};
     for (unsigned seed = 1; seed <= 40; ++seed) {
         GameState g = onScreen(seed % 2 ? Screen::Singleplayer : Screen::MultiplayerRepeat);
-        g.rng = SeededRandom(seed);
-        g.my_score = 9;
+        g.rng = SeededRandom(seed), g.my_score = 9;
         EXPECT_EQ(press(g, kKeyEnter), TurnOutcome::Continue);
-        EXPECT_TRUE(!g.menu && g.take_table >= 1 && g.take_table <= 11 && g.my_score == 0) << seed;
-        const bool blend = g.gl_blend;
-        EXPECT_EQ(blend, !g.random);
-        sawBlend[blend] = true;
+        EXPECT_TRUE(!g.menu && g.take_table >= 1 && g.take_table <= 11 && g.my_score == 0 && g.gl_blend == !g.random) << seed;
+        sawBlend[g.gl_blend] = true;
     }
     EXPECT_TRUE(sawBlend[0] && sawBlend[1]);
 }

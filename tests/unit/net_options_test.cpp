@@ -9,9 +9,6 @@
 
 #include "app/dev_options.h"
 #include "session/net_reach.h"
-#include "game/game_state.h"
-#include "net/discovery.h"
-#include "net/protocol.h"
 #include "platform/net_transport.h"
 
 namespace {
@@ -49,9 +46,7 @@ TEST(NetOptions, HostAndJoinAddresses) {
 // A host whose port is taken is told which port and why, not just that it failed.
 TEST(NetTransportListen, APortInUseSaysSo) {
     const int taken = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof a;
     ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&a), &size), 0);

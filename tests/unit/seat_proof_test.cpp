@@ -40,19 +40,16 @@ TEST(SeatProof, TheCodesKeyAnswersOnlyTheChallengeItWasAskedAndNoOtherKeyDoes) {
     for (const auto& c : cases) EXPECT_EQ(net::SeatAnswerValid(key, now, c.answer), c.valid) << c.what;
 }
 
-// The fuzzer proves that what the readers take is exactly what the writers make; here that they take it.
-TEST(SeatMessages, ReadBackButNotAByteShortOrLongAndAWrongCodeFarewellKeepsTheVersion) {
+// The fuzzer proves that what the readers take is exactly what the writers make, so no byte short or
+// long; here that they take it.
+TEST(SeatMessages, ReadBackAndAWrongCodeFarewellKeepsTheVersion) {
     const net::SeatChallenge c = net::NewSeatChallenge(net::NewSeatSalt());
     std::vector<uint8_t> bytes = net::EncodeSeatChallenge({c.salt, c.nonce});
     net::SeatChallengeMessage read;
-    ASSERT_TRUE(net::DecodeSeatChallenge(bytes.data(), bytes.size(), read));
-    EXPECT_TRUE(read.salt == c.salt && read.nonce == c.nonce);
-    EXPECT_FALSE(net::DecodeSeatChallenge(bytes.data(), bytes.size() - 1, read));
+    ASSERT_TRUE(net::DecodeSeatChallenge(bytes.data(), bytes.size(), read) && read.salt == c.salt && read.nonce == c.nonce);
     net::SeatAnswerMessage answer;
     bytes = net::EncodeSeatAnswer({c.nonce});
-    ASSERT_TRUE(net::DecodeSeatAnswer(bytes.data(), bytes.size(), answer) && answer.mac == c.nonce);
-    bytes.push_back(0);
-    EXPECT_FALSE(net::DecodeSeatAnswer(bytes.data(), bytes.size(), answer));
+    EXPECT_TRUE(net::DecodeSeatAnswer(bytes.data(), bytes.size(), answer) && answer.mac == c.nonce);
 
     const uint32_t data = net::FarewellData(net::Farewell::WrongCode, net::Greeting("1.2.3"));
     EXPECT_EQ(net::FarewellOf(data), net::Farewell::WrongCode);
