@@ -85,16 +85,11 @@ TEST(InviteCode, EveryOneWrongSymbolAndSwapIsMistyped) {
 TEST(InviteCode, HostNamesAreNoCodesAndHostileTextIsRefused) {
     const std::string valid = net::FormatInviteCode(rendezvousCode(99, 99));
     const struct { std::string text; CodeParse expected; } cases[] = {
-        {"example.org", CodeParse::NotACode},
-        {"192.168.1.20:27315", CodeParse::NotACode},
-        {"", CodeParse::NotACode},
-        {"   ", CodeParse::NotACode},
-        {"+", CodeParse::Mistyped},
+        {"example.org", CodeParse::NotACode}, {"192.168.1.20:27315", CodeParse::NotACode},
+        {"", CodeParse::NotACode}, {"   ", CodeParse::NotACode}, {"+", CodeParse::Mistyped},
         {valid.substr(0, valid.size() - 1), CodeParse::Mistyped},  // a symbol left out
-        {valid + "A", CodeParse::Mistyped},
-        {valid + "+", CodeParse::Mistyped},
-        {"+" + std::string(1000000, 'A'), CodeParse::Mistyped},
-        {"+" + std::string(1000000, '-'), CodeParse::Mistyped},
+        {valid + "A", CodeParse::Mistyped}, {valid + "+", CodeParse::Mistyped},
+        {"+" + std::string(1000000, 'A'), CodeParse::Mistyped}, {"+" + std::string(1000000, '-'), CodeParse::Mistyped},
         {"+ÄÖÜ-ÉÈ-\xff\xfe-\x80", CodeParse::Mistyped},
         {valid.substr(0, 6) + std::string(1, '\0') + valid.substr(7), CodeParse::Mistyped},
         {valid.substr(0, 6) + "U" + valid.substr(7), CodeParse::Mistyped},
@@ -142,8 +137,9 @@ bool decodes(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 // Every type decodes from what it writes, apart from STUN (00) and TURN channel data (01) by its first
-// bits and without STUN's cookie; cut short or followed by a byte, it is refused.
-TEST(RendezvousMessages, EveryTypeDecodesAndAnythingButExactlyOneMessageIsRefused) {
+// bits and without STUN's cookie; values out of their ranges are refused. That nothing but exactly what
+// the writer makes is read, so nothing cut short or longer, is fuzz_rendezvous's.
+TEST(RendezvousMessages, EveryTypeDecodesAndValuesOutOfRangeAreRefused) {
     for (const net::RendezvousMessage& m : oneOfEach()) {
         const std::vector<uint8_t> bytes = net::EncodeRendezvous(m);
         net::RendezvousMessage back;
@@ -151,11 +147,6 @@ TEST(RendezvousMessages, EveryTypeDecodesAndAnythingButExactlyOneMessageIsRefuse
         EXPECT_EQ(back.index(), m.index());
         EXPECT_TRUE(net::IsRendezvousDatagram(bytes.data(), bytes.size()) && bytes[0] >> 6 == 3 && bytes[4] != 0x21 &&
                     bytes.size() <= net::kMaxRendezvousDatagram) << m.index();
-        for (size_t cut = 0; cut < bytes.size(); ++cut)
-            EXPECT_FALSE(decodes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut))) << m.index() << " " << cut;
-        std::vector<uint8_t> longer = bytes;
-        longer.push_back(0);
-        EXPECT_FALSE(decodes(longer)) << m.index();
     }
     net::TurnOffer blank = turnOffer(), control = turnOffer(), huge = turnOffer();
     blank.password.clear();
