@@ -29,16 +29,21 @@ TEST(SettingsFile, EachSettingItsValuesAndEveryBadLineNamedWithTheDefaultKept) {
         std::vector<int> badLines;
         bool (*holds)(const Settings&);
     };
-    // The defaults are what every end-to-end run plays with; fullscreen = no, sound = off, the volumes and
-    // a French keyboard are e2e test_desktop's.
+    // The defaults are what every end-to-end run plays with; fullscreen = no, render_size, sound = off, the
+    // volumes reaching the mixer and a French keyboard are e2e test_desktop's.
     const Case cases[] = {
         {"\xEF\xBB\xBF fullscreen = Yes # a comment\r\nsound=off\nrumble = Off\n", {},
          [](const Settings& s) { return s.fullscreen == FullscreenChoice::Yes && !s.sound && !s.rumble; }},
+        {"music_volume = 0\neffects_volume = 100\nstick_dead_zone = 90\n", {},  // the ends of each range
+         [](const Settings& s) { return s.musicVolume == 0 && s.effectsVolume == 100 && s.stickDeadZone == 90; }},
         {"music_volume = 101\neffects_volume = -1\nstick_dead_zone = 4\nsound = maybe\nrender_size = 4k\n", {1, 2, 3, 4, 5},
          [](const Settings& s) { return s.musicVolume == 100 && s.effectsVolume == 100 && s.stickDeadZone == 25 && s.sound &&
                                         s.renderSize == RenderSize::Auto; }},
         {"volume = 3\njust words\n# fine\n\n" + std::string(201, 'x') + "\nsound = off\nrumble = 1\n", {1, 2, 5, 7},
          [](const Settings& s) { return !s.sound && s.rumble; }},
+        // The near and the far mallet's keys may swap.
+        {"far_up = W\nfar_down = S\nnear_up = I\nnear_down = K\n", {},
+         [](const Settings& s) { return keys(s.bindings.near) == "IKAD" && keys(s.bindings.far) == "WSJL"; }},
         // Bound twice, to each other or to a default: the later line takes its default again.
         {"near_up = I\nfar_left = D\nnear_down = M\nfar_right = ab\n", {1, 2, 3, 4},
          [](const Settings& s) { return keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "IKJL"; }},
