@@ -1,7 +1,6 @@
 // Seats and gamepads as players, merged with the keyboard, without SDL.
 #include <gtest/gtest.h>
 
-
 #include "app/pad_players.h"
 #include "game/players.h"
 #include "game/turn.h"

@@ -1,6 +1,6 @@
 // STUN messages against the published vectors (RFC 5769) and hostile bytes; TurnClient against
 // hand-made answers a real server would not give: refusals, stale nonces, forgeries, silence.
-// The happy path through a real coturn is the end-to-end NAT lab's.
+// The happy path, the game relaying through a real coturn, is the end-to-end runs' in the NAT lab.
 #include <gtest/gtest.h>
 
 #include <string>
