@@ -13,7 +13,7 @@ from udp_relay import Relay  # noqa: E402
 
 # Training with the computer off; the near mallet shoots straight up the table and moves aside.
 HOST_SCRIPT = TRAINING + ["14 down SHIFT", "14 down CTRL", "15 down C", "16 up C", "16 up CTRL", "16 up SHIFT",
-               "30 down W", "40 up W", "42 down A", "80 up A"]
+                          "30 down W", "40 up W", "42 down A", "80 up A"]
 # The guest holds S: the far mallet charges and sends the puck back into the near goal.
 GUEST_SCRIPT = ["5 down S"]
 # Fields each window keeps for itself, and the guest's own frame numbers.
@@ -50,7 +50,6 @@ def assert_agree(test, host, guest, min_share):
 
 
 class Session:
-
     def __init__(self, host_frames, guest_frames, relay=None, host_args=(), guest_args=(),
                  host_script=HOST_SCRIPT, guest_script=GUEST_SCRIPT):
         self.port = free_port()
