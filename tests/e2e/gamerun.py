@@ -1,9 +1,6 @@
-"""Runs the real game with scripted input in a scratch working directory.
-
-The game reads data/ and Data/system/config.cfg relative to its working
-directory, so every run gets a folder of its own with data/ linked in and its
-own copy of the configuration file: a test never touches the tracked one.
-"""
+"""The real game with scripted input, each run in a scratch folder with data/ linked in and its own copy of
+Data/system/config.cfg; the folders go when the test program ends, unless PUCKSLIDE_KEEP_RUNS keeps them."""
+import atexit
 import inspect
 import itertools
 import json
@@ -29,18 +26,24 @@ class GameRun:
         return [item for line in self.trace for item in line[key]]
 
 
+def heard(trace, sound):
+    """The frames that played data/sounds/SOUND.wav."""
+    return [line["frame"] for line in trace if f"data/sounds/{sound}.wav" in line["sounds"]]
+
+
 def run_name():
-    """The test that asks for a folder, and how many it asked for before: with PUCKSLIDE_KEEP_RUNS set,
-    every run's folder is kept under that name, so two builds' runs can be compared folder by folder."""
+    """The asking test and its count of runs: kept folders' names, to compare two builds' runs folder by folder."""
     test = next((f for f in inspect.stack() if f.function.startswith("test_")), None)
     name = f"{pathlib.Path(test.filename).stem}.{test.function}" if test else "run"
     return f"{name}.{next(_RUN_COUNTS.setdefault(name, itertools.count()))}"
 
 
-_RUN_COUNTS = {}
+_RUN_COUNTS, _MADE = {}, []
+atexit.register(lambda: [shutil.rmtree(workdir, ignore_errors=True) for workdir in _MADE])
 
 
-def make_workdir(config=None, link_data=True):
+def make_workdir(config=None, link_data=True, settings=None):
+    """config: the high-score file (None: the shipped one, False: none); settings: the settings.conf."""
     keep = os.environ.get("PUCKSLIDE_KEEP_RUNS")
     if keep:
         workdir = pathlib.Path(keep) / run_name()
@@ -48,63 +51,52 @@ def make_workdir(config=None, link_data=True):
         workdir.mkdir(parents=True)
     else:
         workdir = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-e2e-"))
+        _MADE.append(workdir)
     if link_data:
         (workdir / "data").symlink_to(SOURCE_DIR / "data")
     system = workdir / "Data" / "system"
     system.mkdir(parents=True)
     if config is None:
-        shipped = SOURCE_DIR / "Data" / "system" / "config.cfg"
-        if shipped.exists():
-            shutil.copy(shipped, system / "config.cfg")
+        shutil.copy(SOURCE_DIR / "Data" / "system" / "config.cfg", system / "config.cfg")
     elif config is not False:
         (system / "config.cfg").write_text(config)
+    if settings is not None:
+        (workdir / "puckslide3d").mkdir()
+        (workdir / "puckslide3d" / "settings.conf").write_text(settings)
     return workdir
+
+
+def _prepare(workdir, script, audio, env):
+    """Writes the script; the run's environment, its folder the config home so the player's settings stay out."""
+    (workdir / "script.txt").write_text("\n".join(script) + "\n" if isinstance(script, (list, tuple)) else script)
+    run_env = dict(os.environ, XDG_CONFIG_HOME=str(workdir), SDL_AUDIODRIVER=audio)
+    if audio == "disk":
+        run_env.update(SDL_DISKAUDIOFILE=str(workdir / "audio.raw"), SDL_DISKAUDIODELAY="0")
+    # Mesa and SDL keep some allocations to process exit; leaks are checked in the unit tests.
+    run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+    return dict(run_env, **(env or {}))
 
 
 def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(),
              audio="dummy", workdir=None, default_args=True, timeout=600, env=None, game=(GAME,)):
-    if workdir is None:
-        workdir = make_workdir(config)
-    workdir = pathlib.Path(workdir)
-    if isinstance(script, (list, tuple)):
-        script = "\n".join(script) + "\n"
-    (workdir / "script.txt").write_text(script)
-
-    args = list(game)
-    if default_args:
-        args += DEFAULT_ARGS
+    workdir = pathlib.Path(workdir or make_workdir(config))
+    run_env = _prepare(workdir, script, audio, env)
+    args = list(game) + (DEFAULT_ARGS if default_args else [])
     args += ["--script", str(workdir / "script.txt"), "--trace", str(workdir / "trace.jsonl")]
-    if frames is not None:
-        args += ["--frames", str(frames)]
+    args += ["--frames", str(frames)] if frames is not None else []
     for frame, name in (screenshots or {}).items():
         args += ["--screenshot", f"{frame}:{name}"]
-    args += list(extra_args)
-
-    # The player's own settings file stays out of every run: the run's folder is its config home.
-    run_env = dict(os.environ, XDG_CONFIG_HOME=str(workdir), SDL_AUDIODRIVER=audio)
-    if audio == "disk":
-        run_env["SDL_DISKAUDIOFILE"] = str(workdir / "audio.raw")
-        run_env.setdefault("SDL_DISKAUDIODELAY", "0")
-    # Mesa and SDL keep some allocations to process exit; leaks are checked in the unit tests.
-    run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
-    run_env.update(env or {})
-
-    proc = subprocess.run(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
+    proc = subprocess.run(args + list(extra_args), cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
     return GameRun(proc.returncode, read_trace(workdir), proc.stderr.decode(errors="replace"), workdir)
 
 
 def spawn_game(workdir, args, script="", prefix=(), env=None):
-    """Starts the game without waiting for it, for tests that run two games at once or look at it
-    while it runs: windowed unless `args` say --fullscreen, boxes to stderr (kept in
-    workdir/stderr.txt), trace in workdir/trace.jsonl. `prefix` runs it through another command
-    (a network namespace's, say); `env` adds to its environment."""
+    """Starts the game without waiting (windowed unless `args` say --fullscreen, boxes to workdir/stderr.txt),
+    through `prefix` (a network namespace's, say)."""
     workdir = pathlib.Path(workdir)
-    (workdir / "script.txt").write_text("\n".join(script) + "\n" if isinstance(script, (list, tuple)) else script)
-    run_env = dict(os.environ, SDL_AUDIODRIVER="dummy", XDG_CONFIG_HOME=str(workdir))
-    run_env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
-    run_env.update(env or {})
-    args = list(prefix) + [GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl"] + list(args)
+    run_env = _prepare(workdir, script, "dummy", env)
+    args = [*prefix, GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl", *args]
     with open(workdir / "stderr.txt", "w") as stderr:
         return subprocess.Popen(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=stderr)
@@ -115,5 +107,11 @@ def read_trace(workdir):
     if not path.exists():
         return []
     # the last line may still be in writing
-    lines = path.read_text().splitlines()
-    return [json.loads(line) for line in lines if line.strip().endswith("}")]
+    return [json.loads(line) for line in path.read_text().splitlines() if line.strip().endswith("}")]
+
+
+def pixels(png):
+    """(width, height, rgb bytes) of a PNG."""
+    size = subprocess.run(["identify", "-format", "%w %h", str(png)], capture_output=True, text=True, check=True)
+    rgb = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+    return (*map(int, size.stdout.split()), rgb)

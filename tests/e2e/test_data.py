@@ -1,19 +1,14 @@
-"""The game's data: the data generator makes every committed file under data/ (the MP3s and their
-recorded lengths aside, which need lame and espeak-ng) and the shipped Data/system/config.cfg byte
-for byte; and every table in the real game, seen from the default camera at the start of a training
-match, is drawn where the camera should see it, its far rail and both far corners in the picture,
-and nothing beside it."""
+"""The generator remakes the committed data byte for byte; every table is drawn where the camera sees it."""
 import math
 import os
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, run_game  # noqa: E402
+from gamerun import SOURCE_DIR, pixels, run_game  # noqa: E402
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 GENERATOR = BUILD_DIR / "tools" / "gen" / "puckslide3d-gen"
@@ -28,8 +23,7 @@ EYE, CENTRE, WIDTH, HEIGHT = (150.0, 380.0, 610.0), (150.0, 0.0, 0.0), 800, 600
 
 
 def to_screen(x, y, z):
-    """Pixel (column, row from the top) of a point in table coordinates, as gluLookAt and
-    gluPerspective (45 degrees) map it: the camera looks straight down -z, tilted by the y drop."""
+    """Pixel (column, row from the top) of a point in table coordinates, as gluLookAt and gluPerspective (45°) map it."""
     f = [(c - e) / math.dist(CENTRE, EYE) for c, e in zip(CENTRE, EYE)]  # forward, in the y-z plane
     u = (0.0, -f[2], f[1])  # up: forward turned a quarter about x
     p = (x - EYE[0], y + LIFT - EYE[1], z - EYE[2])
@@ -48,9 +42,7 @@ class TablesFromTheDefaultCamera(unittest.TestCase):
                 shot = 11 + 2 * table
                 run = run_game(script, frames=shot + 1, screenshots={shot: "table.png"})
                 self.assertEqual((run.returncode, run.trace[shot]["table"]), (0, table), run.stderr)
-                rgb = subprocess.run(["convert", str(run.workdir / "table.png"), "-depth", "8", "rgb:-"],
-                                     capture_output=True, check=True).stdout
-                shutil.rmtree(run.workdir, ignore_errors=True)
+                rgb = pixels(run.workdir / "table.png")[2]
                 self.assertEqual(len(rgb), WIDTH * HEIGHT * 3)
 
                 def brightness(x, y, z):

@@ -1,28 +1,17 @@
-"""At home on today's desktops: fullscreen at the screen's own mode on 16:9 screens of two sizes,
-the picture whole and unstretched, and the player's settings file reaching the game."""
+"""Fullscreen at the screen's own mode, the picture whole and unstretched, and the player's settings file."""
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import make_workdir, read_trace, run_game, spawn_game  # noqa: E402
-from menu_script import discard, played  # noqa: E402
+from gamerun import make_workdir, pixels, read_trace, run_game, spawn_game  # noqa: E402
+from menu_script import TRAINING, played  # noqa: E402
 
-TRAINING = ["2 tap ENTER", "6 tap DOWN", "10 tap DOWN", "14 tap ENTER", "18 tap ENTER"]
 SHOT = TRAINING + ["0 pad 1 add", "24 pad 1 axis lefty -9000"]  # just beyond the default dead zone
 JINGLE = ["2 tap DOWN"]  # the main menu announces its next entry: music
-
-
-def pixels(png):
-    """(width, height, rgb bytes) of a PNG."""
-    size = subprocess.run(["identify", "-format", "%w %h", str(png)], capture_output=True, text=True, check=True)
-    w, h = map(int, size.stdout.split())
-    rgb = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
-    return w, h, rgb
 
 
 def table_box(png):
@@ -34,25 +23,20 @@ def table_box(png):
 
 
 def screen_size(display, check=True):
-    """The screen's size; None when a busy server could not be asked and `check` is off."""
     run = subprocess.run(["xdpyinfo", "-display", display], capture_output=True, text=True, check=check)
     found = re.search(r"dimensions:\s+(\d+x\d+) pixels", run.stdout)
     return found.group(1) if found else None
 
 
-class OwnScreen:
-    """An X server of the given size for one test, like a monitor without a window manager."""
-    def __init__(self, size):
-        read, write = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
-                                       pass_fds=(write,), stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as number:
-            self.display = ":" + number.readline().strip()
-
-    def close(self):
-        self.server.terminate()
-        self.server.wait()
+def own_screen(test, size):
+    """The display of an X server of the given size for one test, like a monitor without a window manager."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
+                              pass_fds=(write,), stderr=subprocess.DEVNULL)
+    os.close(write)
+    test.addCleanup(lambda: (server.terminate(), server.wait()))
+    with os.fdopen(read) as number:
+        return ":" + number.readline().strip()
 
 
 class Fullscreen(unittest.TestCase):
@@ -61,25 +45,23 @@ class Fullscreen(unittest.TestCase):
         left, top, right, bottom = table_box(design.workdir / "shot.png")
         for size in ("1280x720", "1920x1080"):
             with self.subTest(size=size):
-                screen = OwnScreen(size)
-                self.addCleanup(screen.close)
+                display = own_screen(self, size)
                 workdir = make_workdir()
-                self.addCleanup(shutil.rmtree, workdir, True)
                 game = spawn_game(workdir, ["--fullscreen", "--seed", "1", "--frames", "300", "--screenshot", "40:full.png",
                                             "--screenshot", "150:window.png", "--screenshot", "250:again.png"],
-                                  TRAINING + ["100 tap F1", "200 tap F1"], env={"DISPLAY": screen.display})
+                                  TRAINING + ["100 tap F1", "200 tap F1"], env={"DISPLAY": display})
                 # The screen's mode, looked at while the game is fullscreen, windowed and fullscreen again.
                 seen = set()
                 while game.poll() is None:
                     before = read_trace(workdir)
-                    mode = screen_size(screen.display, check=False)
+                    mode = screen_size(display, check=False)
                     after = read_trace(workdir)
                     if mode and before and after and 20 < before[-1]["frame"] and before[-1]["fullscreen"] == after[-1]["fullscreen"]:
                         seen.add((before[-1]["frame"] > 200, before[-1]["fullscreen"], mode))
                     time.sleep(0.02)
                 self.assertEqual(game.returncode, 0, (workdir / "stderr.txt").read_text())
                 self.assertEqual(seen, {(False, True, size), (False, False, size), (True, True, size)})
-                self.assertEqual(screen_size(screen.display), size)
+                self.assertEqual(screen_size(display), size)
 
                 w, h = map(int, size.split("x"))
                 self.assertEqual(pixels(workdir / "window.png")[:2], (800, 600))
@@ -93,19 +75,14 @@ class Fullscreen(unittest.TestCase):
 
 class RenderSize(unittest.TestCase):
     def test_design_scales_the_800x600_picture_up_and_screen_draws_every_pixel(self):
-        screen = OwnScreen("1920x1080")
-        self.addCleanup(screen.close)
+        display = own_screen(self, "1920x1080")
         repeated = {}
         for size in ("design", "screen"):
-            workdir = make_workdir()
-            (workdir / "puckslide3d").mkdir()
-            (workdir / "puckslide3d" / "settings.conf").write_text(f"render_size = {size}\n")
-            r = run_game(TRAINING, frames=41, screenshots={40: "shot.png"}, workdir=workdir, env={"DISPLAY": screen.display},
+            workdir = make_workdir(settings=f"render_size = {size}\n")
+            r = run_game(TRAINING, frames=41, screenshots={40: "shot.png"}, workdir=workdir, env={"DISPLAY": display},
                          extra_args=["--fullscreen", "--no-dialogs", "--no-pacing", "--seed", "1"], default_args=False)
-            self.addCleanup(discard, r)
             w, h, rgb = pixels(workdir / "shot.png")
-            # 600 rows grown to 1080: 480 of them show the row above again; a drawn picture repeats
-            # only its plain rows.
+            # 600 rows grown to 1080: 480 of them repeat the row above; a picture drawn there, only its plain rows
             repeated[size] = sum(rgb[y * 3 * w:(y + 1) * 3 * w] == rgb[(y + 1) * 3 * w:(y + 2) * 3 * w] for y in range(h - 1))
         self.assertGreaterEqual(repeated["design"], 480)
         self.assertLess(repeated["screen"], 300)
@@ -120,11 +97,7 @@ def peak(run):
 
 class SettingsFile(unittest.TestCase):
     def run_with(self, script, settings=None, frames=60, **kwargs):
-        workdir = make_workdir()
-        if settings is not None:
-            (workdir / "puckslide3d").mkdir()
-            (workdir / "puckslide3d" / "settings.conf").write_text(settings)
-        return played(self, script, frames=frames, workdir=workdir, **kwargs)
+        return played(self, script, frames=frames, workdir=make_workdir(settings=settings), **kwargs)
 
     def test_volumes_reach_the_mixer(self):
         quieter = "music_volume = 50\neffects_volume = 25\n"

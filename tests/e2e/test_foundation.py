@@ -1,5 +1,4 @@
-"""The window, the main loop and every way the program ends, with the real game under Xvfb. The
-window's 800x600 client area shows in the size of every screenshot (test_data_tables)."""
+"""The window, the main loop and every way the program ends."""
 import os
 import shutil
 import subprocess

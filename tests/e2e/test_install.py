@@ -1,5 +1,4 @@
-"""The game as a player gets it: installed and started from any folder, its desktop files, its Debian
-package, and the folder ./play runs it in."""
+"""The game as a player gets it: installed, its desktop files, its Debian package, and ./play's folder."""
 import os
 import pathlib
 import re
@@ -11,15 +10,14 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import GAME, SOURCE_DIR  # noqa: E402
-from menu_script import played  # noqa: E402
+from menu_script import TRAINING, played  # noqa: E402
 from test_play import CONFIG, LISTED, SCORES  # noqa: E402
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 APP_ID = "example.puckslide3d.Puckslide3D"
 USER_FILE = "puckslide3d/Data/system/config.cfg"
-# Into a training match on the first table, where W drives the mallet into the puck: every kind
-# of data file is read (models, the textures they name, a sound).
-TRAINING = "2 tap ENTER\n6 tap DOWN\n10 tap DOWN\n14 tap ENTER\n18 tap ENTER\n24 down W\n"
+# W drives the mallet into the puck: every kind of data file is read (models, their textures, a sound).
+SHOT = TRAINING + ["24 down W"]
 
 
 def files_below(root):
@@ -44,17 +42,14 @@ class Installed(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.scratch = pathlib.Path(tempfile.mkdtemp(prefix="puckslide-install-"))
+        cls.addClassCleanup(shutil.rmtree, cls.scratch, ignore_errors=True)
         subprocess.run(["cmake", "--install", str(BUILD_DIR), "--prefix", "/usr"], check=True, capture_output=True,
                        env=dict(os.environ, DESTDIR=str(cls.scratch / "root")))
         cls.usr = cls.scratch / "root" / "usr"
 
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.scratch, ignore_errors=True)
-
     def test_plays_from_any_folder_as_from_the_source_tree_with_the_players_own_high_scores(self):
         installed = files_below(self.usr)
-        source = played(self, TRAINING, frames=60, screenshots={40: "shot.png"})
+        source = played(self, SHOT, frames=60, screenshots={40: "shot.png"})
         self.assertIn("data/sounds/shot.wav", source.all("sounds"))
         home = self.scratch / "home"
         # (environment, where the player's file is, what it holds before the start)
@@ -66,7 +61,7 @@ class Installed(unittest.TestCase):
                     user_file.parent.mkdir(parents=True)
                     user_file.write_text(before)
                 workdir = pathlib.Path(tempfile.mkdtemp(dir=self.scratch))
-                r = played(self, TRAINING, frames=60, screenshots={40: "shot.png"}, workdir=workdir, env=env,
+                r = played(self, SHOT, frames=60, screenshots={40: "shot.png"}, workdir=workdir, env=env,
                            game=[str(self.usr / "bin" / "puckslide3d")])
                 self.assertNotIn("cannot play", r.stderr)
                 self.assertEqual(sorted(os.listdir(workdir)), ["script.txt", "shot.png", "trace.jsonl"])

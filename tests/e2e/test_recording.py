@@ -1,6 +1,4 @@
-"""A game recorded as its input and played back: the menus, a ladder match with a
-goal and its replay, and training reach the same state and the same picture on
-every frame; a damaged record is refused or caught."""
+"""A recorded game plays back frame for frame, picture for picture; a damaged record is refused or caught."""
 import os
 import shutil
 import sys
@@ -46,21 +44,17 @@ class Recording(unittest.TestCase):
                          (game.workdir / "Data/system/config.cfg").read_bytes())
 
         data = record.read_bytes()
-        for what, damaged, message in [
-                ("cut short", data[:-2], "cut short"),
-                ("not a record", b"#!" + data[2:], "not a recorded game"),
-                ("another version", data[:8] + b"\x09" + data[9:], "recorded by another version")]:
+        for what, damaged, code, message in [
+                ("cut short", data[:-2], 2, "cut short"),
+                ("not a record", b"#!" + data[2:], 2, "not a recorded game"),
+                ("another version", data[:8] + b"\x09" + data[9:], 2, "recorded by another version"),
+                # the last frame's checksum changed: the replay says where it parts from the record
+                ("another game", data[:-4] + bytes([data[-4] ^ 1]) + data[-3:], 0,
+                 f"left the recorded game at frame {len(game.trace) - 1}")]:
             (watch / "bad.rec").write_bytes(damaged)
             r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "bad.rec"])
-            self.assertEqual(r.returncode, 2, what)
+            self.assertEqual(r.returncode, code, what)
             self.assertIn(message, r.stderr, what)
-        # A record that does not match the game it replays: the replay says where they part.
-        changed = bytearray(data)
-        changed[-4] ^= 1  # the last frame's checksum
-        (watch / "changed.rec").write_bytes(bytes(changed))
-        r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "changed.rec"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn(f"left the recorded game at frame {len(game.trace) - 1}", r.stderr)
 
 
 if __name__ == "__main__":

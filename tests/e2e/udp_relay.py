@@ -1,7 +1,5 @@
-"""A UDP relay on 127.0.0.1 between one guest and a host, for the network tests
-and the benchmark: it drops, duplicates, corrupts and delays datagrams (a spread of
-delays reorders them), with a fixed random seed, and counts the bytes each way. Outages are
-dark spells, timed from the first datagram, in which nothing crosses either way."""
+"""A UDP relay on 127.0.0.1 between a guest and a host that drops, duplicates, corrupts and delays
+(so reorders) datagrams from a fixed seed, counts the bytes each way, and goes dark in `outages`."""
 import heapq
 import random
 import select
@@ -16,16 +14,13 @@ class Relay:
         self.outages = outages  # (start, seconds) after the first datagram
         self.drop, self.duplicate, self.delay_ms, self.corrupt = drop, duplicate, delay_ms, corrupt
         self.random = random.Random(seed)
-        self.to_guest = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.to_guest.bind(("127.0.0.1", 0))
-        self.to_host = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.to_host.bind(("127.0.0.1", 0))
+        self.to_guest, self.to_host = (socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2))
+        for sock in (self.to_guest, self.to_host):
+            sock.bind(("127.0.0.1", 0))
         self.port = self.to_guest.getsockname()[1]
-        self.guest = None
-        self.bytes = {"guest_to_host": 0, "host_to_guest": 0}
+        self.guest, self.bytes = None, {"guest_to_host": 0, "host_to_guest": 0}
         self.first = self.last = None  # times of the first and the last datagram
-        self.queue = []  # (due, order, socket, data, address)
-        self.order = 0
+        self.queue, self.order = [], 0  # (due, order, socket, data, address)
         self.stopping = threading.Event()
         self.thread = threading.Thread(target=self.run, daemon=True)
 
@@ -48,8 +43,7 @@ class Relay:
         if data and self.random.random() < self.corrupt:  # one byte changed on the way
             at = self.random.randrange(len(data))
             data = data[:at] + bytes([data[at] ^ (1 << self.random.randrange(8))]) + data[at + 1:]
-        copies = 2 if self.random.random() < self.duplicate else 1
-        for _ in range(copies):
+        for _ in range(2 if self.random.random() < self.duplicate else 1):
             due = time.monotonic() + self.random.uniform(*self.delay_ms) / 1000.0
             self.order += 1
             heapq.heappush(self.queue, (due, self.order, sock, data, address))

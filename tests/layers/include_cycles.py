@@ -1,5 +1,4 @@
-"""No circles between the files of src/: a file (a header and its source taken as one) never
-reaches itself through the project's own includes. Prints each circle it finds."""
+"""No file of src/ (a header and its source taken as one) reaches itself through the project's own includes."""
 import pathlib
 import re
 import sys
