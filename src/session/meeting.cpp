@@ -248,10 +248,16 @@ void HostMeeting::start(const net::Endpoint& rendezvous, uint64_t token, uint32_
 std::vector<Outgoing> HostMeeting::poll(uint64_t nowMs) {
     std::vector<Outgoing> out = std::exchange(pending_, {});
     if (!active_) return out;
+    net::RegisterMessage reg{token_, lookupId_, own_};
+    if (const auto relayed = relay_.ours(); relayed && reg.addresses.size() < net::kMaxOwnAddresses)
+        reg.addresses.push_back(*relayed);
+    // A guest being met learns the host's addresses from the rendezvous: a new one (the relay's,
+    // the router's forwarded port) goes there now rather than at the next keep-alive, though
+    // never more often than registrations go before the first answer.
+    if (reg.addresses != registered_) nextRegisterMs_ = std::min(nextRegisterMs_, lastRegisterMs_ + kRegisterEveryMs);
     if (nowMs >= nextRegisterMs_) {
-        net::RegisterMessage reg{token_, lookupId_, own_};
-        if (const auto relayed = relay_.ours(); relayed && reg.addresses.size() < net::kMaxOwnAddresses)
-            reg.addresses.push_back(*relayed);
+        registered_ = reg.addresses;
+        lastRegisterMs_ = nowMs;
         out.push_back({rendezvous_, net::EncodeRendezvous(reg)});
         nextRegisterMs_ = nowMs + (answered_ ? kKeepAliveMs : kRegisterEveryMs);
     }
