@@ -1,10 +1,8 @@
 """Invite codes through home routers of every kind, in the NAT lab: a guest in any home joins a
-host in any other by the code and the rendezvous, directly where the routers let the probes
-cross and through coturn's relay where they cannot, and both sides' confirmed states agree; a
-stranger's made-up lookups find nothing and are rate-limited, and a code with the right lookup
-id but a wrong secret never takes the seat; a host whose rendezvous dies says so and plays on;
-without the relay a pair of symmetric routers fails in time and the guest plays alone.
-Needs root; the lab removes every namespace, daemon and rule it made."""
+host in any other, directly where the routers let the probes cross and through coturn's relay
+where they cannot, and both sides' states agree; a stranger's made-up lookups find nothing and
+are rate-limited, and a code with a wrong secret never takes the seat; a host whose rendezvous
+dies says so and plays on; without the relay two symmetric routers fail in time. Needs root."""
 import os
 import pathlib
 import random
@@ -47,8 +45,16 @@ def expected_way(host, guest):
     return "relay"
 
 
-def lookup(nonce, lookup_id):
-    return HEADER + bytes([LOOKUP]) + struct.pack("<QIB", nonce, lookup_id, 0)
+def start(home, args, script=()):
+    """A game on `home`'s first host: its process and working folder."""
+    workdir = make_workdir()
+    return spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", home.host]), workdir
+
+
+def code_of(workdir):
+    """The invite code a host printed, or None."""
+    said = stderr_of(workdir)
+    return said.split("invite code ")[1].split()[0] if "invite code " in said else None
 
 
 def way_of(said):
@@ -63,46 +69,35 @@ class InviteCodes(unittest.TestCase):
     def setUpClass(cls):
         if os.geteuid() != 0:
             raise AssertionError("the NAT lab makes network namespaces and needs root")
-        for tool in ("ip", "nft", "miniupnpd", "turnserver"):
-            if not shutil.which(tool):
-                raise AssertionError(f"{tool} is missing (scripts/packages-test.txt installs it)")
         cls.lab = Lab()
         cls.addClassCleanup(cls.lab.close)
         cls.homes = {f"{kind}{n}": cls.lab.home(kind) for kind in KINDS for n in (1, 2)}
         cls.homes["flood"], cls.homes["stranger"] = cls.lab.home("none"), cls.lab.home("plain")
         cls.lab.start_turn()
         cls.rendezvous = cls.lab.start_rendezvous()
-        cls.games, cls.logs = [], []
-        cls.addClassCleanup(cls.stop_games)
 
-    @classmethod
-    def stop_games(cls):
-        """Ends every game still running and keeps their standard errors for a failure's report."""
-        for proc, _ in cls.games:
+    def setUp(self):
+        self.games = []
+        self.addCleanup(self.stop_games)
+
+    def stop_games(self):
+        """Ends every game still running; their standard errors go to ours, which CTest shows when a
+        test fails."""
+        for proc, _ in self.games:
             if proc.poll() is None:
                 proc.terminate()
-        for proc, workdir in cls.games:
+        for proc, workdir in self.games:
             try:
                 proc.wait(10)
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.wait(10)
-            cls.logs.append(f"--- {' '.join(proc.args[4:])}\n{stderr_of(workdir)}")
+            print(f"--- {' '.join(proc.args[4:])}\n{stderr_of(workdir)}", file=sys.stderr)
             shutil.rmtree(workdir, ignore_errors=True)
-        cls.games = []
-
-    def setUp(self):
-        self.addCleanup(self.report)
-
-    def report(self):
-        # CTest shows this only when the test fails
-        self.stop_games()
-        print(f"{self.id()}:\n" + "\n".join(self.logs), file=sys.stderr)
-        type(self).logs = []
+        self.games = []
 
     def game(self, home, args, script=()):
-        workdir = make_workdir()
-        proc = spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", self.homes[home].host])
+        proc, workdir = start(self.homes[home], args, script)
         self.games.append((proc, workdir))
         return proc, workdir
 
@@ -115,18 +110,15 @@ class InviteCodes(unittest.TestCase):
         """A host at `home` registered at the rendezvous, and its invite code."""
         proc, workdir = self.game(home, ["--seed", "1", "--host", "--rendezvous", self.rendezvous, *args], script)
         self.said(proc, workdir, "invite code +")
-        return proc, workdir, stderr_of(workdir).split("invite code ")[1].split()[0]
+        return proc, workdir, code_of(workdir)
 
     def guest(self, home, code, frames, script=()):
         return self.game(home, ["--join", code, "--rendezvous", self.rendezvous, "--frames", str(frames)], script)
 
-    def relayed_packets(self):
-        counters = self.lab.counters()
-        return counters["relay_in"][0] + counters["relay_out"][0]
-
     def play(self, host_home, guest_home):
         """A short session by invite code: its way, seconds to the join, and relayed packets."""
-        before = self.relayed_packets()
+        relayed = lambda: sum(self.lab.counters()[name][0] for name in ("relay_in", "relay_out"))  # noqa: E731
+        before = relayed()
         host, host_dir, code = self.host(host_home, "--await-guest", "--frames", str(HOST_FRAMES), script=HOST_SCRIPT)
         spawned = time.monotonic()
         guest, guest_dir = self.guest(guest_home, code, GUEST_FRAMES, GUEST_SCRIPT)
@@ -140,7 +132,7 @@ class InviteCodes(unittest.TestCase):
         way = way_of(stderr_of(guest_dir))
         self.assertEqual(way_of(stderr_of(host_dir)), way, "host and guest tell different ways")
         assert_agree(self, read_trace(host_dir), read_trace(guest_dir), min_share=0.9)
-        return way, asking - spawned, joined, self.relayed_packets() - before
+        return way, asking - spawned, joined, relayed() - before
 
     def test_every_pair_of_routers_meets_by_the_code(self):
         ways = []
@@ -170,7 +162,7 @@ class InviteCodes(unittest.TestCase):
         where = (SERVER, RENDEZVOUS_PORT)
         answers = []
         for nonce in range(1, 201):
-            flood.sendto(lookup(nonce, random.randrange(1, 1 << 25)), where)
+            flood.sendto(HEADER + bytes([LOOKUP]) + struct.pack("<QIB", nonce, random.randrange(1, 1 << 25), 0), where)
             answers.append(flood.recv(600)[5])
         self.assertNotIn(FOUND, answers)
         self.assertEqual(answers.count(NOT_FOUND), BURST)
@@ -198,7 +190,7 @@ class InviteCodes(unittest.TestCase):
         self.assertIn(f"a guest joined from {self.homes['none2'].public}:", stderr_of(host_dir))
 
     def test_a_host_whose_rendezvous_dies_says_so_and_plays_on(self):
-        self.addCleanup(self.restart_rendezvous)
+        self.addCleanup(self.lab.start_rendezvous)  # at the same address
         host, host_dir, _ = self.host("upnp1", "--frames", "100000")
         self.lab.rendezvous.kill()
         self.lab.stop(self.lab.rendezvous)
@@ -209,9 +201,6 @@ class InviteCodes(unittest.TestCase):
         self.assertTrue(wait_for(lambda: len(read_trace(host_dir)) > frames + 30, 10), "the host stopped")
         host.terminate()
         self.assertEqual(host.wait(LIMIT), 0)
-
-    def restart_rendezvous(self):
-        type(self).rendezvous = self.lab.start_rendezvous()
 
     def test_without_the_relay_two_symmetric_routers_fail_in_time(self):
         self.lab.stop(self.lab.turn)
