@@ -15,8 +15,9 @@ constexpr uint64_t kLookupEveryMs = 250;
 constexpr uint64_t kLookupAgainMs = 500;
 // After the punch, how long the relay may take to connect the two sides.
 constexpr uint64_t kRelayWaitMs = 4000;
-// A host registers again this often until the rendezvous answers, then keeps it alive (a home
-// router forgets an idle mapping in about 30 seconds).
+// A host registers again this often until the rendezvous answers that registration, then keeps
+// it alive (a home router forgets an idle mapping in about 30 seconds): a lost registration, a
+// new address's above all, costs a guest being met half a second, not a keep-alive's wait.
 constexpr uint64_t kRegisterEveryMs = 500;
 constexpr uint64_t kKeepAliveMs = 5000;
 
@@ -248,12 +249,18 @@ void HostMeeting::start(const net::Endpoint& rendezvous, uint64_t token, uint32_
 std::vector<Outgoing> HostMeeting::poll(uint64_t nowMs) {
     std::vector<Outgoing> out = std::exchange(pending_, {});
     if (!active_) return out;
+    net::RegisterMessage reg{token_, lookupId_, own_};
+    if (const auto relayed = relay_.ours(); relayed && reg.addresses.size() < net::kMaxOwnAddresses)
+        reg.addresses.push_back(*relayed);
+    // A guest being met learns the host's addresses from the rendezvous: a new one (the relay's,
+    // the router's forwarded port) goes there now rather than at the next keep-alive, though
+    // never more often than registrations go before the first answer.
+    if (reg.addresses != registered_) nextRegisterMs_ = std::min(nextRegisterMs_, lastRegisterMs_ + kRegisterEveryMs);
     if (nowMs >= nextRegisterMs_) {
-        net::RegisterMessage reg{token_, lookupId_, own_};
-        if (const auto relayed = relay_.ours(); relayed && reg.addresses.size() < net::kMaxOwnAddresses)
-            reg.addresses.push_back(*relayed);
+        registered_ = reg.addresses;
+        lastRegisterMs_ = nowMs;
         out.push_back({rendezvous_, net::EncodeRendezvous(reg)});
-        nextRegisterMs_ = nowMs + (answered_ ? kKeepAliveMs : kRegisterEveryMs);
+        nextRegisterMs_ = nowMs + (answered_ && silent_ ? kKeepAliveMs : kRegisterEveryMs);
     }
     const std::string where = "the rendezvous at " + net::FormatEndpoint(rendezvous_);
     const uint64_t heardMs = answered_ ? lastAnswerMs_ : startMs_;
@@ -294,6 +301,7 @@ DatagramVerdict HostMeeting::filter(const RawDatagram& d, uint64_t nowMs) {
             lookupId_ = r->lookupId;
             offer_ = r->turn;
             lastAnswerMs_ = nowMs;
+            nextRegisterMs_ = std::max(nextRegisterMs_, lastRegisterMs_ + kKeepAliveMs);
             if (silent_ && answered_) news_.push_back("the rendezvous at " + net::FormatEndpoint(rendezvous_) + " answers again");
             answered_ = true;
             silent_ = false;

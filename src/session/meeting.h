@@ -151,7 +151,8 @@ private:
     uint64_t token_ = 0;
     uint32_t lookupId_ = 0;
     std::vector<net::Endpoint> own_;
-    uint64_t startMs_ = 0, nextRegisterMs_ = 0, lastAnswerMs_ = 0;
+    uint64_t startMs_ = 0, nextRegisterMs_ = 0, lastRegisterMs_ = 0, lastAnswerMs_ = 0;
+    std::vector<net::Endpoint> registered_;  // the addresses the rendezvous was last given
     bool answered_ = false, silent_ = false;
     std::vector<std::string> news_;
     std::optional<net::TurnOffer> offer_;

@@ -1,34 +1,30 @@
-"""A small internet of network namespaces for tests of play across home routers.
+"""A small internet of network namespaces, for tests of play across home routers.
 
     with Lab() as lab:
         a, b = lab.home("plain"), lab.home("symmetric", delay_ms=25, loss=0.01)
-        turn = lab.start_turn()
+        lab.start_turn()
         rendezvous = lab.start_rendezvous()
-        game = lab.popen(a.host, ["puckslide3d", ...])
+        game = spawn_game(workdir, [...], prefix=["ip", "netns", "exec", a.host])
 
-The internet is one bridge in the namespace `lab.internet`, where the services run at SERVER
-(a second address, SECOND, lets a test see which outside port a home uses per destination).
-Home n is a host behind a router of its kind, reaching the internet from 45.45.n.1:
+The internet is one bridge in namespace `lab.internet`, with the services at SERVER (and SECOND,
+where a test sees which outside port a home uses per destination). Home n reaches it from 45.45.n.1:
   plain      a home router: nftables masquerade, unsolicited datagrams from outside dropped
   upnp       the same with miniupnpd (UPnP IGD and NAT-PMP) answering on the home network
   symmetric  masquerade random,fully-random: a new outside port for every destination
   cgnat      a home router masquerading into 100.64.n.0/24, and a carrier router masquerading that
   none       the host itself on the internet at 45.45.n.1, no NAT and no firewall
-A home's hosts are 192.168.n.11, .12, … behind the router at 192.168.n.1, each on its eth0.
-With a delay or a loss, a wire namespace between the home and the internet passes every frame
-through this module's own forwarder (`python3 nat_lab.py forward …`).
+A home's hosts are 192.168.n.11, .12, … behind its router at 192.168.n.1. With a delay or a loss,
+this module's forwarder (`nat_lab.py forward`) passes every frame between the home and the internet.
 
-Everything lives in namespaces named after the process (ps3d<pid>x<n>…): closing the lab (the
-`with`, atexit, SIGTERM and SIGHUP, SIGINT's KeyboardInterrupt) kills what runs in them and
-deletes them, and with them their nftables rules and TAP devices; a new lab first sweeps what
-a run that died left behind. Nothing routes out of the namespaces. Needs root.
+Every namespace is named after the process (ps3d<pid>x<n>…): closing the lab (the `with`, atexit,
+SIGTERM, SIGHUP, SIGINT) kills what runs in them and deletes them with their rules and devices; a
+new lab first sweeps what a run that died left behind. Nothing routes out. Needs root.
 """
 import atexit
+import contextlib
 import ctypes
 import fcntl
-import hashlib
 import heapq
-import hmac
 import ipaddress
 import json
 import os
@@ -52,7 +48,8 @@ RELAY_PORTS = (50000, 50999)  # coturn's relay ports; the internet's own sockets
 REALM = "lab.puckslide.test"
 KINDS = ("plain", "upnp", "symmetric", "cgnat", "none")
 LIMIT = 10.0  # seconds any one command or wait may take
-STUN_COOKIE = 0x2112A442
+RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", os.path.join(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"),
+                                                                 "puckslide3d-rendezvous"))
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _CLONE_NEWNET = 0x40000000
@@ -86,87 +83,41 @@ def _die_with_parent():
     _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
-def _alive(pid):
-    return os.path.exists(f"/proc/{pid}")
-
-
 def _kill_inside(ns):
     pids = subprocess.run(["ip", "netns", "pids", ns], capture_output=True, text=True, timeout=LIMIT).stdout
     for pid in pids.split():
-        try:
+        with contextlib.suppress(ProcessLookupError):
             os.kill(int(pid), signal.SIGKILL)
-        except ProcessLookupError:
-            pass
 
 
 def sweep():
     """Removes the namespaces and folders of labs whose process has died."""
-    owner = re.compile(rf"{PREFIX}(\d+)")
+    def dead(name):
+        found = re.match(rf"{PREFIX}(\d+)", name)
+        return found and not os.path.exists(f"/proc/{found[1]}")
+
     listed = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True, timeout=LIMIT).stdout
     for ns in (line.split()[0] for line in listed.splitlines() if line.strip()):
-        found = owner.match(ns)
-        if found and not _alive(int(found[1])):
+        if dead(ns):
             _kill_inside(ns)
             subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
     for folder in pathlib.Path(tempfile.gettempdir()).glob(f"{PREFIX}*-lab"):
-        found = owner.match(folder.name)
-        if found and not _alive(int(found[1])):
+        if dead(folder.name):
             shutil.rmtree(folder, ignore_errors=True)
 
 
-def stun_message(kind, transaction, attributes=(), key=None):
-    """A STUN message; with a key, MESSAGE-INTEGRITY over it (long-term credentials)."""
-    body = b"".join(struct.pack(">HH", t, len(v)) + v + bytes(-len(v) % 4) for t, v in attributes)
-    if key is not None:
-        head = struct.pack(">HHI", kind, len(body) + 24, STUN_COOKIE) + transaction
-        body += struct.pack(">HH", 0x0008, 20) + hmac.new(key, head + body, hashlib.sha1).digest()
-    return struct.pack(">HHI", kind, len(body), STUN_COOKIE) + transaction + body
-
-
-def stun_attributes(data):
-    """A STUN message's type, transaction and attributes by type; None if it is not one."""
-    if len(data) < 20 or struct.unpack_from(">I", data, 4)[0] != STUN_COOKIE:
-        return None
-    kind, length = struct.unpack_from(">HH", data)
-    if length + 20 != len(data):
-        return None
-    found, at = {}, 20
-    while at + 4 <= len(data):
-        t, n = struct.unpack_from(">HH", data, at)
-        if at + 4 + n > len(data):
-            return None
-        found.setdefault(t, data[at + 4:at + 4 + n])
-        at += 4 + n + (-n % 4)
-    return kind, data[8:20], found
-
-
-def xor_address(value):
-    """(address, port) of an XOR-MAPPED-, XOR-RELAYED- or XOR-PEER-ADDRESS of IPv4."""
-    port, ip = struct.unpack_from(">HI", value, 2)
-    return socket.inet_ntoa(struct.pack(">I", ip ^ STUN_COOKIE)), port ^ (STUN_COOKIE >> 16)
-
-
-def xor_value(address, port):
-    ip = struct.unpack(">I", socket.inet_aton(address))[0]
-    return struct.pack(">BBHI", 0, 1, port ^ (STUN_COOKIE >> 16), ip ^ STUN_COOKIE)
-
-
 class Home:
-    """One home: its hosts' namespaces and addresses, and the namespaces between it and the internet."""
+    """One home: its hosts' namespaces and addresses, its router's namespace and outside address."""
 
-    def __init__(self, kind, index, hosts, addresses, public, router=None, carrier=None, wire=None):
-        self.kind, self.index, self.hosts, self.addresses = kind, index, hosts, addresses
-        self.public, self.router, self.carrier, self.wire = public, router, carrier, wire
+    def __init__(self, kind, index, hosts, addresses, public, router=None):
+        self.kind, self.index, self.hosts, self.addresses, self.public, self.router = (
+            kind, index, hosts, addresses, public, router)
         self.lan = ipaddress.ip_network(f"192.168.{index}.0/24") if router else None
         self.upnp = None  # the running miniupnpd
 
     @property
     def host(self):
         return self.hosts[0]
-
-    @property
-    def address(self):
-        return self.addresses[0]
 
 
 class Lab:
@@ -189,21 +140,16 @@ class Lab:
         self.previous_handlers = {}
         try:
             for number in (signal.SIGTERM, signal.SIGHUP):
-                self.previous_handlers[number] = signal.signal(number, self._on_signal)
+                self.previous_handlers[number] = signal.signal(number, lambda n, _: sys.exit(128 + n))
         except ValueError:  # not the main thread: atexit and the `with` still clean up
             pass
         try:
             self.internet = self._namespace("net")
-            self.ip(self.internet, "link add br0 type bridge")
-            for address in (SERVER, SECOND):
-                self.ip(self.internet, f"addr add {address}/16 dev br0")
-            self.ip(self.internet, "link set br0 up")
+            self.ip(self.internet, "link add br0 type bridge", f"addr add {SERVER}/16 dev br0",
+                    f"addr add {SECOND}/16 dev br0", "link set br0 up")
             self.sysctl(self.internet, f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}")
             self.nft(self.internet, f"""table inet lab {{
-  counter relay_in {{}}
-  counter relay_out {{}}
-  counter turn_in {{}}
-  counter turn_out {{}}
+  counter relay_in {{}}; counter relay_out {{}}; counter turn_in {{}}; counter turn_out {{}}
   chain input {{ type filter hook input priority 0;
     udp dport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_in; udp dport {TURN_PORT} counter name turn_in; }}
   chain output {{ type filter hook output priority 0;
@@ -219,13 +165,10 @@ class Lab:
     def __exit__(self, *exc):
         self.close()
 
-    def _on_signal(self, number, frame):
-        raise SystemExit(128 + number)
-
     # ---- commands in namespaces
 
-    def ip(self, ns, command):
-        return run(["ip", "-n", ns, *command.split()])
+    def ip(self, ns, *commands):
+        run(["ip", "-n", ns, "-batch", "-"], input="\n".join(commands) + "\n")
 
     def sysctl(self, ns, *settings):
         run(["ip", "netns", "exec", ns, "sysctl", "-qw", *settings])
@@ -238,30 +181,30 @@ class Lab:
         return subprocess.run(["ip", "netns", "exec", ns, *args], capture_output=True, text=True, timeout=timeout,
                               **kwargs)
 
-    def popen(self, ns, args, log=None, **kwargs):
-        """Starts a command in namespace `ns`; the lab ends it when it closes. With `log`, its output goes
-        to that file in the lab's folder."""
-        kwargs.setdefault("stdin", subprocess.DEVNULL)
-        if log is None:
-            proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent, **kwargs)
-        else:
-            with open(self.folder / log, "w") as out:
-                proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent,
-                                        stdout=out, stderr=subprocess.STDOUT, **kwargs)
+    def popen(self, ns, args, log):
+        """Starts a command in namespace `ns`, its output to file `log` of the lab's folder; the lab ends
+        it when it closes."""
+        with open(self.folder / log, "w") as out:
+            proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         self.processes.append(proc)
         return proc
 
+    def _daemon(self, ns, args, log, ready):
+        """Starts a daemon that writes `ready` to its log once it serves, and waits for that."""
+        proc, path = self.popen(ns, args, log), self.folder / log
+        wait_for(lambda: ready in path.read_text() or proc.poll() is not None)
+        if ready not in path.read_text() or proc.poll() is not None:
+            raise LabError(f"{args[0]} did not start: {path.read_text()[-2000:]}")
+        return proc
+
     def stop(self, proc):
-        if proc.poll() is None:
-            proc.terminate()
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(LIMIT)
-        for stream in (proc.stdout, proc.stderr):
-            if stream:
-                stream.close()
+        proc.terminate()
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(LIMIT)
 
     def udp(self, ns, address="0.0.0.0", port=0):
         """A UDP socket of this process that lives in namespace `ns`, bound to address:port."""
@@ -287,8 +230,7 @@ class Lab:
         return ns
 
     def _cable(self, ns, name, other, other_name):
-        self.ip(ns, f"link add {name} type veth peer name {other_name} netns {other}")
-        self.ip(ns, f"link set {name} up")
+        self.ip(ns, f"link add {name} type veth peer name {other_name} netns {other}", f"link set {name} up")
         self.ip(other, f"link set {other_name} up")
 
     def _to_internet(self, ns, device, index, address, delay_ms, loss):
@@ -298,23 +240,14 @@ class Lab:
             wire = self._namespace(f"w{index}")
             self._cable(ns, device, wire, "in0")
             self._cable(wire, "out0", self.internet, port)
-            for bridge, member in (("bin0", "in0"), ("bout0", "out0")):
-                self.ip(wire, f"link add {bridge} type bridge")
-                self.ip(wire, f"link set {member} master {bridge}")
-                self.ip(wire, f"link set {bridge} up")
-            forwarder = self.popen(wire, [sys.executable, os.path.abspath(__file__), "forward", "--delay-ms",
-                                          str(delay_ms), "--loss", str(loss), "--seed", str(index)],
-                                   log=f"forwarder{index}.log")
-            log = self.folder / f"forwarder{index}.log"
-            wait_for(lambda: "ready" in log.read_text() or forwarder.poll() is not None)
-            if "ready" not in log.read_text() or forwarder.poll() is not None:
-                raise LabError(f"the forwarder of home {index} did not start: {log.read_text()[-2000:]}")
+            self.ip(wire, "link add bin0 type bridge", "link set in0 master bin0", "link set bin0 up",
+                    "link add bout0 type bridge", "link set out0 master bout0", "link set bout0 up")
+            self._daemon(wire, [sys.executable, os.path.abspath(__file__), "forward", str(delay_ms), str(loss),
+                                wire], f"forwarder{index}.log", "ready")
         else:
-            wire = None
             self._cable(ns, device, self.internet, port)
         self.ip(self.internet, f"link set {port} master br0")
         self.ip(ns, f"addr add {address}/16 dev {device}")
-        return wire
 
     def _router(self, ns, masquerade):
         self.sysctl(ns, "net.ipv4.ip_forward=1")
@@ -337,47 +270,39 @@ class Lab:
     def home(self, kind="plain", hosts=1, delay_ms=0, loss=0.0):
         """A new home of `kind` (see KINDS) with `hosts` hosts; `delay_ms` each way and a share `loss` of
         frames lost each way on its link to the internet."""
-        if kind not in KINDS:
-            raise ValueError(f"no home of kind {kind!r}; there are {KINDS}")
-        if hosts < 1 or (kind == "none" and hosts != 1):
-            raise ValueError(f"a home of kind {kind} cannot have {hosts} hosts")
+        if kind not in KINDS or hosts < 1 or (kind == "none" and hosts != 1):
+            raise ValueError(f"no home of kind {kind!r} with {hosts} hosts; the kinds are {KINDS}")
         index = len(self.homes) + 1
         public = f"45.45.{index}.1"
         if kind == "none":
             host = self._namespace(f"h{index}")
-            wire = self._to_internet(host, "eth0", index, public, delay_ms, loss)
-            home = Home(kind, index, [host], [public], public, wire=wire)
-            self.homes.append(home)
-            return home
+            self._to_internet(host, "eth0", index, public, delay_ms, loss)
+            self.homes.append(Home(kind, index, [host], [public], public))
+            return self.homes[-1]
 
         router = self._namespace(f"r{index}")
-        self.ip(router, "link add br0 type bridge")
-        self.ip(router, f"addr add 192.168.{index}.1/24 dev br0")
-        self.ip(router, "link set br0 up")
+        self.ip(router, "link add br0 type bridge", f"addr add 192.168.{index}.1/24 dev br0", "link set br0 up")
         names, addresses = [], []
         for k in range(1, hosts + 1):
             host, address = self._namespace(f"h{index}-{k}"), f"192.168.{index}.{10 + k}"
             self._cable(router, f"lan{k}", host, "eth0")
             self.ip(router, f"link set lan{k} master br0")
-            self.ip(host, f"addr add {address}/24 brd + dev eth0")
-            self.ip(host, f"route add default via 192.168.{index}.1")
+            self.ip(host, f"addr add {address}/24 brd + dev eth0", f"route add default via 192.168.{index}.1")
             names.append(host)
             addresses.append(address)
         masquerade = "masquerade random,fully-random" if kind == "symmetric" else "masquerade"
         self._router(router, masquerade)
 
-        carrier = None
         if kind == "cgnat":
             carrier = self._namespace(f"c{index}")
             self._cable(router, "wan0", carrier, "lan0")
             self.ip(carrier, f"addr add 100.64.{index}.1/24 dev lan0")
-            self.ip(router, f"addr add 100.64.{index}.2/24 dev wan0")
-            self.ip(router, f"route add default via 100.64.{index}.1")
+            self.ip(router, f"addr add 100.64.{index}.2/24 dev wan0", f"route add default via 100.64.{index}.1")
             self._router(carrier, "masquerade")
-            wire = self._to_internet(carrier, "wan0", index, public, delay_ms, loss)
+            self._to_internet(carrier, "wan0", index, public, delay_ms, loss)
         else:
-            wire = self._to_internet(router, "wan0", index, public, delay_ms, loss)
-        home = Home(kind, index, names, addresses, public, router, carrier, wire)
+            self._to_internet(router, "wan0", index, public, delay_ms, loss)
+        home = Home(kind, index, names, addresses, public, router)
         self.homes.append(home)
         if kind == "upnp":
             self.start_upnp(home)
@@ -391,12 +316,9 @@ class Lab:
         conf.write_text(f"ext_ifname=wan0\nlistening_ip=br0\nenable_natpmp=yes\n"
                         f"uuid=5e0b9d2a-3c41-4f7e-9a6b-2d8c1e0f4a{home.index:02x}\n"
                         f"allow 1024-65535 {home.lan} 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
-        home.upnp = self.popen(home.router, ["miniupnpd", "-d", "-f", str(conf),
-                                             "-P", str(self.folder / f"miniupnpd{home.index}.pid")], log=log.name)
-        if not wait_for(lambda: "HTTP listening on port" in log.read_text() or home.upnp.poll() is not None):
-            raise LabError("miniupnpd did not start: " + log.read_text()[-2000:])
-        if home.upnp.poll() is not None:
-            raise LabError("miniupnpd ended: " + log.read_text()[-2000:])
+        home.upnp = self._daemon(home.router, ["miniupnpd", "-d", "-f", str(conf), "-P",
+                                               str(self.folder / f"miniupnpd{home.index}.pid")],
+                                 log.name, "HTTP listening on port")
 
     def stop_upnp(self, home):
         if home.upnp:
@@ -419,36 +341,25 @@ class Lab:
             f"userdb={self.folder / 'turndb'}", f"pidfile={self.folder / 'turnserver.pid'}",
             f"log-file={self.folder / 'turnserver.log'}", "simple-log", "no-stdout-log", "verbose", ""]))
         self.turn = self.popen(self.internet, ["turnserver", "-c", str(conf)], log="turnserver.out")
-        probe = self.udp(self.internet)
-        try:
+        with self.udp(self.internet) as probe:
             probe.settimeout(0.2)
             end = time.monotonic() + LIMIT
             while time.monotonic() < end and self.turn.poll() is None:
-                probe.sendto(stun_message(0x0001, os.urandom(12)), (SERVER, TURN_PORT))
+                probe.sendto(struct.pack(">HHI", 1, 0, 0x2112A442) + os.urandom(12), (SERVER, TURN_PORT))  # Binding
                 try:
                     if probe.recv(2048):
                         return SERVER, TURN_PORT
                 except (socket.timeout, ConnectionRefusedError):
                     pass
-        finally:
-            probe.close()
         log = self.folder / "turnserver.log"
         raise LabError("coturn did not answer: " + (log.read_text()[-2000:] if log.exists() else ""))
 
-    def start_rendezvous(self, program=None):
+    def start_rendezvous(self):
         """The rendezvous program at SERVER:RENDEZVOUS_PORT, offering coturn with the lab's secret;
         returns its address as ADDR:PORT."""
-        if program is None:
-            build = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
-            program = os.environ.get("PUCKSLIDE_RENDEZVOUS", str(build / "puckslide3d-rendezvous"))
-        log = self.folder / "rendezvous.log"
-        self.rendezvous = self.popen(self.internet, [str(program), "--listen", f"{SERVER}:{RENDEZVOUS_PORT}",
-                                                     "--turn", f"{SERVER}:{TURN_PORT}",
-                                                     "--turn-secret-file", str(self.secret_file)], log=log.name)
-        if not wait_for(lambda: "listening on" in log.read_text() or self.rendezvous.poll() is not None):
-            raise LabError("the rendezvous did not start: " + log.read_text()[-2000:])
-        if self.rendezvous.poll() is not None:
-            raise LabError("the rendezvous ended: " + log.read_text()[-2000:])
+        self.rendezvous = self._daemon(self.internet, [RENDEZVOUS, "--listen", f"{SERVER}:{RENDEZVOUS_PORT}",
+                                                       "--turn", f"{SERVER}:{TURN_PORT}", "--turn-secret-file",
+                                                       str(self.secret_file)], "rendezvous.log", "listening on")
         return f"{SERVER}:{RENDEZVOUS_PORT}"
 
     def counters(self):
@@ -486,8 +397,9 @@ class Lab:
 
 def forward(delay_ms, loss, seed):
     """The wire: two TAP devices, each bridged to one side, and every frame from one written to the
-    other after `delay_ms`, unless it is lost. ARP is never lost, so that a lost frame costs what a
-    lost datagram costs and never a second of neighbour discovery."""
+    other after `delay_ms`, unless it is lost. The chance is seeded with the wire's namespace, whose
+    name on the command line also shows whose forwarder it is. ARP is never lost, so that a lost
+    frame costs what a lost datagram costs and never a second of neighbour discovery."""
     chance = random.Random(seed)
     taps = []
     for name, bridge in (("tin0", "bin0"), ("tout0", "bout0")):
@@ -513,7 +425,5 @@ def forward(delay_ms, loss, seed):
                 pass
 
 
-if __name__ == "__main__":
-    if sys.argv[1:2] == ["forward"]:
-        options = dict(zip(sys.argv[2::2], sys.argv[3::2]))
-        forward(float(options["--delay-ms"]), float(options["--loss"]), int(options["--seed"]))
+if __name__ == "__main__" and sys.argv[1:2] == ["forward"]:
+    forward(float(sys.argv[2]), float(sys.argv[3]), sys.argv[4])

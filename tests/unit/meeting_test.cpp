@@ -3,18 +3,23 @@
 // is silent, does not know the code or refuses the lookup is told to the player in time;
 // forged answers and stray probes change nothing; with no way through and no relay, the
 // guest gives up when the probes do.
+// The host tells the rendezvous of a new address soon and again until it answers, not at its
+// next keep-alive, so a guest that no probe reached does not wait long for the host's relayed
+// address.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
 #include "net/punch_probe.h"
+#include "net/rendezvous_messages.h"
+#include "net/stun_message.h"
 #include "rendezvous/mailbox.h"
 #include "session/meeting.h"
 
 namespace {
 
-const net::Endpoint kRendezvous{0x2D2D0001, 27317};
+const net::Endpoint kRendezvous{0x2D2D0001, 27317}, kTurn{0x2D2D0001, 3478}, kRelayed{0x2D2D0001, 50001};
 const net::Endpoint kHostRouter{0x2D2D0101, 27315};   // the host's outside address, ports kept
 const net::Endpoint kGuestRouter{0x2D2D0201, 40000};
 const net::Endpoint kHostLan{0xC0A80111, 27315}, kGuestLan{0xC0A80211, 40000};
@@ -73,6 +78,33 @@ struct Meeting {
     }
 };
 
+void hear(HostMeeting& host, const net::Endpoint& from, const std::vector<uint8_t>& bytes, uint64_t nowMs) {
+    host.filter({from.ipv4, from.port, bytes.data(), bytes.size()}, nowMs);
+}
+
+// The addresses of each Register among the datagrams.
+std::vector<std::vector<net::Endpoint>> registers(const std::vector<Outgoing>& out) {
+    std::vector<std::vector<net::Endpoint>> found;
+    for (const Outgoing& o : out) {
+        net::RendezvousMessage m;
+        if (o.to == kRendezvous && net::DecodeRendezvous(o.bytes.data(), o.bytes.size(), m))
+            if (const auto* r = std::get_if<net::RegisterMessage>(&m)) found.push_back(r->addresses);
+    }
+    return found;
+}
+
+// The answer to the one Allocate among the datagrams.
+net::StunMessage answerToAllocate(const std::vector<Outgoing>& out, net::StunClass cls) {
+    net::StunMessage request, answer;
+    for (const Outgoing& o : out)
+        if (o.to == kTurn && net::DecodeStun(o.bytes.data(), o.bytes.size(), request)) break;
+    EXPECT_EQ(request.method, net::kTurnAllocate);
+    answer.method = net::kTurnAllocate;
+    answer.cls = cls;
+    answer.transaction = request.transaction;
+    return answer;
+}
+
 }  // namespace
 
 TEST(Meeting, TheFirstProbeThatCrossesShowsTheWayAndWhatGoesWrongIsToldInTime) {
@@ -117,4 +149,46 @@ TEST(Meeting, ForgedAnswersAndStrayProbesChangeNothing) {
     EXPECT_EQ(guest.state(), GuestMeeting::State::Asking);
     const std::vector<uint8_t> game = {0x80, 0x00, 0x12, 0x34};  // ENet's own
     EXPECT_EQ(arrive(kHostRouter, game), DatagramVerdict::Kind::Pass);
+}
+
+using Registers = std::vector<std::vector<net::Endpoint>>;
+
+TEST(HostMeeting, ANewAddressGoesSoonAndAgainUntilTheRendezvousAnswersThenKeepAlivesKeepTheirPace) {
+    HostMeeting host;
+    const net::Endpoint lan{0xC0A80102, 27315}, router{0x2D2D0101, 27316};
+    host.start(kRendezvous, 42, 0, {lan}, 0);
+    ASSERT_EQ(registers(host.poll(0)), (Registers{{lan}}));
+    const std::vector<uint8_t> registered =
+        net::EncodeRendezvous(net::RegisteredMessage{42, 5, {0x2D2D0101, 27315}, 60, net::TurnOffer{kTurn, "alice", "pw"}});
+    hear(host, kRendezvous, registered, 10);
+    ASSERT_TRUE(registers(host.poll(500)).empty()) << "answered: the next one is a keep-alive";
+
+    // the router forwards a port a while later
+    host.setOwn({router, lan});
+    EXPECT_EQ(registers(host.poll(1500)), (Registers{{router, lan}})) << "the router's port waits for a keep-alive";
+
+    // a guest arrives; the relay asks, is challenged for the credentials and is granted an address
+    hear(host, kRendezvous, net::EncodeRendezvous(net::GuestArrivingMessage{42, 5, {0x2D2D0201, 4000}, {}}), 1510);
+    net::StunMessage challenge = answerToAllocate(host.poll(1510), net::StunClass::Error);
+    challenge.hasError = true;
+    challenge.errorCode = 401;
+    challenge.errorReason = "Unauthorized";
+    challenge.realm = "puck.test";
+    challenge.nonce = "n1";
+    hear(host, kTurn, net::EncodeStun(challenge), 1520);
+    net::StunMessage granted = answerToAllocate(host.poll(1520), net::StunClass::Success);
+    granted.hasRelayed = granted.hasLifetime = true;
+    granted.relayed = kRelayed;
+    granted.lifetime = 600;
+    const std::vector<uint8_t> key = net::LongTermKey("alice", "puck.test", "pw");
+    hear(host, kTurn, net::EncodeStun(granted, &key), 1530);
+
+    // not more often than twice a second, however often the addresses change
+    EXPECT_TRUE(registers(host.poll(1530)).empty());
+    EXPECT_EQ(registers(host.poll(2000)), (Registers{{router, lan, kRelayed}})) << "the relayed address waits";
+    // unanswered, it goes again: were it lost, the guest would wait half a second for it, not five
+    EXPECT_EQ(registers(host.poll(2500)), (Registers{{router, lan, kRelayed}}));
+    hear(host, kRendezvous, registered, 2510);
+    EXPECT_TRUE(registers(host.poll(7490)).empty());
+    EXPECT_EQ(registers(host.poll(7500)).size(), 1u);
 }

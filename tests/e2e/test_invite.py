@@ -1,0 +1,226 @@
+"""Invite codes through home routers of every kind, in the NAT lab: a guest in any home joins a
+host in any other, directly where the routers let the probes cross and through coturn's relay
+where they cannot, and both sides' states agree; a stranger's made-up lookups find nothing and
+are rate-limited, and a code with a wrong secret never takes the seat; a host whose rendezvous
+dies says so and plays on; without the relay two symmetric routers fail in time. Needs root."""
+import os
+import pathlib
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
+import nat_lab  # noqa: E402
+from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab  # noqa: E402
+from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
+
+BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
+CODE_TOOL = os.environ.get("PUCKSLIDE_CODE_TOOL", str(BUILD_DIR / "tests" / "code_tool"))
+LIMIT = 60  # seconds any one game may take
+HOST_FRAMES, GUEST_FRAMES = 150, 210
+JOIN_SECONDS = 5  # from the guest asking the rendezvous to its "joined the game"
+HEADER = bytes([0xC7]) + b"P3R\x01"
+LOOKUP, FOUND, NOT_FOUND, RATE_LIMITED = 3, 4, 6, 7
+BURST = 10  # lookups the rendezvous answers an address before it limits it
+
+# Each kind hosts its own kind and the next two in KINDS: every kind hosts and joins, and every
+# unordered pair of kinds plays once.
+PAIRS = [(kind, kind) for kind in KINDS] + [(KINDS[i], KINDS[(i + step) % len(KINDS)])
+                                           for i in range(len(KINDS)) for step in (1, 2)]
+
+
+def expected_way(host, guest):
+    """How NAT theory says a pair meets, "direct" or "relay". Plain, UPnP and carrier-grade routers
+    keep one outside port for an inside socket whatever the destination, so the probes both sides
+    send open the way. A symmetric router gives each destination a new port, which a router that
+    filters by address and port never lets in; the probes cross only when nothing filters on the
+    other side (a host on the internet) or the host's router forwards its port (UPnP)."""
+    if "symmetric" not in (host, guest) or "none" in (host, guest) or host == "upnp":
+        return "direct"
+    return "relay"
+
+
+def start(home, args, script=()):
+    """A game on `home`'s first host: its process and working folder."""
+    workdir = make_workdir()
+    return spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", home.host]), workdir
+
+
+def code_of(workdir):
+    """The invite code a host printed, or None."""
+    said = stderr_of(workdir)
+    return said.split("invite code ")[1].split()[0] if "invite code " in said else None
+
+
+def way_of(said):
+    if "connected through the relay" in said:
+        return "relay"
+    return "direct" if "connected directly" in said else None
+
+
+@unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
+class InviteCodes(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if os.geteuid() != 0:
+            raise AssertionError("the NAT lab makes network namespaces and needs root")
+        cls.lab = Lab()
+        cls.addClassCleanup(cls.lab.close)
+        cls.homes = {f"{kind}{n}": cls.lab.home(kind) for kind in KINDS for n in (1, 2)}
+        cls.homes["flood"], cls.homes["stranger"] = cls.lab.home("none"), cls.lab.home("plain")
+        cls.lab.start_turn()
+        cls.rendezvous = cls.lab.start_rendezvous()
+
+    def setUp(self):
+        self.games = []
+        self.addCleanup(self.stop_games)
+
+    def stop_games(self):
+        """Ends every game still running; their standard errors go to ours, which CTest shows when a
+        test fails."""
+        for proc, _ in self.games:
+            if proc.poll() is None:
+                proc.terminate()
+        for proc, workdir in self.games:
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(10)
+            print(f"--- {' '.join(proc.args[4:])}\n{stderr_of(workdir)}", file=sys.stderr)
+            shutil.rmtree(workdir, ignore_errors=True)
+        self.games = []
+
+    def game(self, home, args, script=()):
+        proc, workdir = start(self.homes[home], args, script)
+        self.games.append((proc, workdir))
+        return proc, workdir
+
+    def said(self, proc, workdir, marker, seconds=LIMIT, step=0.05):
+        self.assertTrue(nat_lab.wait_for(lambda: marker in stderr_of(workdir) or proc.poll() is not None, seconds,
+                                         step), marker)
+        self.assertIn(marker, stderr_of(workdir))
+
+    def host(self, home, *args, script=()):
+        """A host at `home` registered at the rendezvous, and its invite code."""
+        proc, workdir = self.game(home, ["--seed", "1", "--host", "--rendezvous", self.rendezvous, *args], script)
+        self.said(proc, workdir, "invite code +")
+        return proc, workdir, code_of(workdir)
+
+    def guest(self, home, code, frames, script=()):
+        return self.game(home, ["--join", code, "--rendezvous", self.rendezvous, "--frames", str(frames)], script)
+
+    def play(self, host_home, guest_home):
+        """A short session by invite code: its way, seconds to the join, and relayed packets."""
+        relayed = lambda: sum(self.lab.counters()[name][0] for name in ("relay_in", "relay_out"))  # noqa: E731
+        before = relayed()
+        host, host_dir, code = self.host(host_home, "--await-guest", "--frames", str(HOST_FRAMES), script=HOST_SCRIPT)
+        spawned = time.monotonic()
+        guest, guest_dir = self.guest(guest_home, code, GUEST_FRAMES, GUEST_SCRIPT)
+        # The join starts once the window is open, which takes a second or more under the
+        # sanitizers on a busy machine: the join's own time is counted from there.
+        self.said(guest, guest_dir, "asking the rendezvous", step=0.01)
+        asking = time.monotonic()
+        self.said(guest, guest_dir, f"joined the game at {code}", step=0.01)
+        joined = time.monotonic() - asking
+        self.assertEqual((host.wait(LIMIT), guest.wait(LIMIT)), (0, 0))
+        way = way_of(stderr_of(guest_dir))
+        self.assertEqual(way_of(stderr_of(host_dir)), way, "host and guest tell different ways")
+        assert_agree(self, read_trace(host_dir), read_trace(guest_dir), min_share=0.9)
+        return way, asking - spawned, joined, relayed() - before
+
+    def test_every_pair_of_routers_meets_by_the_code(self):
+        ways = []
+        for host_kind, guest_kind in PAIRS:
+            with self.subTest(host=host_kind, guest=guest_kind):
+                try:
+                    way, window, joined, relayed = self.play(f"{host_kind}1", f"{guest_kind}2")
+                finally:
+                    self.stop_games()  # the next host in this home needs its port
+                ways.append(f"{host_kind:>9} hosts {guest_kind:<9} {way or '?':<6} joined {joined:.2f} s after "
+                            f"asking ({window:.2f} s to open the window), {relayed} packets relayed")
+                self.assertLess(joined, JOIN_SECONDS)
+                self.assertEqual(way, expected_way(host_kind, guest_kind))
+                # the counters, not only the game's word: a relayed session goes through coturn's relay
+                if way == "relay":
+                    self.assertGreater(relayed, HOST_FRAMES)
+                else:
+                    self.assertLess(relayed, 10)
+        print("\n".join(ways), file=sys.stderr)
+
+    def test_a_stranger_finds_nothing_and_a_wrong_secret_never_takes_the_seat(self):
+        host, host_dir, code = self.host("plain1", "--await-guest", "--frames", "60")
+        # made-up lookup ids from one address: none is found, and the address is soon refused
+        flood = self.lab.udp(self.homes["flood"].host)
+        self.addCleanup(flood.close)
+        flood.settimeout(2)
+        where = (SERVER, RENDEZVOUS_PORT)
+        answers = []
+        for nonce in range(1, 201):
+            flood.sendto(HEADER + bytes([LOOKUP]) + struct.pack("<QIB", nonce, random.randrange(1, 1 << 25), 0), where)
+            answers.append(flood.recv(600)[5])
+        self.assertNotIn(FOUND, answers)
+        self.assertEqual(answers.count(NOT_FOUND), BURST)
+        self.assertEqual(answers[BURST:], [RATE_LIMITED] * (200 - BURST))
+
+        wrong = subprocess.run([CODE_TOOL, code], capture_output=True, text=True, check=True).stdout.strip()
+        self.assertNotEqual(wrong, code)
+        # from the refused address the stranger's game does not get as far as the host...
+        stranger, stranger_dir = self.guest("flood", wrong, 5)
+        self.assertEqual(stranger.wait(LIMIT), 0)
+        self.assertRegex(stderr_of(stranger_dir), rf"cannot join \{wrong}: the rendezvous answers no more lookups "
+                                                  r"from this address for \d+ seconds; playing alone")
+        # ...and from another it is refused the seat: the code's secret is not its
+        stranger, stranger_dir = self.guest("stranger", wrong, 5)
+        self.assertEqual(stranger.wait(LIMIT), 0)
+        self.assertIn(f"cannot join {wrong}: the host did not accept the invite code; playing alone",
+                      stderr_of(stranger_dir))
+        self.assertIn(f"refused a guest from {self.homes['stranger'].public}:", stderr_of(host_dir))
+        self.assertIn("it did not prove it holds the invite code", stderr_of(host_dir))
+
+        guest, guest_dir = self.guest("none2", code, 100)
+        self.said(guest, guest_dir, f"joined the game at {code}")
+        self.assertEqual((host.wait(LIMIT), guest.wait(LIMIT)), (0, 0))
+        self.assertEqual(stderr_of(host_dir).count("a guest joined"), 1)
+        self.assertIn(f"a guest joined from {self.homes['none2'].public}:", stderr_of(host_dir))
+
+    def test_a_host_whose_rendezvous_dies_says_so_and_plays_on(self):
+        self.addCleanup(self.lab.start_rendezvous)  # at the same address
+        host, host_dir, _ = self.host("upnp1", "--frames", "100000")
+        self.lab.rendezvous.kill()
+        self.lab.stop(self.lab.rendezvous)
+        killed = time.monotonic()
+        self.said(host, host_dir, f"the rendezvous at {self.rendezvous} no longer answers", seconds=15)
+        self.assertLess(time.monotonic() - killed, 10)
+        frames = len(read_trace(host_dir))
+        self.assertTrue(wait_for(lambda: len(read_trace(host_dir)) > frames + 30, 10), "the host stopped")
+        host.terminate()
+        self.assertEqual(host.wait(LIMIT), 0)
+
+    def test_without_the_relay_two_symmetric_routers_fail_in_time(self):
+        self.lab.stop(self.lab.turn)
+        self.addCleanup(self.lab.start_turn)
+        host, _, code = self.host("symmetric1")
+        started = time.monotonic()
+        guest, guest_dir = self.guest("symmetric2", code, 30)
+        self.said(guest, guest_dir, "playing alone")
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertEqual(guest.wait(LIMIT), 0)
+        self.assertRegex(stderr_of(guest_dir),
+                         rf"cannot join \{code}: no probe crossed between the two routers within 3 seconds, and the "
+                         rf"relay at {SERVER}:{TURN_PORT} (failed: .+|did not join the two sides within 7 seconds); "
+                         "playing alone")
+        trace = read_trace(guest_dir)
+        self.assertEqual(len(trace), 30)
+        self.assertFalse(any("host_frame" in line for line in trace))
+        host.terminate()
+        self.assertEqual(host.wait(LIMIT), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
