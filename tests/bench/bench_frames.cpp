@@ -10,8 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -21,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "platform/presentation.h"
 #include "platform/scaled_frame.h"
 
@@ -66,15 +65,13 @@ void timeShowing(SDL_Window* window, bool fullscreen) {
     int canvasW = 0, canvasH = 0;
     CanvasSize(w, h, 800, 600, canvasW, canvasH);
     if (!fullscreen || !frame.make(canvasW, canvasH)) return;
-    frame.bind();
-    glClear(GL_COLOR_BUFFER_BIT);
+    frame.bind(), glClear(GL_COLOR_BUFFER_BIT);
     std::printf("%4dx%d scaled up %9.2f ms\n", canvasW, canvasH, perFrame([&] { frame.present(w, h); }));
     frame.release();
 }
 
 void timeShowing(const Display& d) {
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_Init(SDL_INIT_VIDEO), SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     // Made at the screen's size, as the game does: a bare X server enlarges no window to fullscreen.
     SDL_Rect size{0, 0, 800, 600};
     if (d.fullscreen) SDL_GetDisplayBounds(0, &size);
@@ -104,10 +101,7 @@ pid_t startServer(const Display& d) {
     std::string number;
     for (char c = 0; number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
     close(fds[0]);
-    if (pid < 0 || number.empty()) {
-        std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name);
-        std::exit(1);
-    }
+    if (pid < 0 || number.empty()) std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name), std::exit(1);
     setenv("DISPLAY", (":" + number).c_str(), 1);
     return pid;
 }
@@ -132,18 +126,14 @@ double runGame(const std::string& game, const Screen& s, int frames, const char*
     }
     int status = 0;
     rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "bench_frames: %s failed on %s\n", game.c_str(), s.name);
-        std::exit(1);
-    }
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        std::fprintf(stderr, "bench_frames: %s failed on %s\n", game.c_str(), s.name), std::exit(1);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
-std::string range(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
+std::string range(const std::vector<double>& v) {
     char out[64];
-    std::snprintf(out, sizeof out, "%5.2f (%.2f-%.2f)", v[v.size() / 2], v.front(), v.back());
-    return out;
+    return std::snprintf(out, sizeof out, "%5.2f (%.2f-%.2f)", quantile(v, 0.5), quantile(v, 0), quantile(v, 1)), out;
 }
 
 }  // namespace
@@ -188,13 +178,11 @@ int main(int argc, char** argv) {
                 for (int r = 0; r < kRepeats; ++r)
                     perFrame.push_back((runGame(games[i], s, kSettle + kTimedFrames, d.mode) -
                                         runGame(games[i], s, kSettle, d.mode)) / kTimedFrames);
-                std::sort(perFrame.begin(), perFrame.end());
-                median[std::to_string(i) + d.name + s.name] = perFrame[perFrame.size() / 2];
+                median[std::to_string(i) + d.name + s.name] = quantile(perFrame, 0.5);
                 std::printf("%-14s %8.2f %22s\n", s.name, baseline[s.name], range(perFrame).c_str());
             }
         }
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
+        kill(server, SIGTERM), waitpid(server, nullptr, 0);
     }
     for (size_t i = 0; i < games.size(); ++i) {
         std::printf("%s, %s over %s\n", i ? "BEFORE_GAME" : "GAME", kDisplays[1].name, kDisplays[0].name);

@@ -2,18 +2,14 @@
 // processor time, for the sleeping wait the game uses and for a pure busy wait.
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <vector>
-
+#include "bench_clock.h"
 #include "platform/pacing.h"
 #include "platform/timer.h"
 
 static double cpuMilliseconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
 }
 
 int main() {
@@ -27,17 +23,15 @@ int main() {
             for (int i = 0; i < frames; ++i) {
                 wait(interval);
                 const float now = TimerGetTime();
-                gaps.push_back(now - last);
-                last = now;
+                gaps.push_back(now - last), last = now;
                 volatile double sink = 0;  // a stand-in for drawing: a little work between the waits
                 for (int k = 0; k < 20000; ++k) sink = sink + k * 0.5;
             }
             const double cpuPerFrame = (cpuMilliseconds() - cpuBefore) / frames;
             gaps.erase(gaps.begin());  // the first gap starts before the first wait
-            std::sort(gaps.begin(), gaps.end());
             std::printf("%-12s interval %5.1f ms: frame start gap median %.3f ms, p99 %.3f ms, min %.3f ms; "
-                        "CPU %.3f ms per frame\n",
-                        name, interval, gaps[gaps.size() / 2], gaps[gaps.size() * 99 / 100], gaps.front(), cpuPerFrame);
+                        "CPU %.3f ms per frame\n", name, interval, quantile(gaps, 0.5), quantile(gaps, 0.99),
+                        quantile(gaps, 0), cpuPerFrame);
         }
     return 0;
 }

@@ -1,10 +1,9 @@
 // Simulation steps per second of the pure match step on every table, with the
 // computer opponent playing and the near mallet pushed about at random.
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
 
+#include "bench_clock.h"
 #include "game/game_state.h"
 #include "game/match_step.h"
 #include "game/table.h"
@@ -20,13 +19,12 @@ int main(int argc, char** argv) {
         Effects fx;
         std::mt19937 rng(static_cast<unsigned>(n));
         std::uniform_real_distribution<float> push(-g.schiesser_max_v, g.schiesser_max_v);
-        const auto start = std::chrono::steady_clock::now();
-        for (long i = 0; i < steps; ++i) {
-            if ((i & 15) == 0) g.schiesser_v_x = push(rng), g.schiesser_v_z = push(rng);
+        long i = 0;
+        const double msPerStep = msPer(steps, [&] {
+            if ((i++ & 15) == 0) g.schiesser_v_x = push(rng), g.schiesser_v_z = push(rng);
             MatchStep(g, fx);
-        }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, steps / seconds, g.my_score + g.his_score);
+        });
+        std::printf("table %2d: %ld steps, %.0f steps/s, %d goals\n", n, steps, 1000 / msPerStep, g.my_score + g.his_score);
     }
     return 0;
 }
