@@ -27,12 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (net::DecodeHeal(data, size, heal) && net::EncodeHeal(heal) != bytes) std::abort();
 
     static const uint32_t greeting = net::Greeting(PUCKSLIDE_VERSION);
-    if (net::DecodeDiscoveryRequest(data, size, greeting) && net::EncodeDiscoveryRequest(greeting) != bytes)
-        std::abort();
+    if (net::DecodeDiscoveryRequest(data, size, greeting) && net::EncodeDiscoveryRequest(greeting) != bytes) std::abort();
     net::DiscoveryAnswer answer;
-    if (net::DecodeDiscoveryAnswer(data, size, greeting, answer) &&
-        net::EncodeDiscoveryAnswer(greeting, answer) != bytes)
-        std::abort();
+    if (net::DecodeDiscoveryAnswer(data, size, greeting, answer) && net::EncodeDiscoveryAnswer(greeting, answer) != bytes) std::abort();
     net::SeatChallengeMessage challenge;
     if (net::DecodeSeatChallenge(data, size, challenge) && net::EncodeSeatChallenge(challenge) != bytes) std::abort();
     net::SeatAnswerMessage seatAnswer;
@@ -46,11 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host.start(rendezvous, 7, 0, {{0xC0A80211, 40000}}, 0);
     for (const net::Endpoint& from : {rendezvous, elsewhere}) {
         const RawDatagram d{from.ipv4, from.port, data, size};
-        guest.filter(d, 10);
-        host.filter(d, 10);
+        guest.filter(d, 10), host.filter(d, 10);
     }
-    guest.poll(20);
-    host.poll(20);
+    guest.poll(20), host.poll(20);
 
     GameState g;
     std::string refused;

@@ -26,9 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     rendezvous::MailboxLimits limits;
-    limits.maxRegistrations = 3;
-    limits.maxPerSourceIp = 2;
-    limits.lookups.maxSources = 2;
+    limits.maxRegistrations = 3, limits.maxPerSourceIp = 2, limits.lookups.maxSources = 2;
     uint32_t nextId = 1;
     rendezvous::Mailbox mailbox(limits, [&] { return nextId++ % 4; });  // collisions and 0 on purpose
     mailbox.setTurn(net::TurnOffer{{0x0A000009, 3478}, "1700000000", "secret="});

@@ -16,14 +16,9 @@ const net::Endpoint kPeer{0x7F000001, 50002};
 std::vector<FakeTurnServer> prepare() {
     FakeTurnServer fresh, asking, binding, refreshing, failed;
     fresh.c.start({0x7F000001, 3478}, "alice", "secret", 0);
-    fresh.take(0);
-    asking.challenged();
-    binding.binding(kPeer);
-    refreshing = binding;
-    refreshing.succeed();
-    refreshing.take(net::TurnClient::kPermissionRefreshMs);
-    failed = refreshing;
-    failed.take(net::TurnClient::kPermissionRefreshMs + net::TurnClient::kGiveUpMs);
+    fresh.take(0), asking.challenged(), binding.binding(kPeer);
+    refreshing = binding, refreshing.succeed(), refreshing.take(net::TurnClient::kPermissionRefreshMs);
+    failed = refreshing, failed.take(net::TurnClient::kPermissionRefreshMs + net::TurnClient::kGiveUpMs);
     return {fresh, asking, binding, refreshing, failed};
 }
 
@@ -49,12 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const FakeTurnServer& state : states) {
         FakeTurnServer raw = state, answered = state;
-        raw.feed(std::vector<uint8_t>(data, data + size), 1);
-        raw.take(2);
+        raw.feed(std::vector<uint8_t>(data, data + size), 1), raw.take(2);
         m.transaction = state.last.transaction;
         if (decoded) answered.feed(net::EncodeStun(m, &state.key), 1);
-        answered.take(2);
-        answered.c.wrap(kPeer, data, size);
+        answered.take(2), answered.c.wrap(kPeer, data, size);
     }
     return 0;
 }

@@ -2,7 +2,6 @@
 // high-score file with name entry, key codes and scripted input.
 #include <gtest/gtest.h>
 #include <SDL.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "assets_test_support.h"
 #include "game/controls.h"
 #include "game/high_score_list.h"
 #include "game/menu_flow.h"
@@ -44,12 +44,10 @@ TEST(PlayKeys, MovementSetsVelocityTheLaterKeyWinsTheSecondPlayerOnlyWithoutTheC
     GameState g;
     g.menu = false, g.keys['V'] = g.keys['C'] = true;  // C without Ctrl+Shift: nothing, and C stays down
     for (int i = 0; i < 2; ++i) PlayKeysStep(g);
-    EXPECT_FALSE(g.play_video || g.keys['V'] || g.artif_int);
-    EXPECT_TRUE(g.keys['C']);
+    EXPECT_TRUE(!g.play_video && !g.keys['V'] && !g.artif_int && g.keys['C']);
     g.keys[kKeyShift] = g.keys[kKeyCtrl] = true;
     for (int i = 0; i < 2; ++i) PlayKeysStep(g);
-    EXPECT_TRUE(g.artif_int);
-    EXPECT_FALSE(g.keys['C']);
+    EXPECT_TRUE(g.artif_int && !g.keys['C']);
 }
 
 TEST(MouseSteering, NudgesByOneTowardTheTruncatedTarget) {
@@ -58,14 +56,31 @@ TEST(MouseSteering, NudgesByOneTowardTheTruncatedTarget) {
     for (const auto& c : cases) {
         GameState g;
         g.menu = false, g.mouse = true, g.table_min_x = 0, g.mouse_const = g.mouse_const_z = 1, g.mouse_x = g.mouse_y = 150;
-        g.schiesser_x = g.schiesser_z = c.mallet, g.schiesser_v_x = g.schiesser_v_z = 2;
-        PlayKeysStep(g);
+        g.schiesser_x = g.schiesser_z = c.mallet, g.schiesser_v_x = g.schiesser_v_z = 2, PlayKeysStep(g);
         EXPECT_TRUE(g.schiesser_v_x == 2 + c.dv && g.schiesser_v_z == 2 + c.dv) << c.mallet;
     }
 }
 
-// Menu arrows and ESC per screen, and the coin flip of a ladder match start.
+namespace fs = std::filesystem;
+
+// Menu arrows and ESC per screen, and the coin flip of a ladder match start; the configuration file.
 namespace {
+
+const std::string kHeader = "Puckslyde3D\nDon't change this file!\nHomepage: a\nContact: b\nOwned by Valentino\n";
+
+bool readText(const std::string& text, GameState& g) { std::istringstream in(text); return ReadHighScores(in, g); }
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Names and scores as one line, to compare whole lists at once.
+std::string listed(const GameState& g, int slots = 12) {
+    std::string out;
+    for (int i = 0; i < slots; ++i) out += g.HSname[i] + ":" + std::to_string(g.hsscore[i]) + " ";
+    return out;
+}
 
 using Music = std::vector<std::string>;
 
@@ -88,8 +103,7 @@ Music music() {
 
 GameState onScreen(int screen, int entry = 1) {
     GameState g;
-    g.hauptmenu_nr = screen, g.menu_1_nr = entry;
-    return g;
+    return g.hauptmenu_nr = screen, g.menu_1_nr = entry, g;
 }
 
 }  // namespace
@@ -137,42 +151,17 @@ TEST(MenuEnter, LadderMatchStartFlipsBlendingAndDrawsATable) {
 // name-entry keys. That whatever a file holds comes back unchanged through the writer is fuzz_config's
 // to prove; every end-to-end run starts from the shipped file, and the letter wheel's finds its name
 // and score on their lines of the file the game wrote.
-namespace fs = std::filesystem;
-
-namespace {
-
-const std::string kHeader = "Puckslyde3D\nDon't change this file!\nHomepage: a\nContact: b\nOwned by Valentino\n";
-
-bool readText(const std::string& text, GameState& g) { std::istringstream in(text); return ReadHighScores(in, g); }
-
-std::string slurp(const fs::path& p) {
-    std::ostringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-// Names and scores as one line, to compare whole lists at once.
-std::string listed(const GameState& g, int slots = 12) {
-    std::string out;
-    for (int i = 0; i < slots; ++i) out += g.HSname[i] + ":" + std::to_string(g.hsscore[i]) + " ";
-    return out;
-}
-
-}  // namespace
-
 TEST(ConfigRead, HostileFilesStayInsideTheListAndScoresEndAtTheFirstWordThatIsNoNumber) {
     GameState g, before;
     g.HSname[3] = "KEEP", g.hsscore[3] = 9, before = g;
-    EXPECT_FALSE(readText("Puckslyde3D\nA\nB\n//Nothing\n1\n2\n", g));  // no owner word: nothing changes
-    EXPECT_FALSE(readText("", g));
+    EXPECT_FALSE(readText("Puckslyde3D\nA\nB\n//Nothing\n1\n2\n", g) || readText("", g));  // no owner word: nothing changes
     EXPECT_EQ(listed(g), listed(before));
     // Words far longer than a print: the fuzzer's inputs grow too slowly to reach them in its share of a check.
     std::string binary(3 * 1024 * 1024, 'Q');
     for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 37) & 0xFF));
     for (const std::string& f : {kHeader + binary, "Valentino " + std::string(100, '-') + " " + binary + " 1 2"}) {
         GameState h;
-        readText(f, h);
-        for (const std::string& name : h.HSname) EXPECT_LE(name.size(), static_cast<size_t>(kMaxNameLength));
+        for (const std::string& name : (readText(f, h), h.HSname)) EXPECT_LE(name.size(), static_cast<size_t>(kMaxNameLength));
     }
     // Ten names and the separator are read, then at most eleven scores; a word that is no whole int ends them.
     const std::string names = "n1 n2 n3 n4 n5 n6 n7 n8 n9 n10 //Nothing ";
@@ -205,36 +194,30 @@ TEST(HighScoreInsert, KeepsTheListAscendingWithTiesAbove) {
 
 // A folder that is not there is e2e test_play's (NoFolderForTheFile).
 TEST(ConfigWrite, ReplacesTheFileWholeOrLeavesTheOldOneIntact) {
-    char pattern[] = "/tmp/puckslide-config-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern, file = dir / "config.cfg";
+    TempDir tmp;
+    const fs::path dir = tmp.file(""), file = tmp.file("config.cfg");
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     std::ofstream(file) << "old contents that are much longer than the new ones\n";
     fs::permissions(file, mode);
     ASSERT_TRUE(ReplaceFileContents(file.string(), "new\n"));
-    EXPECT_EQ(slurp(file), "new\n");
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
+    EXPECT_TRUE(slurp(file) == "new\n" && (fs::status(file).permissions() & fs::perms::all) == mode);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary left
     if (geteuid() != 0) {  // root writes anywhere; the permission cases mean nothing then
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(ReplaceFileContents(file.string(), "lost\n"));
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::permissions(file, fs::perms::owner_read);  // a file the player made read-only is left alone
+        fs::permissions(dir, fs::perms::owner_all), fs::permissions(file, fs::perms::owner_read);  // read-only: left alone
         EXPECT_FALSE(ReplaceFileContents(file.string(), "lost\n"));
         EXPECT_EQ(slurp(file), "new\n");
     }
-    fs::remove_all(dir);
 }
 
 TEST(NameEntry, SwallowedKeysBackspaceOnNothingAndTheLengthLimits) {
     GameState g, blanks;
     for (int key : {kKeyBackspace, kKeyF1}) g.keys[key] = true, NameEntryStep(g, effects);
-    EXPECT_EQ(g.HS + std::to_string(g.HSlenght), "0");  // nothing to take back; F1 is swallowed while the name is short
-    EXPECT_FALSE(g.keys[kKeyF1]);
+    EXPECT_EQ(g.HS + std::to_string(g.HSlenght) + std::to_string(g.keys[kKeyF1]), "00");  // F1 swallowed while short
     g.keys[kKeyBackspace] = false;
     for (int i = 0; i < 20; ++i) g.keys['A' + i] = true, NameEntryStep(g, effects);
-    EXPECT_EQ(g.HS, "ABCDEFGHIJKLMNO");
-    EXPECT_TRUE(g.keys['T']);  // no longer scanned: stays down for others
+    EXPECT_TRUE(g.HS == "ABCDEFGHIJKLMNO" && g.keys['T']);  // no longer scanned: stays down for others
     for (int i = 0; i < 400; ++i) blanks.keys[kKeySpace] = true, NameEntryStep(blanks, effects);
     EXPECT_EQ(blanks.HS.size(), static_cast<size_t>(kMaxNameLength));  // blanks go on past fifteen, up to one print
 }

@@ -24,11 +24,7 @@ std::string keys(const SteeringKeys& k) { return {char(k.up), char(k.down), char
 }  // namespace
 
 TEST(SettingsFile, EachSettingItsValuesAndEveryBadLineNamedWithTheDefaultKept) {
-    struct Case {
-        std::string text;
-        std::vector<int> badLines;
-        bool (*holds)(const Settings&);
-    };
+    struct Case { std::string text; std::vector<int> badLines; bool (*holds)(const Settings&); };
     // The defaults are what every end-to-end run plays with; fullscreen = no, render_size, sound = off, the
     // volumes reaching the mixer and a French keyboard are e2e test_desktop's.
     const Case cases[] = {
@@ -54,12 +50,10 @@ TEST(SettingsFile, EachSettingItsValuesAndEveryBadLineNamedWithTheDefaultKept) {
     };
     for (const Case& c : cases) {
         const auto [settings, badLines] = parsed(c.text);
-        EXPECT_EQ(badLines, c.badLines) << c.text;
-        EXPECT_TRUE(c.holds(settings)) << c.text;
+        EXPECT_TRUE(badLines == c.badLines && c.holds(settings)) << c.text;
     }
     // An absolute XDG_CONFIG_HOME is every end-to-end run's.
-    EXPECT_EQ(SettingsFilePath("cfg", "/home/p"), "/home/p/.config/puckslide3d/settings.conf");
-    EXPECT_EQ(SettingsFilePath(nullptr, nullptr), "");
+    EXPECT_TRUE(SettingsFilePath("cfg", "/home/p") == "/home/p/.config/puckslide3d/settings.conf" && SettingsFilePath(nullptr, nullptr).empty());
 }
 
 TEST(SettingsFile, TheShippedExampleIsReadWithoutAProblemAndChangesNothing) {
@@ -68,9 +62,8 @@ TEST(SettingsFile, TheShippedExampleIsReadWithoutAProblemAndChangesNothing) {
     text << in.rdbuf();
     ASSERT_NE(text.str().find("near_up"), std::string::npos);
     const auto [settings, badLines] = parsed(text.str());
-    EXPECT_TRUE(badLines.empty());
+    EXPECT_TRUE(badLines.empty() && settings.fullscreen == FullscreenChoice::Ask);
     EXPECT_EQ(keys(settings.bindings.near) + keys(settings.bindings.far), "WSADIKJL");
-    EXPECT_EQ(settings.fullscreen, FullscreenChoice::Ask);
 }
 
 // Fullscreen at 16:9, the picture scaled up from 800x600 and centred, is e2e test_desktop's; here a
@@ -84,15 +77,13 @@ TEST(Picture, WholeAndUnstretchedOnEveryScreenAndTheMouseFindsItsPixel) {
     // Wider: the design's height of view; taller: its width, so its picture is always whole.
     EXPECT_DOUBLE_EQ(FieldOfView(45.0, 4.0 / 3.0, 16.0 / 9.0), 45.0);
     EXPECT_NEAR(FieldOfView(45.0, 4.0 / 3.0, 5.0 / 4.0), 47.7, 0.1);
-    int x = -1, y = -1;
-    WindowToDesign(240 + 720, 1079, 1920, 1080, 1920, 1080, 800, 600, x, y);  // fullscreen 16:9
-    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 599));
-    WindowToDesign(10, 5, 1920, 1080, 1920, 1080, 800, 600, x, y);  // beside the picture: its edge
-    EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 3));
-    WindowToDesign(400, 300, 800, 600, 1600, 1200, 800, 600, x, y);  // a scaled desktop's points
-    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 300));
-    WindowToDesign(640, 32, 1280, 1024, 1280, 1024, 800, 600, x, y);  // 5:4, above the picture
-    EXPECT_EQ(std::make_pair(x, y), std::make_pair(400, 0));
-    EXPECT_TRUE(IsSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"));
-    EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)"));
+    // fullscreen 16:9; beside the picture: its edge; a scaled desktop's points; 5:4, above the picture
+    const int mouse[][8] = {{240 + 720, 1079, 1920, 1080, 1920, 1080, 400, 599}, {10, 5, 1920, 1080, 1920, 1080, 0, 3},
+                             {400, 300, 800, 600, 1600, 1200, 400, 300}, {640, 32, 1280, 1024, 1280, 1024, 400, 0}};
+    for (const int* m : mouse) {
+        int x = -1, y = -1;
+        WindowToDesign(m[0], m[1], m[2], m[3], m[4], m[5], 800, 600, x, y);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(m[6], m[7])) << m[0] << "," << m[1];
+    }
+    EXPECT_TRUE(IsSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)") && !IsSoftwareRenderer("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)"));
 }

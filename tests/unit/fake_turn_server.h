@@ -24,41 +24,28 @@ struct FakeTurnServer {
     net::TurnReceived feed(const std::vector<uint8_t>& d, uint64_t now = 0) { return c.receive(d.data(), d.size(), now); }
     net::StunMessage reply() const {
         net::StunMessage m;
-        m.method = last.method;
-        m.cls = net::StunClass::Success;
-        m.transaction = last.transaction;
+        m.method = last.method, m.cls = net::StunClass::Success, m.transaction = last.transaction;
         return m;
     }
     void succeed(uint64_t now = 0, uint32_t lifetime = 600) {
         net::StunMessage m = reply();
-        m.hasRelayed = m.hasLifetime = true;  // only an allocation reads the address
-        m.relayed = {0xC6336401, 50000};
-        m.lifetime = lifetime;
+        m.hasRelayed = m.hasLifetime = true, m.relayed = {0xC6336401, 50000}, m.lifetime = lifetime;  // an allocation reads the address
         feed(net::EncodeStun(m, &key), now);
     }
     void error(int code, const std::string& reason, const std::string& nonce = "") {
         net::StunMessage m = reply();
-        m.cls = net::StunClass::Error;
-        m.hasError = true;
-        m.errorCode = code;
-        m.errorReason = reason;
-        m.nonce = nonce;
-        m.realm = nonce.empty() ? "" : "puck.test";
+        m.cls = net::StunClass::Error, m.hasError = true, m.errorCode = code, m.errorReason = reason;
+        m.nonce = nonce, m.realm = nonce.empty() ? "" : "puck.test";
         feed(net::EncodeStun(m));  // unsigned, as a refusal of the credentials must be
     }
     // Asking again with the credentials of the challenge; then ready, asking for a channel to `peer`.
     void challenged() {
         c.start({0x7F000001, 3478}, "alice", "secret", 0);
-        take(0);
-        error(401, "Unauthorized", "n1");
-        take(0);
+        take(0), error(401, "Unauthorized", "n1"), take(0);
     }
     void binding(const net::Endpoint& peer, uint32_t lifetime = 600) {
-        challenged();
-        succeed(0, lifetime);
+        challenged(), succeed(0, lifetime);
         c.permit(peer);
-        take(0);
-        succeed();
-        take(0);
+        take(0), succeed(), take(0);
     }
 };

@@ -30,8 +30,7 @@ Effects effects;
 
 GameState quietTable(float x = 150, float z = 0, int pukRad = 44) {
     GameState g;
-    g.menu = false, g.play_video = false, g.a = 0.0f, g.puk_rad = pukRad, g.x = x, g.z = z;
-    effects.clear();
+    g.menu = false, g.play_video = false, g.a = 0.0f, g.puk_rad = pukRad, g.x = x, g.z = z, effects.clear();
     return g;
 }
 
@@ -43,6 +42,22 @@ int count(const char* sound) {
 
 void expectFloats(const std::vector<float>& got, const std::vector<float>& want, const std::string& what) {
     for (size_t i = 0; i < want.size(); ++i) EXPECT_FLOAT_EQ(got[i], want[i]) << what << " value " << i;
+}
+
+// A first-table match one step before a goal, the last hit recorded at rest at
+// (60, 10). playersGoal: the puck is in the far mouth, else in the near one.
+GameState beforeGoal(bool playersGoal, float cameraX, float cameraZ) {
+    GameState g;
+    g.menu = false, g.camera_x = cameraX, g.camera_z = cameraZ, g.x = 150, g.z = playersGoal ? -312.0f : 332.0f;
+    g.video_x = 60, g.video_z = 10;
+    return g;
+}
+
+// Steps until the replay is over; -1 if it runs past the limit.
+int stepsUntilReplayEnds(GameState& g) {
+    for (int n = 1; n <= 100000; ++n)
+        if (MatchStep(g, effects), !g.video) return n;
+    return -1;
 }
 
 }  // namespace
@@ -60,8 +75,7 @@ TEST(WallBounce, ReversesOnlyTheNormalComponentAndPutsThePuckOneUnitInside) {
     };
     for (const auto& c : cases) {
         GameState g = quietTable(c.x, c.z, c.puk_rad);
-        g.move_x = c.move_x, g.move_z = c.move_z;
-        PhysicsStepBack(g, effects);
+        g.move_x = c.move_x, g.move_z = c.move_z, PhysicsStepBack(g, effects);
         expectFloats({g.x, g.z, g.move_x, g.move_z}, {c.end, c.end + 4}, std::to_string(c.x) + "," + std::to_string(c.z));
         EXPECT_EQ(count("sideshot.wav"), c.sideshots) << c.x << "," << c.z;
     }
@@ -98,8 +112,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
         {44, 0, 44, true}, {44, 0, 44.01f, false}, {44, 44, 0, true}, {50, 30, 40, true}, {50, 30, 40.01f, false}};
     for (const auto& c : reach) {
         GameState g = quietTable(150 + c.dx, 145 - c.dz, c.puk_rad);
-        g.schiesser_x = 150, g.schiesser_z = 100;  // strikes at (150, 145)
-        PhysicsStepFront(g, effects);
+        g.schiesser_x = 150, g.schiesser_z = 100, PhysicsStepFront(g, effects);  // strikes at (150, 145)
         EXPECT_EQ(count("shot.wav"), c.hits ? 1 : 0) << c.dx << "," << c.dz;
     }
     struct { const char* what; float u, w, U, W, puckU, puckW, malletU, malletW; } cases[] = {
@@ -109,8 +122,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
     };
     for (const auto& c : cases) {
         GameState g = quietTable(150, 120);  // 25 in front of the striking centre
-        g.schiesser_x = 150, g.schiesser_z = 100;
-        g.move_x = c.u, g.move_z = c.w, g.schiesser_v_x = c.U, g.schiesser_v_z = c.W;
+        g.schiesser_x = 150, g.schiesser_z = 100, g.move_x = c.u, g.move_z = c.w, g.schiesser_v_x = c.U, g.schiesser_v_z = c.W;
         PhysicsStepFront(g, effects);
         // the replay records where the hit happened and what the puck took from it; the mallet
         // moved once by its response and once more in the mallet move
@@ -121,8 +133,7 @@ TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparating
     }
     // A fast puck into a resting mallet: both move apart by the unlimited velocities first.
     GameState g = quietTable(150, 120);
-    g.schiesser_z = 100, g.move_z = 7;
-    MatchStep(g, effects);
+    g.schiesser_z = 100, g.move_z = 7, MatchStep(g, effects);
     expectFloats({g.z, g.schiesser_z}, {120 - 10.5f - 7, 100 + 14.0f / 3 + 4.5f}, "fast puck");
     // The second mallet sees the first mallet's response, and a hit takes the opponent's steering's place.
     GameState two = quietTable(150, 5);
@@ -137,8 +148,7 @@ TEST(MalletLimitsAndFriction, CapThenCutBelowPointFourAndTwoTestsNeverBringASmal
                                               {0.4f, 0.4f}, {-0.4f, -0.4f}};
     for (const auto& [v, limited] : limits) {
         GameState g = quietTable(150, -200);  // out of reach of both mallets
-        g.schiesser_z = 100, g.gegner_x = 40;
-        g.schiesser_v_x = g.schiesser_v_z = g.gegner_v_x = g.gegner_v_z = v;
+        g.schiesser_z = 100, g.gegner_x = 40, g.schiesser_v_x = g.schiesser_v_z = g.gegner_v_x = g.gegner_v_z = v;
         PhysicsStepFront(g, effects);
         expectFloats({g.schiesser_v_x, g.schiesser_v_z, g.gegner_v_x, g.gegner_v_z, g.schiesser_x, g.gegner_z},
                      {limited, limited, limited, limited, 150 + limited, -300 + limited}, std::to_string(v));
@@ -148,8 +158,7 @@ TEST(MalletLimitsAndFriction, CapThenCutBelowPointFourAndTwoTestsNeverBringASmal
                                              {0.002f, -0.001f, 0.001f}, {0.002f, 0, 0}, {0.5f, 0.3f, 0.3f}};
     for (const auto& c : cases) {
         GameState g = quietTable();
-        g.a = g.schiesser_a = c.a;
-        g.move_x = g.move_z = g.schiesser_v_x = g.gegner_v_z = c.v;
+        g.a = g.schiesser_a = c.a, g.move_x = g.move_z = g.schiesser_v_x = g.gegner_v_z = c.v;
         PhysicsStepBack(g, effects);
         for (float v : {g.move_x, g.move_z, g.schiesser_v_x, g.gegner_v_z})
             EXPECT_NEAR(v, c.after, 1e-6) << c.a << " " << c.v;
@@ -158,11 +167,7 @@ TEST(MalletLimitsAndFriction, CapThenCutBelowPointFourAndTwoTestsNeverBringASmal
 
 // The computer opponent's choice between wandering and going for the puck,
 // its steering, and its wander targets.
-namespace {
-
 constexpr float kSpeed = 3;  // half of the mallet speed of 6 the tests give the table
-
-}  // namespace
 
 TEST(Opponent, GoesForThePuckWithinItsBoundariesElseWandersAndDrawsXThenZOnArrival) {
     // Opponent at (150, -80) or further back, wander target (131, -100): wandering
@@ -179,8 +184,7 @@ TEST(Opponent, GoesForThePuckWithinItsBoundariesElseWandersAndDrawsXThenZOnArriv
     for (const auto& c : cases) {
         GameState g;
         g.artif_int = true, g.schiesser_max_v = 6, g.gegner_v_x = 0.3f;  // friction left 0.3 of the last step
-        g.x = c.puckX, g.z = c.puckZ, g.gegner_z = c.gegnerZ;
-        SteerOpponent(g);
+        g.x = c.puckX, g.z = c.puckZ, g.gegner_z = c.gegnerZ, SteerOpponent(g);
         expectFloats({g.gegner_v_x, g.gegner_v_z}, {c.vx, c.vz}, c.what);
     }
     // Wandering: first target (131, -100); ties count as +; arrival within 6.5 (in z anywhere near the forward limit)
@@ -192,68 +196,42 @@ TEST(Opponent, GoesForThePuckWithinItsBoundariesElseWandersAndDrawsXThenZOnArriv
     };
     for (const auto& c : wander) {
         GameState g;
-        g.z = 200;  // puck in the player's half
+        g.z = 200, g.rng = SeededRandom(77);  // puck in the player's half
         g.gegner_x = c.gx, g.gegner_z = c.gz, g.gegner_v_x = 0.7f, g.gegner_v_z = -0.2f, g.schiesser_max_v = 6;
-        g.rng = SeededRandom(77);
         RandomState copy = g.rng;
         const int r1 = NextRandom(copy), r2 = NextRandom(copy);
         SteerOpponent(g);
-        EXPECT_EQ(g.gegner_point_x, c.arrived ? r1 % 238 : 100) << c.gx << "," << c.gz;
-        EXPECT_EQ(g.gegner_point_z, c.arrived ? -(r2 % 315 + 40) : -100) << c.gx << "," << c.gz;
+        EXPECT_EQ(std::make_pair(g.gegner_point_x, g.gegner_point_z),
+                  std::make_pair(c.arrived ? r1 % 238 : 100, c.arrived ? -(r2 % 315 + 40) : -100)) << c.gx << "," << c.gz;
         expectFloats({g.gegner_v_x, g.gegner_v_z}, {c.vx, c.vz}, std::to_string(c.gx) + "," + std::to_string(c.gz));
     }
 }
 
+
 // The goal replay: its start, its length, the serve and the camera restored at
 // the end, also after leaving the match.
-namespace {
-
-// A first-table match one step before a goal, the last hit recorded at rest at
-// (60, 10). playersGoal: the puck is in the far mouth, else in the near one.
-GameState beforeGoal(bool playersGoal, float cameraX, float cameraZ) {
-    GameState g;
-    g.menu = false, g.camera_x = cameraX, g.camera_z = cameraZ;
-    g.x = 150, g.z = playersGoal ? -312.0f : 332.0f;
-    g.video_x = 60, g.video_z = 10;
-    return g;
-}
-
-// Steps until the replay is over; -1 if it runs past the limit.
-int stepsUntilReplayEnds(GameState& g) {
-    for (int n = 1; n <= 100000; ++n)
-        if (MatchStep(g, effects), !g.video) return n;
-    return -1;
-}
-
-}  // namespace
-
 // The player's goal, its replay's camera and the serve after it are e2e test_play's; here the
 // opponent's: the camera comes back at the magnitude of its z and its saved x, and the replay is silent.
 TEST(Replay, StartsOverTheScorersEndAndEndsAfter113StepsWithTheCameraRestored) {
     GameState g = beforeGoal(false, 90, -100);
     MatchStep(g, effects);
-    // the puck takes the recorded hit; the mallets are on their spots
-    EXPECT_TRUE(g.video && !g.my_goal);
+    EXPECT_TRUE(g.video && !g.my_goal);  // the puck takes the recorded hit; the mallets are on their spots
     expectFloats({g.camera_z, g.x, g.z, g.schiesser_z, g.gegner_z}, {-560, 60, 10, 230, -300}, "started");
-    effects.clear();
-    g.camera_x = 10;  // moved by the keys during the replay
+    effects.clear(), g.camera_x = 10;  // moved by the keys during the replay
     EXPECT_EQ(stepsUntilReplayEnds(g), 113);
     expectFloats({g.camera_z, g.camera_x, g.x, g.z, g.move_x}, {100, 90, 150, -200, 0}, "ended");
-    EXPECT_EQ(g.my_score + g.his_score, 1);
-    EXPECT_TRUE(effects.empty());
+    EXPECT_TRUE(g.my_score + g.his_score == 1 && effects.empty());
 }
 
 TEST(ReplayEnd, TheCameraPositionNotTheScorerDecidesTheServeAndLeavingTheMatchKeepsTheReplay) {
     GameState g = beforeGoal(true, 150, 560);
-    MatchStep(g, effects);
-    g.camera_z = 600;  // pushed past the other end with the keys
+    MatchStep(g, effects), g.camera_z = 600;  // pushed past the other end with the keys
     EXPECT_EQ(stepsUntilReplayEnds(g), 1);
     EXPECT_FLOAT_EQ(g.z, -200);
     // Leaving the match keeps the replay for the next table.
     g = beforeGoal(true, 120, 400);
     for (int n = 0; n < 21; ++n) MatchStep(g, effects);
-    g.keys[kKeyEscape] = true;
-    EXPECT_EQ(PlayKeysStep(g), TurnOutcome::SceneSwitch);
+    EXPECT_EQ((g.keys[kKeyEscape] = true, PlayKeysStep(g)), TurnOutcome::SceneSwitch);
     EXPECT_TRUE(g.menu && g.video);
     ASSERT_TRUE(ApplyTableConstants(g, 2));
     g.menu = false, g.keys[kKeyEscape] = false;
@@ -272,8 +250,7 @@ TEST(Rumble, EachHitAndGoalLetInForThePlayerSeatedAtThatMalletAndASessionsGuestK
     };
     for (const auto& c : cases) {
         GameState g = quietTable(150, c.z);
-        g.hauptmenu_nr = c.screen, g.player1_turn = c.player1Turn, g.artif_int = c.computer;
-        PhysicsStepFront(g, effects);
+        g.hauptmenu_nr = c.screen, g.player1_turn = c.player1Turn, g.artif_int = c.computer, PhysicsStepFront(g, effects);
         Effects rumble;
         std::copy_if(effects.begin(), effects.end(), std::back_inserter(rumble),
                      [](const Effect& e) { return e.kind == Effect::Kind::Rumble; });
@@ -335,8 +312,7 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
             const bool mouth = !g.video && InGoalMouth(g);
             const int expectMy = mouth && g.z < GoalLineFar(g), expectHis = mouth && g.z > GoalLineNear(g);
             const int myBefore = g.my_score, hisBefore = g.his_score;
-            effects.clear();
-            MatchStep(g, effects);
+            effects.clear(), MatchStep(g, effects);
             bool finite = true;
             for (float v : {g.x, g.z, g.move_x, g.move_z, g.schiesser_x, g.schiesser_z, g.schiesser_v_x,
                             g.schiesser_v_z, g.gegner_x, g.gegner_z, g.gegner_v_x, g.gegner_v_z, g.camera_x, g.camera_z})
@@ -349,8 +325,8 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
             GameState taken;  // a guest would take it: within every bound of the field list
             std::string refused;
             ASSERT_TRUE(step % 100 || DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " table " << n << " step " << step;
-            ASSERT_EQ(g.my_score - myBefore, expectMy) << "table " << n << " step " << step;
-            ASSERT_EQ(g.his_score - hisBefore, expectHis) << "table " << n << " step " << step;
+            ASSERT_EQ(std::make_pair(g.my_score - myBefore, g.his_score - hisBefore), std::make_pair(expectMy, expectHis))
+                << "table " << n << " step " << step;
             goals += expectMy + expectHis;
             if (rng() % 8 == 0) g.keys[playKeys[rng() % std::size(playKeys)]] ^= true;
             if (rng() % 8 == 0) g.mouse_x = int(rng() % g.width), g.mouse_y = int(rng() % g.height);

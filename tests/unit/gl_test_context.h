@@ -9,10 +9,9 @@ class GlTestContext {
 public:
     GlTestContext(int width = 256, int height = 256) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+        for (const auto& [attribute, value] : {std::pair{SDL_GL_CONTEXT_MAJOR_VERSION, 2}, {SDL_GL_CONTEXT_MINOR_VERSION, 1},
+                                               {SDL_GL_DOUBLEBUFFER, 1}, {SDL_GL_DEPTH_SIZE, 16}})
+            SDL_GL_SetAttribute(attribute, value);
         window_ = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window_) context_ = SDL_GL_CreateContext(window_);
     }

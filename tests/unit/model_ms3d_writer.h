@@ -63,8 +63,6 @@ inline Ms3dFile SampleMs3d() {
     f.groups = {{{0}, 1}, {{1, 0}, -1}};
     f.materials.resize(2);
     for (int i = 0; i < 16; ++i) f.materials[0].colours[i] = 0.05f * i;
-    f.materials[1] = f.materials[0];
-    f.materials[1].colours[4] = 0.9f;
-    f.materials[1].texture = "data/model/sample.bmp";
+    f.materials[1] = f.materials[0], f.materials[1].colours[4] = 0.9f, f.materials[1].texture = "data/model/sample.bmp";
     return f;
 }

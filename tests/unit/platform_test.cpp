@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <GL/gl.h>
 #include <SDL_mixer.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "assets_test_support.h"
 #include "gl_test_context.h"
 #include "platform/pacing.h"
 #include "platform/sound.h"
@@ -63,9 +63,7 @@ TEST(GlPrint, CentresEachPrintAndMovesTheNextHalfTheWidthFurtherAndCode255DrawsN
     ASSERT_TRUE(BuildFont());
     const float advance = gmf['H'].gmfCellIncX * kScale;
     CurrentTurnLog().clear(), CurrentTurnLog().recordTexts = true;
-    setUpView();
-    glPrint("HH");
-    glPrint("%c", 'I');
+    setUpView(), glPrint("HH"), glPrint("%c", 'I');
     CurrentTurnLog().recordTexts = false;
     const auto& texts = CurrentTurnLog().texts;
     ASSERT_EQ(texts.size(), 2u);
@@ -77,8 +75,7 @@ TEST(GlPrint, CentresEachPrintAndMovesTheNextHalfTheWidthFurtherAndCode255DrawsN
     EXPECT_NEAR(k.maxX - k.minX, 3 * advance, 0.3f * advance);
     for (const char* text : {static_cast<const char*>(nullptr), "", "\xff\xff\xff"}) {
         const Ink nothing = drawn(text);  // draws nothing and leaves the position where it was
-        EXPECT_EQ(nothing.maxX, -1);
-        EXPECT_EQ(nothing.matrix[12], kSize / 2);
+        EXPECT_TRUE(nothing.maxX == -1 && nothing.matrix[12] == kSize / 2) << (text ? text : "null");
     }
     EXPECT_EQ(drawn("H\xffH").px, drawn("HH").px);
     CurrentTurnLog().clear();
@@ -103,8 +100,8 @@ TEST(GlPrint, ARebuildInANewContextDrawsTheSame) {
 // once and stopped by its path. Broken, missing or no files and stray commands change nothing,
 // with a device or without one.
 TEST(Sound, OneEffectAtATimePlayedOnceAndTracksBesideItUntilStopped) {
-    const std::string dir = "/tmp/puckslide-sound-" + std::to_string(getpid()) + "/";
-    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    TempDir tmp;
+    const std::string dir = tmp.file("");
     for (const auto& [name, seconds] : {std::pair{"short", 0.3}, std::pair{"a", 3.0}, std::pair{"b", 3.0}})
         ASSERT_EQ(std::system(("sox -q -n -r 44100 -c 1 -b 16 " + dir + name + ".wav synth " + std::to_string(seconds) +
                                " sine 440 vol 0.5").c_str()), 0);
@@ -115,25 +112,18 @@ TEST(Sound, OneEffectAtATimePlayedOnceAndTracksBesideItUntilStopped) {
         EXPECT_EQ(device, std::string(driver) == "dummy");
         const auto playing = [&](int n) { EXPECT_EQ(device ? Mix_Playing(-1) : 0, device ? n : 0) << driver; };
         const auto music = [&](const char* verb, const char* name) { MusicCommand((verb + (" " + dir) + name).c_str()); };
-        PlaySoundFile((dir + "a.wav").c_str());
-        PlaySoundFile((dir + "short.wav").c_str());
-        playing(1);
-        music("play", "a.wav"), music("play", "b.wav"), music("play", "a.wav");  // the second play of a.wav: no new start
-        playing(3);
-        music("stop", "a.wav");
-        playing(2);
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
-        playing(1);  // the short effect is over
-        for (const char* name : {"broken.wav", "missing.wav"}) PlaySoundFile((dir + name).c_str());
-        PlaySoundFile(nullptr);
-        for (const char* command : {"stop x.mp3", "play x.mp3", "", "play", "close all"}) MusicCommand(command);
-        MusicCommand(nullptr);
+        const auto play = [&](const char* name) { PlaySoundFile(name ? (dir + name).c_str() : nullptr); };
+        play("a.wav"), play("short.wav"), playing(1);
+        music("play", "a.wav"), music("play", "b.wav"), music("play", "a.wav"), playing(3);  // a.wav again: no new start
+        music("stop", "a.wav"), playing(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600)), playing(1);  // the short effect is over
+        for (const char* name : {"broken.wav", "missing.wav", static_cast<const char*>(nullptr)}) play(name);
+        for (const char* c : {"stop x.mp3", "play x.mp3", "", "play", "close all", static_cast<const char*>(nullptr)}) MusicCommand(c);
         playing(1);
         SoundShutdown(), SoundShutdown();  // a second shutdown is harmless
     }
     CurrentTurnLog().clear();  // what the trace shows of them is the end-to-end runs'
     unsetenv("SDL_AUDIODRIVER");
-    std::system(("rm -rf " + dir).c_str());
 }
 
 // The pacing trusts this clock: it starts near zero and counts milliseconds of the monotonic clock;
@@ -150,7 +140,6 @@ TEST(FrameTimer, StartsNearZeroCountsMillisecondsOfTheMonotonicClockAndPaces) {
     for (float interval : {0.0f, 0.3f, 2.0f, 10.0f})
         for (void (*wait)(float) : {PacingWait, PacingWaitBusy}) {
             const float start = TimerGetTime();
-            wait(interval);
-            EXPECT_GE(TimerGetTime() - start, interval);
+            EXPECT_GE((wait(interval), TimerGetTime() - start), interval);
         }
 }

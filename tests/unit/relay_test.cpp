@@ -34,14 +34,13 @@ TEST(StunVectors, LongTermRequestIsWrittenByteForByteAndItsIntegrityChecks) {
     net::StunMessage m, d;
     m.transaction = {0x78, 0xad, 0x34, 0x33, 0xc6, 0xad, 0x72, 0xc0, 0x29, 0xda, 0x41, 0x2e};
     m.username = "\xE3\x83\x9E\xE3\x83\x88\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF\xE3\x82\xB9";
-    m.nonce = "f//499k954d6OL34oL9FSTvy64sA";
-    m.realm = "example.org";
+    m.nonce = "f//499k954d6OL34oL9FSTvy64sA", m.realm = "example.org";
     const std::vector<uint8_t> key = net::LongTermKey(m.username, m.realm, "TheMatrIX");
     EXPECT_EQ(net::EncodeStun(m, &key), kLongTermRequest);
     ASSERT_TRUE(decode(kLongTermRequest, d));
     EXPECT_TRUE(net::StunIntegrityMatches(kLongTermRequest.data(), kLongTermRequest.size(), d, key));
-    const std::vector<uint8_t> wrong = net::LongTermKey(m.username, m.realm, "TheMatrix");
-    EXPECT_FALSE(net::StunIntegrityMatches(kLongTermRequest.data(), kLongTermRequest.size(), d, wrong));
+    EXPECT_FALSE(net::StunIntegrityMatches(kLongTermRequest.data(), kLongTermRequest.size(), d,
+                                           net::LongTermKey(m.username, m.realm, "TheMatrix")));
 }
 
 // The optional SOFTWARE is passed over; a changed bit, or anything after FINGERPRINT, is refused.
@@ -50,12 +49,10 @@ TEST(StunVectors, ShortTermResponseDecodesAndDamageIsRefused) {
     const std::string password = "VOkJxbRl1RmTxUk/WvJxBt";
     ASSERT_TRUE(decode(kIpv4Response, response));
     EXPECT_TRUE(net::StunIntegrityMatches(kIpv4Response.data(), kIpv4Response.size(), response, {password.begin(), password.end()}));
-    EXPECT_TRUE(response.fingerprint);
-    EXPECT_EQ(net::FormatEndpoint(response.mapped), "192.0.2.1:32853");
+    EXPECT_TRUE(response.fingerprint && net::FormatEndpoint(response.mapped) == "192.0.2.1:32853");
     std::vector<uint8_t> damaged = kIpv4Response, longer = kIpv4Response;
     damaged[43] ^= 1;  // the mapped port
-    longer.insert(longer.end(), {0x80, 0x22, 0, 0});
-    longer[3] = static_cast<uint8_t>(longer[3] + 4);
+    longer.insert(longer.end(), {0x80, 0x22, 0, 0}), longer[3] = static_cast<uint8_t>(longer[3] + 4);
     EXPECT_FALSE(decode(damaged, response) || decode(longer, response));
 }
 
@@ -75,8 +72,7 @@ TEST(StunCodec, HostileAttributesAreRefusedAndDatagramsToldApart) {
     net::StunMessage m;
     for (const std::string& attribute : cases) {
         std::vector<uint8_t> bytes = fromHex("000100002112a442" + std::string(24, '0') + attribute);
-        bytes[2] = static_cast<uint8_t>((bytes.size() - net::kStunHeaderBytes) >> 8);
-        bytes[3] = static_cast<uint8_t>(bytes.size() - net::kStunHeaderBytes);
+        bytes[2] = static_cast<uint8_t>((bytes.size() - net::kStunHeaderBytes) >> 8), bytes[3] = static_cast<uint8_t>(bytes.size() - net::kStunHeaderBytes);
         EXPECT_FALSE(decode(bytes, m)) << attribute;
     }
     ASSERT_TRUE(decode(fromHex("000100082112a442" + std::string(24, '0') + "002400046e0001ff"), m));
@@ -84,8 +80,7 @@ TEST(StunCodec, HostileAttributesAreRefusedAndDatagramsToldApart) {
 
     // STUN, ChannelData and the game's own datagrams are told apart; ChannelData may be padded.
     std::vector<uint8_t> badCookie = kIpv4Response, longer = kIpv4Response, got;
-    badCookie[4] = 0x22;
-    longer.push_back(0);
+    badCookie[4] = 0x22, longer.push_back(0);
     const uint8_t payload[] = {9, 8, 7, 6, 5};
     std::vector<uint8_t> framed = net::EncodeChannelData(0x4001, payload, sizeof payload);
     const std::tuple<std::vector<uint8_t>, net::DatagramKind> kinds[] = {{kIpv4Response, net::DatagramKind::Stun},
@@ -112,10 +107,8 @@ TEST(TurnAllocate, ForgedAnswersAreIgnoredAndRefusalsFailWithAReason) {
         EXPECT_EQ(std::make_tuple(s.last.username, s.last.realm, s.last.nonce, s.lastSigned),
                   std::make_tuple("alice", "puck.test", "n1", true));
         net::StunMessage forged = s.reply();
-        forged.hasRelayed = true;
         const std::vector<uint8_t> otherKey = net::LongTermKey("alice", "puck.test", "guess");
-        s.feed(net::EncodeStun(forged, &otherKey));
-        s.feed(net::EncodeStun(forged));
+        forged.hasRelayed = true, s.feed(net::EncodeStun(forged, &otherKey)), s.feed(net::EncodeStun(forged));
         EXPECT_EQ(s.c.state(), net::TurnState::Allocating);
         s.error(k.code, k.reason);
         EXPECT_EQ(std::make_tuple(s.c.state(), s.c.failure()), std::make_tuple(net::TurnState::Failed, std::string(k.failure)));

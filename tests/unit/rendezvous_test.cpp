@@ -74,8 +74,7 @@ TEST(Mailbox, KeepAliveAndExpiry) {
     EXPECT_TRUE(box.mailbox.expire(100000).empty());
     EXPECT_EQ(box.lookup(id, kGuest, 100000).datagrams.at(1).to, moved);
 
-    EXPECT_TRUE(box.mailbox.expire(110999).empty());
-    EXPECT_EQ(box.mailbox.expire(111000), std::vector<uint32_t>{id});
+    EXPECT_TRUE(box.mailbox.expire(110999).empty() && box.mailbox.expire(111000) == std::vector<uint32_t>{id});
     EXPECT_EQ(std::make_pair(box.lookup(id, kGuest, 111001).outcome, box.mailbox.registrations()),
               std::make_pair(Outcome::NotFound, size_t(0)));
     // Between expiry passes a silent host is already unknown to a guest.
@@ -98,11 +97,9 @@ TEST(Mailbox, OnlyTheTokenRemovesAndTheCodesIdComesBack) {
 
 TEST(Mailbox, BoundedInAllAndPerSource) {
     MailboxLimits limits;
-    limits.maxRegistrations = 3;
-    limits.maxPerSourceIp = 2;
+    limits.maxRegistrations = 3, limits.maxPerSourceIp = 2;
     Box box(limits);
-    EXPECT_EQ(box.enroll(1, kHost, 0).outcome, Outcome::Registered);
-    EXPECT_EQ(box.enroll(2, {kHost.ipv4, 1}, 0).outcome, Outcome::Registered);
+    EXPECT_TRUE(box.enroll(1, kHost, 0).outcome == Outcome::Registered && box.enroll(2, {kHost.ipv4, 1}, 0).outcome == Outcome::Registered);
     const Handled third = box.enroll(3, {kHost.ipv4, 2}, 0);
     EXPECT_EQ(std::make_tuple(third.outcome, third.quiet, answer<net::FullMessage>(third).token),
               std::make_tuple(Outcome::Full, true, uint64_t(3)));
@@ -135,24 +132,19 @@ TEST(Mailbox, RateLimitsLookupsPerSourceButNotRepeats) {
         ASSERT_TRUE(repeat.outcome == Outcome::Found && repeat.quiet && repeat.datagrams.size() == 2) << i;
     }
     // ...up to a point, and only from the same address and for the same id.
-    EXPECT_EQ(box.lookup(id, kGuest, 10500).outcome, Outcome::RateLimited);
-    EXPECT_EQ(box.lookup(id, {kGuest.ipv4, 1}, 10500).outcome, Outcome::RateLimited);
-    EXPECT_EQ(box.lookup(id, kGuest, 12000).outcome, Outcome::Found);
+    EXPECT_TRUE(box.lookup(id, kGuest, 10500).outcome == Outcome::RateLimited &&
+                box.lookup(id, {kGuest.ipv4, 1}, 10500).outcome == Outcome::RateLimited && box.lookup(id, kGuest, 12000).outcome == Outcome::Found);
 }
 
 TEST(RateLimiter, ForgetsTheStalestSourceWhenItsTableIsFull) {
     RateLimits limits;
-    limits.burst = 1;
-    limits.maxSources = 2;
+    limits.burst = 1, limits.maxSources = 2;
     RateLimiter limiter(limits);
-    EXPECT_TRUE(limiter.take(1, 0, 0).allowed);
-    EXPECT_FALSE(limiter.take(1, 1, 0).allowed);
-    EXPECT_TRUE(limiter.take(2, 0, 1).allowed);
-    EXPECT_FALSE(limiter.take(1, 2, 2).allowed);  // 1 is now the fresher
-    EXPECT_TRUE(limiter.take(3, 0, 3).allowed);   // 2 goes
+    // source, key, time, allowed: after the third, 1 is the fresher; the fifth forgets 2, whose bucket is full again
+    const struct { uint32_t source, key; uint64_t at; bool allowed; } takes[] = {
+        {1, 0, 0, true}, {1, 1, 0, false}, {2, 0, 1, true}, {1, 2, 2, false}, {3, 0, 3, true}, {1, 3, 4, false}, {2, 1, 5, true}};
+    for (const auto& t : takes) EXPECT_EQ(limiter.take(t.source, t.key, t.at).allowed, t.allowed) << t.at;
     EXPECT_EQ(limiter.sources(), 2u);
-    EXPECT_FALSE(limiter.take(1, 3, 4).allowed);
-    EXPECT_TRUE(limiter.take(2, 1, 5).allowed);   // forgotten, so a full bucket again
 }
 
 // Stray bytes are e2e test_rendezvous's; a rendezvous's own answers sent to it are no requests either.

@@ -16,18 +16,40 @@ const char kAlphabet[] = "0123456789ABCDEFGHJKMNPQRSTVWXYZ";
 
 InviteCode rendezvousCode(uint32_t id, uint64_t secret) {
     InviteCode c;
-    c.lookupId = id, c.secret = secret;
-    return c;
+    return c.lookupId = id, c.secret = secret, c;
 }
 
 InviteCode directCode(uint32_t ip, uint16_t port, uint64_t secret) {
     InviteCode c;
-    c.kind = InviteCode::Kind::Direct, c.ipv4 = ip, c.port = port, c.secret = secret;
-    return c;
+    return c.kind = InviteCode::Kind::Direct, c.ipv4 = ip, c.port = port, c.secret = secret, c;
 }
 
 bool same(const InviteCode& a, const InviteCode& b) {
     return a.kind == b.kind && a.lookupId == b.lookupId && a.ipv4 == b.ipv4 && a.port == b.port && a.secret == b.secret;
+}
+
+std::vector<net::Endpoint> endpoints(size_t n) {
+    std::vector<net::Endpoint> list;
+    for (size_t i = 0; i < n; ++i) list.push_back({0x0A000001u + uint32_t(i), uint16_t(27315 + i)});
+    return list;
+}
+
+net::TurnOffer turnOffer() { return {{0xCB007105, 3478}, "1700000000", "dNcwhojV9UvcSSj+lAMOcuaadcI="}; }
+
+std::vector<net::RendezvousMessage> oneOfEach() {
+    return {
+        net::RegisterMessage{0x8877665544332211, 0, endpoints(net::kMaxOwnAddresses)}, net::RegisterMessage{1, net::kLookupIdMask, {}},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, turnOffer()}, net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, std::nullopt},
+        net::LookupMessage{~0ull, 12345, endpoints(2)},
+        net::FoundMessage{3, 12345, {0xC6336401, 4000}, endpoints(net::kMaxOwnAddresses), {0xCB007101, 5000}, turnOffer()},
+        net::GuestArrivingMessage{7, 12345, {0xCB007101, 5000}, endpoints(1)},
+        net::NotFoundMessage{3, 12345}, net::RateLimitedMessage{3, 6}, net::FullMessage{7}, net::UnregisterMessage{7},
+    };
+}
+
+bool decodes(const std::vector<uint8_t>& bytes) {
+    net::RendezvousMessage m;
+    return net::DecodeRendezvous(bytes.data(), bytes.size(), m);
 }
 
 }  // namespace
@@ -66,11 +88,9 @@ TEST(InviteCode, EveryOneWrongSymbolAndSwapIsMistyped) {
             for (const char* s = kAlphabet; *s; ++s) {
                 if (*s == text[i]) continue;
                 std::string typo = text;
-                typo[i] = *s;
                 InviteCode out = code;
-                out.secret = 0;
-                EXPECT_EQ(net::ParseInviteCode(typo, out), CodeParse::Mistyped) << typo;
-                EXPECT_EQ(out.secret, 0u) << "a refused code changed the output";
+                typo[i] = *s, out.secret = 0;
+                EXPECT_TRUE(net::ParseInviteCode(typo, out) == CodeParse::Mistyped && out.secret == 0) << typo;
             }
             const size_t next = text[i + 1] == '-' ? i + 2 : i + 1;
             if (next >= text.size() || text[i] == text[next]) continue;
@@ -98,43 +118,9 @@ TEST(InviteCode, HostNamesAreNoCodesAndHostileTextIsRefused) {
     };
     for (const auto& c : cases) {
         InviteCode out;
-        EXPECT_EQ(net::ParseInviteCode(c.text, out), c.expected) << c.text.substr(0, 40);
-        EXPECT_TRUE(same(out, InviteCode())) << c.text.substr(0, 40);
+        EXPECT_TRUE(net::ParseInviteCode(c.text, out) == c.expected && same(out, InviteCode())) << c.text.substr(0, 40);
     }
 }
-
-namespace {
-
-std::vector<net::Endpoint> endpoints(size_t n) {
-    std::vector<net::Endpoint> list;
-    for (size_t i = 0; i < n; ++i) list.push_back({0x0A000001u + uint32_t(i), uint16_t(27315 + i)});
-    return list;
-}
-
-net::TurnOffer turnOffer() { return {{0xCB007105, 3478}, "1700000000", "dNcwhojV9UvcSSj+lAMOcuaadcI="}; }
-
-std::vector<net::RendezvousMessage> oneOfEach() {
-    return {
-        net::RegisterMessage{0x8877665544332211, 0, endpoints(net::kMaxOwnAddresses)},
-        net::RegisterMessage{1, net::kLookupIdMask, {}},
-        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, turnOffer()},
-        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, std::nullopt},
-        net::LookupMessage{~0ull, 12345, endpoints(2)},
-        net::FoundMessage{3, 12345, {0xC6336401, 4000}, endpoints(net::kMaxOwnAddresses), {0xCB007101, 5000}, turnOffer()},
-        net::GuestArrivingMessage{7, 12345, {0xCB007101, 5000}, endpoints(1)},
-        net::NotFoundMessage{3, 12345},
-        net::RateLimitedMessage{3, 6},
-        net::FullMessage{7},
-        net::UnregisterMessage{7},
-    };
-}
-
-bool decodes(const std::vector<uint8_t>& bytes) {
-    net::RendezvousMessage m;
-    return net::DecodeRendezvous(bytes.data(), bytes.size(), m);
-}
-
-}  // namespace
 
 // Every type decodes from what it writes, apart from STUN (00) and TURN channel data (01) by its first
 // bits and without STUN's cookie; values out of their ranges are refused. That nothing but exactly what
@@ -149,17 +135,11 @@ TEST(RendezvousMessages, EveryTypeDecodesAndValuesOutOfRangeAreRefused) {
                     bytes.size() <= net::kMaxRendezvousDatagram) << m.index();
     }
     net::TurnOffer blank = turnOffer(), control = turnOffer(), huge = turnOffer();
-    blank.password.clear();
-    control.username[3] = '\n';
-    huge.password.assign(net::kMaxCredentialChars + 1, 'x');
+    blank.password.clear(), control.username[3] = '\n', huge.password.assign(net::kMaxCredentialChars + 1, 'x');
     const net::RendezvousMessage refused[] = {
-        net::RegisterMessage{1, 0, endpoints(net::kMaxOwnAddresses + 1)},
-        net::RegisterMessage{1, net::kLookupIdMask + 1, {}},
-        net::LookupMessage{1, 0, {}},
-        net::LookupMessage{1, 5, {{0, 4000}}},
-        net::LookupMessage{1, 5, {{0x0A000001, 0}}},
-        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, blank},
-        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, control},
+        net::RegisterMessage{1, 0, endpoints(net::kMaxOwnAddresses + 1)}, net::RegisterMessage{1, net::kLookupIdMask + 1, {}},
+        net::LookupMessage{1, 0, {}}, net::LookupMessage{1, 5, {{0, 4000}}}, net::LookupMessage{1, 5, {{0x0A000001, 0}}},
+        net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, blank}, net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, control},
         net::RegisteredMessage{7, 1, {0xC6336401, 4000}, 60, huge},
         net::FoundMessage{3, 1, {0xC6336401, 4000}, {}, {0, 0}, std::nullopt},
     };
@@ -169,8 +149,7 @@ TEST(RendezvousMessages, EveryTypeDecodesAndValuesOutOfRangeAreRefused) {
     for (const auto& [at, value] : std::vector<std::pair<size_t, uint8_t>>{
              {0, 0x00}, {4, 2}, {5, 0}, {5, 10}, {bytes.size() - 1, 2}}) {
         std::vector<uint8_t> changed = bytes;
-        changed[at] = value;
-        EXPECT_FALSE(decodes(changed)) << at;
+        EXPECT_FALSE((changed[at] = value, decodes(changed))) << at;
     }
     EXPECT_FALSE(decodes(std::vector<uint8_t>(net::kMaxRendezvousDatagram + 1, 0xC7)));
 }

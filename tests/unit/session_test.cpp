@@ -61,12 +61,8 @@ TEST(Rollback, BothSidesConfirmTheStatesOneMachineReachesAndThePresentCatchesUp)
     for (uint32_t tick = 0; tick < kFrames * 3; ++tick) {
         for (int p = 0; p < 2; ++p) {  // what is due arrives, in any order
             for (auto it = flight.begin(); it != flight.end();)
-                if (it->to == p && it->due <= tick) {
-                    sides[p].rollback.remote(it->frame, it->record);
-                    it = flight.erase(it);
-                } else {
-                    ++it;
-                }
+                if (it->to == p && it->due <= tick) sides[p].rollback.remote(it->frame, it->record), it = flight.erase(it);
+                else ++it;
             Side& s = sides[p];
             s.reruns += s.rollback.catchUp(
                 s.present, [&](uint32_t, const FrameInput&, const Toy& after) { s.confirmed.push_back(after); },
@@ -75,16 +71,13 @@ TEST(Rollback, BothSidesConfirmTheStatesOneMachineReachesAndThePresentCatchesUp)
             if (f - kStart >= kFrames || !s.rollback.mayAdvance()) continue;
             const PlayerInput& mine = records[p][f - kStart];
             Effects fx;
-            toyStep(s.present, s.rollback.nextInput(mine), fx);
-            s.rollback.advanced();
+            toyStep(s.present, s.rollback.nextInput(mine), fx), s.rollback.advanced();
             if (rng() % 20 != 0)  // a twentieth are lost on the way and never arrive
                 flight.push_back({tick + 1 + static_cast<uint32_t>(rng() % 7), f, 1 - p, mine});
         }
-        if (tick % 50 == 0) {  // every record is sent again until it has arrived
-            for (int p = 0; p < 2; ++p)
-                for (const auto& [frame, record] : sides[p].rollback.local())
-                    if (frame >= sides[1 - p].rollback.remoteUpTo()) flight.push_back({tick + 3, frame, 1 - p, record});
-        }
+        for (int p = 0; p < 2 && tick % 50 == 0; ++p)  // every record is sent again until it has arrived
+            for (const auto& [frame, record] : sides[p].rollback.local())
+                if (frame >= sides[1 - p].rollback.remoteUpTo()) flight.push_back({tick + 3, frame, 1 - p, record});
     }
 
     // One machine with both records.
@@ -95,14 +88,13 @@ TEST(Rollback, BothSidesConfirmTheStatesOneMachineReachesAndThePresentCatchesUp)
         in.players[0] = records[0][f], in.players[1] = records[1][f];
         in.reseed = sides[0].rollback.reseedOf(kStart + f), in.player2Remote = true;
         Effects fx;
-        toyStep(straight, in, fx);
-        expected.push_back(straight);
+        toyStep(straight, in, fx), expected.push_back(straight);
     }
     for (int p = 0; p < 2; ++p) {
         ASSERT_EQ(sides[p].confirmed, expected) << "side " << p;
         EXPECT_EQ(sides[p].present, expected.back()) << "side " << p;
-        EXPECT_GT(sides[p].reruns, 0);  // the predictions were put to the test
-        EXPECT_GT(sides[p].rerunEffects, 0);  // and the frames run again told their effects
+        // the predictions were put to the test, and the frames run again told their effects
+        EXPECT_TRUE(sides[p].reruns > 0 && sides[p].rerunEffects > 0) << "side " << p;
     }
 }
 
@@ -110,10 +102,8 @@ TEST(TimeSync, JitterNeverHoldsBackASteadyLeadIsHalvedOnceAndOldReadingsAreForgo
     std::mt19937 rng(5);
     TimeSync sync;
     // Even sides on a link whose readings jump by a frame either way: no hold in 60 rounds.
-    for (int f = 0; f < 60 * kTimeSyncFrames; ++f) {
-        sync.sample(3 + static_cast<int>(rng() % 3), 3 + static_cast<int>(rng() % 3));
-        ASSERT_FALSE(sync.holdBack()) << "frame " << f;
-    }
+    for (int f = 0; f < 60 * kTimeSyncFrames; ++f)
+        ASSERT_FALSE((sync.sample(3 + static_cast<int>(rng() % 3), 3 + static_cast<int>(rng() % 3)), sync.holdBack())) << "frame " << f;
     // Three frames ahead: this side reads 6 more than the other; it holds back three frames,
     // once, and then waits for readings that see the effect.
     const auto holdsAfterRound = [&](int local, int remote) {

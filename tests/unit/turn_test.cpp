@@ -35,10 +35,8 @@ FrameInput randomInput(std::mt19937& rng, int frame) {
     FrameInput in;
     in.reseed = 1000u + static_cast<uint32_t>(frame / 60);  // the clock's second
     for (PlayerInput& p : in.players) {
-        const int messages = static_cast<int>(rng() % 3);
-        for (int m = 0; m < messages; ++m) {
-            const bool escape = rng() % 200 == 0;
-            const int key = escape ? kKeyEscape : kKeys[rng() % std::size(kKeys)];
+        for (int m = 0, messages = static_cast<int>(rng() % 3); m < messages; ++m) {
+            const int key = rng() % 200 == 0 ? kKeyEscape : kKeys[rng() % std::size(kKeys)];
             const auto kind = rng() % 3 ? InputMessage::Kind::KeyDown : InputMessage::Kind::KeyUp;
             p.messages.push_back({kind, KeySource::Keyboard, static_cast<uint8_t>(key)});
         }
@@ -76,15 +74,12 @@ Straight runStraight(GameState g, std::mt19937& rng, int frames) {
                                        static_cast<uint8_t>(g.menu_1_nr == 1 ? kKeyEnter : kKeyUp)}};
             in.players[1].messages.clear();
         }
-        s.inputs.push_back(in);
-        s.before.push_back(g);
+        s.inputs.push_back(in), s.before.push_back(g);
         Effects fx;
-        AdvanceFrame(g, in, fx, nothingDrawn);
-        s.after.push_back(snapshot(g));
+        AdvanceFrame(g, in, fx, nothingDrawn), s.after.push_back(snapshot(g)), s.effects.push_back(fx);
         GameState taken;  // every state the game reaches is one a guest takes
         std::string refused;
         EXPECT_TRUE(DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " at frame " << f;
-        s.effects.push_back(fx);
     }
     return s;
 }
@@ -110,18 +105,14 @@ TEST(TurnRerun, RestoredStatesRunAgainToTheSameStatesAndEffectsInMenusLaddersAnd
     bool sawLadder = false, sawMatch = false;
     for (int run = 0; run < 8; ++run) {  // from the main menu: menus, ladders, matches
         const Straight s = runStraight(GameState{}, rng, 3000);
-        for (const GameState& g : s.before) {
-            sawLadder = sawLadder || g.done_1 || g.done_21;
-            sawMatch = sawMatch || !g.menu;
-        }
+        for (const GameState& g : s.before) sawLadder = sawLadder || g.done_1 || g.done_21, sawMatch = sawMatch || !g.menu;
         expectReRunsMatch(s, "from the main menu");
     }
     EXPECT_TRUE(sawLadder && sawMatch);  // the random runs reached what they are meant to test
     for (int n = 1; n <= kTableCount; ++n) {  // training on each table, the computer playing
         GameState g;
         ASSERT_TRUE(ApplyTableConstants(g, n));
-        g.menu = false, g.hauptmenu_nr = 113, g.artif_int = true, g.puk_rad = n >= 7 ? 50 : 44;
-        g.move_x = 4, g.move_z = -6;
+        g.menu = false, g.hauptmenu_nr = 113, g.artif_int = true, g.puk_rad = n >= 7 ? 50 : 44, g.move_x = 4, g.move_z = -6;
         expectReRunsMatch(runStraight(g, rng, 2000), ("table " + std::to_string(n)).c_str());
     }
 }
