@@ -55,8 +55,10 @@ GameState beforeGoal(bool playersGoal, float cameraX, float cameraZ) {
 
 // Steps until the replay is over; -1 if it runs past the limit.
 int stepsUntilReplayEnds(GameState& g) {
-    for (int n = 1; n <= 100000; ++n)
-        if (MatchStep(g, effects), !g.video) return n;
+    for (int n = 1; n <= 100000; ++n) {
+        MatchStep(g, effects);
+        if (!g.video) return n;
+    }
     return -1;
 }
 
