@@ -1,10 +1,6 @@
-"""Invite codes across the NAT lab, 25 ms each way and 1 % loss on both homes' links: seconds from
-a guest's start (and from its asking the rendezvous) to its first shared frame, directly (plain
-routers) and through coturn's relay (symmetric routers); bytes per second each way through the
-relay and coturn's CPU; frames from a key to its mallet on the other screen, direct against
-relayed (the presses of bench_network); then what one core of the rendezvous does
-(bench_rendezvous). As root, under a display, in an optimised build (cmake -S . -B build/bench
--DCMAKE_BUILD_TYPE=Release):
+"""Invite codes across the NAT lab (25 ms, 1 % loss on both links), direct (plain routers) and relayed
+(symmetric): seconds to the first shared frame, relayed bytes and coturn's CPU, key to mallet on the other
+screen; then bench_rendezvous. As root, in a Release build (cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release):
   xvfb-run -a -s "-screen 0 800x600x24" python3 tests/bench/bench_invite.py [BUILD_DIR]"""
 import os
 import shutil
@@ -25,16 +21,13 @@ RUNS, FRAMES = 3, 1200
 DELAY_MS, LOSS = 25, 0.01
 
 
-def cpu_seconds(proc):
-    """User and system time of a running process, all its threads."""
+def cpu_seconds(proc):  # user and system time of a running process, all its threads
     with open(f"/proc/{proc.pid}/stat") as stat:
         return sum(map(int, stat.read().rsplit(")", 1)[1].split()[11:13])) / os.sysconf("SC_CLK_TCK")
 
 
 def session(lab, host_home, guest_home, rendezvous):
-    """One session by invite code: its way, seconds to the guest's first shared frame from its start
-    and from its asking, each side's key on the other screen in frames, and bytes per second the
-    relay delivered to the guest and to the host, coturn's own in and out, and its CPU."""
+    """One session by invite code: the figures main() prints, by name."""
     before, turn_cpu = lab.counters(), cpu_seconds(lab.turn)
     host, host_dir = start(host_home, ["--seed", "1", "--host", "--rendezvous", rendezvous, "--await-guest",
                                        "--frames", str(FRAMES)], HOST_SCRIPT + script(HOST_PRESSES))

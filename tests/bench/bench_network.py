@@ -1,5 +1,6 @@
 """Network figures of a session through the test relay at 0, 25, 50 and 100 ms one way (5 % loss, a
-quarter of the delay as jitter) and on a harsh link, both sides steering in turn. Optimised:
+quarter of the delay as jitter) and on a harsh link, both sides steering in turn; then how soon both sides
+are back after test_network's dark spells, on a clean link and at 10 % loss. Optimised:
   xvfb-run -a -s "-screen 0 800x600x24" python3 tests/bench/bench_network.py [GAME]"""
 import os
 import statistics
@@ -7,7 +8,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 import gamerun  # noqa: E402
-from test_network import HOST_SCRIPT, Session  # noqa: E402
+from test_network import HOST_SCRIPT, OUTAGES, Session  # noqa: E402
 from udp_relay import Relay  # noqa: E402
 
 FRAMES = 1200
@@ -28,8 +29,7 @@ def cpu_seconds(process):
     return usage.ru_utime + usage.ru_stime
 
 
-def moved(trace, start, field, sign):
-    """The first line from `start` whose drawn mallet moved the key's way."""
+def moved(trace, start, field, sign):  # the first line from `start` whose drawn mallet moved the key's way
     for before, line in zip(trace[start - 1:], trace[start:]):
         if line.get("drawn") and (line["shown"][field] - before["shown"][field]) * sign > 0:
             return line
@@ -38,23 +38,17 @@ def moved(trace, start, field, sign):
 
 def lags(presses, own, other, field, signs):
     """Frames from each press to its mallet moving on the pressing side's screen, and on the other's."""
+    own, other = ([line for line in trace if "shown" in line] for trace in (own, other))
+    shared = lambda line: line.get("host_frame", line["frame"])  # noqa: E731
+    index = {line["frame"]: i for i, line in enumerate(own)}
     own_lags, other_lags = [], []
-    own_session = [line for line in own if "shown" in line]
-    by_frame = {line["frame"]: line for line in own_session}
-    other_session = [line for line in other if "shown" in line]
-    for frame, key in presses:
-        pressed = by_frame.get(frame)
-        if pressed is None:
-            continue
-        session_frame = pressed.get("host_frame", pressed["frame"])
-        here = moved(own_session, own_session.index(pressed), field, signs[key])
-        if here:
-            own_lags.append(here["frame"] - pressed["frame"])
-        start = next((i for i, line in enumerate(other_session)
-                      if line.get("host_frame", line["frame"]) >= session_frame), None)
-        there = moved(other_session, start, field, signs[key]) if start else None
-        if there:
-            other_lags.append(there.get("host_frame", there["frame"]) - session_frame)
+    for frame, key in (press for press in presses if press[0] in index):
+        pressed = own[index[frame]]
+        here = moved(own, index[frame], field, signs[key])
+        start = next((i for i, line in enumerate(other) if shared(line) >= shared(pressed)), None)
+        there = moved(other, start, field, signs[key]) if start else None
+        own_lags += [here["frame"] - frame] if here else []
+        other_lags += [shared(there) - shared(pressed)] if there else []
     return own_lags, other_lags
 
 
@@ -62,9 +56,9 @@ def spread(values):
     return f"{min(values)}/{statistics.median(values):g}/{max(values)}" if values else "-"
 
 
-def run_session(link):
+def run_session(link, frames=FRAMES):
     """Host and guest through a relay with `link`'s faults: their traces, CPU seconds and the relay."""
-    s = Session(FRAMES, FRAMES, relay=lambda port: Relay(port, **link), host_script=HOST_SCRIPT + script(HOST_PRESSES),
+    s = Session(frames, frames, relay=lambda port: Relay(port, **link), host_script=HOST_SCRIPT + script(HOST_PRESSES),
                 guest_script=script(GUEST_PRESSES))
     cpu = cpu_seconds(s.host), cpu_seconds(s.guest)
     s.relay.__exit__()
@@ -80,12 +74,28 @@ def measure(link):
            "bytes": (relay.bytes["host_to_guest"] / seconds, relay.bytes["guest_to_host"] / seconds), "sides": []}
     for side, trace in enumerate((host_trace, guest_trace)):
         lines = [line for line in trace if "shown" in line]
-        made = [line["made_ms"] for line in lines]
-        made_seconds = (made[-1] - made[0]) / 1000
-        out["sides"].append(((len(made) - 1) / made_seconds, sum(line["waits"] for line in lines) / made_seconds,
-                     sum(line["drawn"] for line in lines) / len(lines), sum(line["rollback"] for line in lines) / seconds,
-                     max(line["rollback"] for line in lines), cpu[side] / len(trace)))
+        made = (lines[-1]["made_ms"] - lines[0]["made_ms"]) / 1000
+        total = lambda key: sum(line[key] for line in lines)  # noqa: E731
+        out["sides"].append(((len(lines) - 1) / made, total("waits") / made, total("drawn") / len(lines),
+                             total("rollback") / seconds, max(line["rollback"] for line in lines), cpu[side] / len(trace)))
     return out
+
+
+def recovery(link):
+    """Per dark spell: seconds from its end until each side makes a frame, and until both stay within 2
+    frames of each other for 0.5 s (None: not within 4 s)."""
+    host, guest, _, relay = run_session(dict(link, outages=OUTAGES), 1000)
+    sides = [sorted((line["made_ms"] / 1000, line[key]) for line in trace if "made_ms" in line)
+             for trace, key in ((host, "frame"), (guest, "host_frame"))]
+
+    def gap(t):
+        now = [[frame for at, frame in side if at <= t][-1:] for side in sides]
+        return abs(now[0][0] - now[1][0]) if all(now) else float("inf")
+    for start, seconds in OUTAGES:
+        end = relay.first + start + seconds
+        resumed = [next((at - end for at, _ in side if at > end), None) for side in sides]
+        gaps = [gap(end + tick / 100) for tick in range(450)]
+        yield seconds, resumed, next((tick / 100 for tick in range(400) if max(gaps[tick:tick + 50]) <= 2), None)
 
 
 def main():
@@ -105,6 +115,11 @@ def main():
         print(f"{name:>6} | {hf:.1f}; {gf:.1f}, {hw:.1f}; {gw:.1f} | {m['own'][0]}; {m['own'][1]}"
               f" | {m['other'][0]}; {m['other'][1]} | {hd:.0%}; {gd:.0%} | {hr:.0f}; {gr:.0f}, {hdeep}; {gdeep}"
               f" | {hc / alone:.2f}x; {gc / alone:.2f}x | {m['bytes'][0]:,.0f}; {m['bytes'][1]:,.0f}")
+    print("dark spell | link | a frame again after, host; guest | both within 2 frames after")
+    text = lambda v: "never" if v is None else f"{v:.2f} s"  # noqa: E731
+    for name, link in (("clean", {}), ("10 % loss", {"drop": 0.1})):
+        for seconds, resumed, steady in recovery(link):
+            print(f"{seconds:>6.1f} s | {name} | {text(resumed[0])}; {text(resumed[1])} | {text(steady)}")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 """The real game with scripted input, each run in a scratch folder with data/ linked in and its own copy of
 Data/system/config.cfg; the folders go when the test program ends, unless PUCKSLIDE_KEEP_RUNS keeps them."""
 import atexit
+import collections
 import inspect
 import itertools
 import json
@@ -10,24 +11,18 @@ import shutil
 import subprocess
 import tempfile
 
-SOURCE_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_SOURCE_DIR",
-                                         pathlib.Path(__file__).resolve().parents[2]))
+SOURCE_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
 GAME = os.environ.get("PUCKSLIDE_GAME", str(SOURCE_DIR / "build" / "puckslide3d"))
 
 DEFAULT_ARGS = ["--windowed", "--no-dialogs", "--no-pacing", "--seed", "1"]
 
 
-class GameRun:
-    def __init__(self, returncode, trace, stderr, workdir):
-        self.returncode, self.trace, self.stderr, self.workdir = returncode, trace, stderr, workdir
-
-    def all(self, key):
-        """Every entry of a per-turn list (sounds, music, texts, boxes) over the whole run."""
+class GameRun(collections.namedtuple("GameRun", "returncode trace stderr workdir")):
+    def all(self, key):  # every entry of a per-turn list (sounds, music, texts, boxes) over the whole run
         return [item for line in self.trace for item in line[key]]
 
 
-def heard(trace, sound):
-    """The frames that played data/sounds/SOUND.wav."""
+def heard(trace, sound):  # the frames that played data/sounds/SOUND.wav
     return [line["frame"] for line in trace if f"data/sounds/{sound}.wav" in line["sounds"]]
 
 
@@ -83,17 +78,15 @@ def run_game(script="", frames=None, screenshots=None, config=None, extra_args=(
     run_env = _prepare(workdir, script, audio, env)
     args = list(game) + (DEFAULT_ARGS if default_args else [])
     args += ["--script", str(workdir / "script.txt"), "--trace", str(workdir / "trace.jsonl")]
-    args += ["--frames", str(frames)] if frames is not None else []
-    for frame, name in (screenshots or {}).items():
-        args += ["--screenshot", f"{frame}:{name}"]
+    args += (["--frames", str(frames)] if frames is not None else []) + [
+        arg for frame, name in (screenshots or {}).items() for arg in ("--screenshot", f"{frame}:{name}")]
     proc = subprocess.run(args + list(extra_args), cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
     return GameRun(proc.returncode, read_trace(workdir), proc.stderr.decode(errors="replace"), workdir)
 
 
 def spawn_game(workdir, args, script="", prefix=(), env=None):
-    """Starts the game without waiting (windowed unless `args` say --fullscreen, boxes to workdir/stderr.txt),
-    through `prefix` (a network namespace's, say)."""
+    """Starts the game windowed through `prefix` (a namespace's, say), without waiting; stderr to workdir."""
     workdir = pathlib.Path(workdir)
     run_env = _prepare(workdir, script, "dummy", env)
     args = [*prefix, GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl", *args]
@@ -102,16 +95,28 @@ def spawn_game(workdir, args, script="", prefix=(), env=None):
                                 stdout=subprocess.DEVNULL, stderr=stderr)
 
 
+def stop_all(games):
+    """Ends the (process, workdir) games still running and forgets them; what each said, headed by its arguments."""
+    for proc, _ in games:
+        if proc.poll() is None:
+            proc.terminate()
+    for proc, _ in games:
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(10)
+    said = "\n".join(f"--- {' '.join(map(str, proc.args[4:]))}\n{(workdir / 'stderr.txt').read_text()}" for proc, workdir in games)
+    games.clear()
+    return said
+
+
 def read_trace(workdir):
-    path = pathlib.Path(workdir) / "trace.jsonl"
-    if not path.exists():
-        return []
-    # the last line may still be in writing
-    return [json.loads(line) for line in path.read_text().splitlines() if line.strip().endswith("}")]
+    path = pathlib.Path(workdir) / "trace.jsonl"  # its last line may still be in writing
+    return [json.loads(line) for line in path.read_text().splitlines() if line.strip().endswith("}")] if path.exists() else []
 
 
-def pixels(png):
-    """(width, height, rgb bytes) of a PNG."""
+def pixels(png):  # (width, height, rgb bytes) of a PNG
     size = subprocess.run(["identify", "-format", "%w %h", str(png)], capture_output=True, text=True, check=True)
     rgb = subprocess.run(["convert", str(png), "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
     return (*map(int, size.stdout.split()), rgb)

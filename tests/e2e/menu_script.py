@@ -41,8 +41,7 @@ class Script:
         return self.down("SHIFT", "CTRL").wait(1).tap("C", gap=2).up("CTRL", "SHIFT").wait(2)
 
     def first_ladder_match(self, screen_downs=0):
-        """Into a ladder (0: singleplayer, 1: multiplayer) and its first match, m1, won 7:0 with the
-        computer and the replay off."""
+        """Into a ladder (0: singleplayer, 1: multiplayer) and its first match, m1, won 7:0, computer and replay off."""
         self.wait(2).tap("ENTER").tap("DOWN", times=screen_downs).tap("ENTER", gap=12)
         self.mark("m1").tap("ENTER", gap=5).computer_off().tap("V", gap=2)
         return self.down("W", "J").wait(MATCH_FRAMES).up("W", "J").wait(5)

@@ -1,31 +1,13 @@
-"""A small internet of network namespaces, for tests of play across home routers.
-
-    with Lab() as lab:
-        a, b = lab.home("plain"), lab.home("symmetric", delay_ms=25, loss=0.01)
-        lab.start_turn()
-        rendezvous = lab.start_rendezvous()
-        game = spawn_game(workdir, [...], prefix=["ip", "netns", "exec", a.host])
-
-The internet is one bridge in namespace `lab.internet`, with the services at SERVER (and SECOND,
-where a test sees which outside port a home uses per destination). Home n reaches it from 45.45.n.1:
-  plain      a home router: nftables masquerade, unsolicited datagrams from outside dropped
-  upnp       the same with miniupnpd (UPnP IGD and NAT-PMP) answering on the home network
-  symmetric  masquerade random,fully-random: a new outside port for every destination
-  cgnat      a home router masquerading into 100.64.n.0/24, and a carrier router masquerading that
-  none       the host itself on the internet at 45.45.n.1, no NAT and no firewall
-A home's hosts are 192.168.n.11, .12, … behind its router at 192.168.n.1. With a delay or a loss,
-this module's forwarder (`nat_lab.py forward`) passes every frame between the home and the internet.
-
-Every namespace is named after the process (ps3d<pid>x<n>…): closing the lab (the `with`, atexit,
-SIGTERM, SIGHUP, SIGINT) kills what runs in them and deletes them with their rules and devices; a
-new lab first sweeps what a run that died left behind. Nothing routes out. Needs root.
-"""
+"""A small internet of network namespaces for play across home routers (root only; docs/HACKING.md shows its
+use). Home n goes out from 45.45.n.1, its hosts are 192.168.n.11, .12, …; `plain` masquerades and drops what
+comes unasked, `upnp` adds miniupnpd, `symmetric` takes a new outside port per destination, `cgnat` has a
+carrier router behind the home's, `none` is a host at 45.45.n.1. Namespaces are named after the process:
+closing the lab (`with`, atexit, SIGTERM, SIGHUP, SIGINT) deletes them, and a new lab sweeps a dead one's."""
 import atexit
 import contextlib
 import ctypes
 import fcntl
 import heapq
-import ipaddress
 import json
 import os
 import pathlib
@@ -40,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import types
 
 PREFIX = "ps3d"
 SERVER, SECOND = "45.45.0.1", "45.45.0.2"
@@ -53,19 +36,13 @@ RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", os.path.join(os.environ.get(
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _CLONE_NEWNET = 0x40000000
-_PR_SET_PDEATHSIG = 1
 _labs_made = 0
 
 
-class LabError(Exception):
-    pass
-
-
-def run(args, input=None, timeout=LIMIT):
-    """Runs a command to its end; its standard output, or LabError with its complaint."""
-    done = subprocess.run(args, input=input, capture_output=True, text=True, timeout=timeout)
+def run(args, input=None):
+    done = subprocess.run(args, input=input, capture_output=True, text=True, timeout=LIMIT)
     if done.returncode != 0:
-        raise LabError(f"{' '.join(args)}: {done.stderr.strip()}")
+        raise RuntimeError(f"{' '.join(args)}: {done.stderr.strip()}")
     return done.stdout
 
 
@@ -78,16 +55,11 @@ def wait_for(predicate, seconds=LIMIT, step=0.05):
     return True
 
 
-def _die_with_parent():
-    # a lab's daemons must not outlive a test that was killed outright
-    _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
-
-
-def _kill_inside(ns):
-    pids = subprocess.run(["ip", "netns", "pids", ns], capture_output=True, text=True, timeout=LIMIT).stdout
-    for pid in pids.split():
+def _remove(ns):
+    for pid in subprocess.run(["ip", "netns", "pids", ns], capture_output=True, text=True, timeout=LIMIT).stdout.split():
         with contextlib.suppress(ProcessLookupError):
             os.kill(int(pid), signal.SIGKILL)
+    subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
 
 
 def sweep():
@@ -96,35 +68,21 @@ def sweep():
         found = re.match(rf"{PREFIX}(\d+)", name)
         return found and not os.path.exists(f"/proc/{found[1]}")
 
-    listed = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True, timeout=LIMIT).stdout
-    for ns in (line.split()[0] for line in listed.splitlines() if line.strip()):
+    for ns in run(["ip", "netns", "list"]).split():
         if dead(ns):
-            _kill_inside(ns)
-            subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
+            _remove(ns)
     for folder in pathlib.Path(tempfile.gettempdir()).glob(f"{PREFIX}*-lab"):
         if dead(folder.name):
             shutil.rmtree(folder, ignore_errors=True)
 
 
-class Home:
-    """One home: its hosts' namespaces and addresses, its router's namespace and outside address."""
-
-    def __init__(self, kind, index, hosts, addresses, public, router=None):
-        self.kind, self.index, self.hosts, self.addresses, self.public, self.router = (
-            kind, index, hosts, addresses, public, router)
-        self.lan = ipaddress.ip_network(f"192.168.{index}.0/24") if router else None
-        self.upnp = None  # the running miniupnpd
-
-    @property
-    def host(self):
-        return self.hosts[0]
-
-
-class Lab:
+class Lab(contextlib.AbstractContextManager):
     """The internet namespace with its counters, the homes made so far, and the daemons started."""
 
     def __init__(self):
         global _labs_made
+        if os.geteuid() != 0:
+            raise PermissionError("the NAT lab makes network namespaces and needs root")
         sweep()
         self.owner = os.getpid()
         self.tag = f"{PREFIX}{self.owner}x{_labs_made}"
@@ -135,19 +93,16 @@ class Lab:
         self.turn = self.rendezvous = None
         self.secret_file = self.folder / "turn-secret"
         self.secret_file.write_text(f"lab-secret-{random.getrandbits(64):016x}\n")
-        self.closed = False
+        self.closed, self.previous_handlers = False, {}
         atexit.register(self.close)
-        self.previous_handlers = {}
-        try:
+        with contextlib.suppress(ValueError):  # not the main thread: atexit and the `with` still clean up
             for number in (signal.SIGTERM, signal.SIGHUP):
                 self.previous_handlers[number] = signal.signal(number, lambda n, _: sys.exit(128 + n))
-        except ValueError:  # not the main thread: atexit and the `with` still clean up
-            pass
         try:
             self.internet = self._namespace("net")
             self.ip(self.internet, "link add br0 type bridge", f"addr add {SERVER}/16 dev br0",
                     f"addr add {SECOND}/16 dev br0", "link set br0 up")
-            self.sysctl(self.internet, f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}")
+            self.run(self.internet, ["sysctl", "-qw", f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}"])
             self.nft(self.internet, f"""table inet lab {{
   counter relay_in {{}}; counter relay_out {{}}; counter turn_in {{}}; counter turn_out {{}}
   chain input {{ type filter hook input priority 0;
@@ -159,9 +114,6 @@ class Lab:
             self.close()
             raise
 
-    def __enter__(self):
-        return self
-
     def __exit__(self, *exc):
         self.close()
 
@@ -170,32 +122,23 @@ class Lab:
     def ip(self, ns, *commands):
         run(["ip", "-n", ns, "-batch", "-"], input="\n".join(commands) + "\n")
 
-    def sysctl(self, ns, *settings):
-        run(["ip", "netns", "exec", ns, "sysctl", "-qw", *settings])
+    def run(self, ns, args, input=None):
+        """Runs a command in namespace `ns` to its end; its standard output."""
+        return run(["ip", "netns", "exec", ns, *args], input)
 
     def nft(self, ns, ruleset):
-        run(["ip", "netns", "exec", ns, "nft", "-f", "-"], input=ruleset)
+        self.run(ns, ["nft", "-f", "-"], ruleset)
 
-    def run(self, ns, args, timeout=LIMIT, **kwargs):
-        """Runs a command in namespace `ns` to its end (CompletedProcess, text, output captured)."""
-        return subprocess.run(["ip", "netns", "exec", ns, *args], capture_output=True, text=True, timeout=timeout,
-                              **kwargs)
-
-    def popen(self, ns, args, log):
-        """Starts a command in namespace `ns`, its output to file `log` of the lab's folder; the lab ends
-        it when it closes."""
-        with open(self.folder / log, "w") as out:
-            proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], preexec_fn=_die_with_parent,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+    def _daemon(self, ns, args, log, ready=None):
+        """Starts a daemon the lab ends when it closes, its output to `log`; waits for `ready` there."""
+        path = self.folder / log
+        with open(path, "w") as out:  # the death signal: no daemon outlives a test killed outright
+            proc = subprocess.Popen(["ip", "netns", "exec", ns, *args], stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, preexec_fn=lambda: _libc.prctl(1, signal.SIGKILL))
         self.processes.append(proc)
-        return proc
-
-    def _daemon(self, ns, args, log, ready):
-        """Starts a daemon that writes `ready` to its log once it serves, and waits for that."""
-        proc, path = self.popen(ns, args, log), self.folder / log
-        wait_for(lambda: ready in path.read_text() or proc.poll() is not None)
-        if ready not in path.read_text() or proc.poll() is not None:
-            raise LabError(f"{args[0]} did not start: {path.read_text()[-2000:]}")
+        if ready and not (wait_for(lambda: ready in path.read_text() or proc.poll() is not None)
+                          and ready in path.read_text() and proc.poll() is None):
+            raise RuntimeError(f"{args[0]} did not start: {path.read_text()[-2000:]}")
         return proc
 
     def stop(self, proc):
@@ -225,7 +168,7 @@ class Lab:
         ns = f"{self.tag}{name}"
         run(["ip", "netns", "add", ns])
         self.namespaces.append(ns)
-        self.sysctl(ns, "net.ipv6.conf.all.disable_ipv6=1", "net.ipv6.conf.default.disable_ipv6=1")
+        self.run(ns, ["sysctl", "-qw", "net.ipv6.conf.all.disable_ipv6=1", "net.ipv6.conf.default.disable_ipv6=1"])
         self.ip(ns, "link set lo up")
         return ns
 
@@ -250,10 +193,9 @@ class Lab:
         self.ip(ns, f"addr add {address}/16 dev {device}")
 
     def _router(self, ns, masquerade):
-        self.sysctl(ns, "net.ipv4.ip_forward=1")
-        # The empty chains are miniupnpd's. Unsolicited datagrams from outside vanish, as at most homes:
-        # one the router itself took in would claim its outside port, and a punch sent from inside to
-        # the same peer would then leave from another port.
+        self.run(ns, ["sysctl", "-qw", "net.ipv4.ip_forward=1"])
+        # The empty chains are miniupnpd's. Unsolicited datagrams from outside vanish, as at most homes: one the
+        # router took in would claim its outside port, and a punch from inside would then leave from another.
         self.nft(ns, f"""table inet filter {{
   chain input {{ type filter hook input priority 0; iifname "wan0" ct state established,related accept;
                  iifname "wan0" drop; }}
@@ -262,14 +204,11 @@ class Lab:
   chain prerouting {{ type nat hook prerouting priority -100; jump prerouting_miniupnpd; }}
   chain postrouting {{ type nat hook postrouting priority 100; jump postrouting_miniupnpd;
                        oifname "wan0" {masquerade}; }}
-  chain miniupnpd {{ }}
-  chain prerouting_miniupnpd {{ }}
-  chain postrouting_miniupnpd {{ }}
+  chain miniupnpd {{ }}; chain prerouting_miniupnpd {{ }}; chain postrouting_miniupnpd {{ }}
 }}""")
 
     def home(self, kind="plain", hosts=1, delay_ms=0, loss=0.0):
-        """A new home of `kind` (see KINDS) with `hosts` hosts; `delay_ms` each way and a share `loss` of
-        frames lost each way on its link to the internet."""
+        """A new home of `kind`; its link to the internet delays each way by `delay_ms` and loses a share `loss`."""
         if kind not in KINDS or hosts < 1 or (kind == "none" and hosts != 1):
             raise ValueError(f"no home of kind {kind!r} with {hosts} hosts; the kinds are {KINDS}")
         index = len(self.homes) + 1
@@ -277,21 +216,19 @@ class Lab:
         if kind == "none":
             host = self._namespace(f"h{index}")
             self._to_internet(host, "eth0", index, public, delay_ms, loss)
-            self.homes.append(Home(kind, index, [host], [public], public))
+            self.homes.append(types.SimpleNamespace(index=index, hosts=[host], host=host, addresses=[public],
+                                                    public=public))
             return self.homes[-1]
 
         router = self._namespace(f"r{index}")
         self.ip(router, "link add br0 type bridge", f"addr add 192.168.{index}.1/24 dev br0", "link set br0 up")
-        names, addresses = [], []
-        for k in range(1, hosts + 1):
-            host, address = self._namespace(f"h{index}-{k}"), f"192.168.{index}.{10 + k}"
+        names, addresses = [self._namespace(f"h{index}-{k}") for k in range(1, hosts + 1)], []
+        for k, host in enumerate(names, 1):
+            addresses.append(f"192.168.{index}.{10 + k}")
             self._cable(router, f"lan{k}", host, "eth0")
             self.ip(router, f"link set lan{k} master br0")
-            self.ip(host, f"addr add {address}/24 brd + dev eth0", f"route add default via 192.168.{index}.1")
-            names.append(host)
-            addresses.append(address)
-        masquerade = "masquerade random,fully-random" if kind == "symmetric" else "masquerade"
-        self._router(router, masquerade)
+            self.ip(host, f"addr add {addresses[-1]}/24 brd + dev eth0", f"route add default via 192.168.{index}.1")
+        self._router(router, "masquerade random,fully-random" if kind == "symmetric" else "masquerade")
 
         if kind == "cgnat":
             carrier = self._namespace(f"c{index}")
@@ -302,7 +239,8 @@ class Lab:
             self._to_internet(carrier, "wan0", index, public, delay_ms, loss)
         else:
             self._to_internet(router, "wan0", index, public, delay_ms, loss)
-        home = Home(kind, index, names, addresses, public, router)
+        home = types.SimpleNamespace(index=index, hosts=names, host=names[0], addresses=addresses, public=public,
+                                     router=router, upnp=None)
         self.homes.append(home)
         if kind == "upnp":
             self.start_upnp(home)
@@ -312,22 +250,19 @@ class Lab:
 
     def start_upnp(self, home):
         """miniupnpd on the home's router, answering UPnP and NAT-PMP on its home network."""
-        conf, log = self.folder / f"miniupnpd{home.index}.conf", self.folder / f"miniupnpd{home.index}.log"
+        conf = self.folder / f"miniupnpd{home.index}.conf"
         conf.write_text(f"ext_ifname=wan0\nlistening_ip=br0\nenable_natpmp=yes\n"
                         f"uuid=5e0b9d2a-3c41-4f7e-9a6b-2d8c1e0f4a{home.index:02x}\n"
-                        f"allow 1024-65535 {home.lan} 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
-        home.upnp = self._daemon(home.router, ["miniupnpd", "-d", "-f", str(conf), "-P",
-                                               str(self.folder / f"miniupnpd{home.index}.pid")],
-                                 log.name, "HTTP listening on port")
+                        f"allow 1024-65535 192.168.{home.index}.0/24 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
+        home.upnp = self._daemon(home.router, ["miniupnpd", "-d", "-f", str(conf), "-P", f"{conf}.pid"],
+                                 f"miniupnpd{home.index}.log", "HTTP listening on port")
 
     def stop_upnp(self, home):
-        if home.upnp:
-            self.stop(home.upnp)
+        self.stop(home.upnp)
         home.upnp = None
 
     def start_turn(self):
-        """coturn at SERVER:TURN_PORT with the lab's shared secret (`secret_file`), relaying from
-        RELAY_PORTS to any address of the lab; returns (SERVER, TURN_PORT) once it answers STUN."""
+        """coturn at SERVER:TURN_PORT with the lab's secret, relaying to the lab alone, once it answers STUN."""
         secret = self.secret_file.read_text().strip()
         conf = self.folder / "turnserver.conf"
         # -c keeps the machine's /etc/turnserver.conf out; the user database is the lab's own
@@ -340,7 +275,7 @@ class Lab:
             "denied-peer-ip=45.46.0.0-255.255.255.255",
             f"userdb={self.folder / 'turndb'}", f"pidfile={self.folder / 'turnserver.pid'}",
             f"log-file={self.folder / 'turnserver.log'}", "simple-log", "no-stdout-log", "verbose", ""]))
-        self.turn = self.popen(self.internet, ["turnserver", "-c", str(conf)], log="turnserver.out")
+        self.turn = self._daemon(self.internet, ["turnserver", "-c", str(conf)], "turnserver.out")
         with self.udp(self.internet) as probe:
             probe.settimeout(0.2)
             end = time.monotonic() + LIMIT
@@ -348,25 +283,22 @@ class Lab:
                 probe.sendto(struct.pack(">HHI", 1, 0, 0x2112A442) + os.urandom(12), (SERVER, TURN_PORT))  # Binding
                 try:
                     if probe.recv(2048):
-                        return SERVER, TURN_PORT
+                        return
                 except (socket.timeout, ConnectionRefusedError):
                     pass
         log = self.folder / "turnserver.log"
-        raise LabError("coturn did not answer: " + (log.read_text()[-2000:] if log.exists() else ""))
+        raise RuntimeError("coturn did not answer: " + (log.read_text()[-2000:] if log.exists() else ""))
 
     def start_rendezvous(self):
-        """The rendezvous program at SERVER:RENDEZVOUS_PORT, offering coturn with the lab's secret;
-        returns its address as ADDR:PORT."""
+        """The rendezvous at SERVER:RENDEZVOUS_PORT, offering coturn; returns its ADDR:PORT."""
         self.rendezvous = self._daemon(self.internet, [RENDEZVOUS, "--listen", f"{SERVER}:{RENDEZVOUS_PORT}",
                                                        "--turn", f"{SERVER}:{TURN_PORT}", "--turn-secret-file",
                                                        str(self.secret_file)], "rendezvous.log", "listening on")
         return f"{SERVER}:{RENDEZVOUS_PORT}"
 
     def counters(self):
-        """Packets and bytes seen by the internet's services: relay_in (from peers to coturn's relay
-        ports), relay_out (relayed to peers), turn_in and turn_out (clients' traffic with coturn)."""
-        listed = json.loads(run(["ip", "netns", "exec", self.internet, "nft", "-j", "list", "counters",
-                                 "table", "inet", "lab"]))
+        """Packets and bytes to and from coturn's relay ports (relay_in, relay_out) and its own (turn_in, turn_out)."""
+        listed = json.loads(self.run(self.internet, ["nft", "-j", "list", "counters", "table", "inet", "lab"]))
         return {c["counter"]["name"]: (c["counter"]["packets"], c["counter"]["bytes"])
                 for c in listed["nftables"] if "counter" in c}
 
@@ -375,19 +307,15 @@ class Lab:
     def close(self):
         if self.closed or os.getpid() != self.owner:
             return
-        self.closed = True
-        ignoring = {}
-        try:  # a second signal must not cut the cleanup short
+        self.closed, ignoring = True, {}
+        with contextlib.suppress(ValueError):  # a second signal must not cut the cleanup short
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 ignoring[number] = signal.signal(number, signal.SIG_IGN)
-        except ValueError:
-            pass
         try:
             for proc in reversed(self.processes):
                 self.stop(proc)
             for ns in reversed(self.namespaces):
-                _kill_inside(ns)
-                subprocess.run(["ip", "netns", "del", ns], capture_output=True, timeout=LIMIT)
+                _remove(ns)
             shutil.rmtree(self.folder, ignore_errors=True)
         finally:
             for number, handler in {**ignoring, **self.previous_handlers}.items():
@@ -396,10 +324,9 @@ class Lab:
 
 
 def forward(delay_ms, loss, seed):
-    """The wire: two TAP devices, each bridged to one side, and every frame from one written to the
-    other after `delay_ms`, unless it is lost. The chance is seeded with the wire's namespace, whose
-    name on the command line also shows whose forwarder it is. ARP is never lost, so that a lost
-    frame costs what a lost datagram costs and never a second of neighbour discovery."""
+    """Two TAP devices, one bridged to each side; every frame from one goes to the other `delay_ms` later
+    unless lost (seeded with the wire's namespace). ARP is never lost: a lost frame costs a datagram,
+    never a second of neighbour discovery."""
     chance = random.Random(seed)
     taps = []
     for name, bridge in (("tin0", "bin0"), ("tout0", "bout0")):
@@ -413,16 +340,13 @@ def forward(delay_ms, loss, seed):
         wait = max(0.0, due[0][0] - time.monotonic()) if due else None
         for fd in select.select(taps, [], [], wait)[0]:
             frame = os.read(fd, 65536)
-            is_arp = frame[12:14] == b"\x08\x06"
-            if is_arp or chance.random() >= loss:
+            if frame[12:14] == b"\x08\x06" or chance.random() >= loss:
                 order += 1
                 heapq.heappush(due, (time.monotonic() + delay_ms / 1000.0, order, taps[fd == taps[0]], frame))
         while due and due[0][0] <= time.monotonic():
             _, _, fd, frame = heapq.heappop(due)
-            try:
+            with contextlib.suppress(OSError):
                 os.write(fd, frame)
-            except OSError:
-                pass
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["forward"]:

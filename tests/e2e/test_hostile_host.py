@@ -25,14 +25,12 @@ class HostileHost(unittest.TestCase):
             with self.subTest(kind=kind):
                 port = free_port()
                 host = subprocess.Popen([HOSTILE_HOST, kind, str(port)], stdout=subprocess.PIPE, text=True)
-                try:
-                    self.assertIn("listening", host.stdout.readline())
-                    workdir = make_workdir(config=OWN_FILE)
-                    guest = spawn_game(workdir, ["--join", f"127.0.0.1:{port}", "--frames", str(frames), "--no-pacing"])
-                    self.assertEqual(guest.wait(LIMIT), 0, stderr_of(workdir))
-                    self.assertEqual(host.wait(LIMIT), 0)  # the guest told it that it left
-                finally:
-                    host.kill()
+                self.addCleanup(host.kill)
+                self.assertIn("listening", host.stdout.readline())
+                workdir = make_workdir(config=OWN_FILE)
+                guest = spawn_game(workdir, ["--join", f"127.0.0.1:{port}", "--frames", str(frames), "--no-pacing"])
+                self.assertEqual(guest.wait(LIMIT), 0, stderr_of(workdir))
+                self.assertEqual(host.wait(LIMIT), 0)  # the guest told it that it left
                 for message in said:
                     self.assertIn(message.format(port), stderr_of(workdir))
                 self.assertEqual((workdir / "Data" / "system" / "config.cfg").read_text(), OWN_FILE)

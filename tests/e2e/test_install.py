@@ -66,8 +66,7 @@ class Installed(unittest.TestCase):
                 self.assertNotIn("cannot play", r.stderr)
                 self.assertEqual(sorted(os.listdir(workdir)), ["script.txt", "shot.png", "trace.jsonl"])
                 if before is None:
-                    # The first start made the player's file from the shipped one, and then played
-                    # exactly as the source tree does: same states, sounds, texts and picture.
+                    # the player's file made from the shipped one, the play the source tree's to the pixel
                     self.assertEqual(user_file.read_bytes(), (SOURCE_DIR / "Data/system/config.cfg").read_bytes())
                     self.assertEqual(r.trace, source.trace)
                     self.assertEqual((workdir / "shot.png").read_bytes(), (source.workdir / "shot.png").read_bytes())
@@ -95,6 +94,7 @@ class DebianPackage(unittest.TestCase):
             code, output = run("cpack", "-G", "DEB", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", tmp)
             self.assertEqual(code, 0, output)
             deb = next(pathlib.Path(tmp).glob("puckslide3d_*.deb"))
+            unit = "/usr/lib/systemd/system/puckslide3d-rendezvous.service"
             listing = run("dpkg-deb", "-c", str(deb))[1]
             paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
             icons = [f"icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in (48, 64, 128, 256)]
@@ -103,9 +103,7 @@ class DebianPackage(unittest.TestCase):
                 f"metainfo/{APP_ID}.metainfo.xml", "man/man6/puckslide3d.6.gz", "puckslide3d/data/model/puk.ms3d",
                 "puckslide3d/data/sounds/2.mp3", "puckslide3d/Data/system/config.cfg", "doc/puckslide3d/README.md",
                 "doc/puckslide3d/LICENSE", "doc/puckslide3d/copyright", "doc/puckslide3d/changelog.gz",
-                "man/man8/puckslide3d-rendezvous.8.gz"]]
-            unit = "/usr/lib/systemd/system/puckslide3d-rendezvous.service"
-            expected += ["/usr/sbin/puckslide3d-rendezvous", unit]
+                "man/man8/puckslide3d-rendezvous.8.gz"]] + ["/usr/sbin/puckslide3d-rendezvous", unit]
             self.assertEqual([p for p in expected if p not in paths], [])
             # The rendezvous's unit is shipped, not enabled: no link in a .wants folder, no maintainer script.
             self.assertEqual([p for p in paths if ".wants/" in p], [])

@@ -1,12 +1,9 @@
-"""Invite codes through home routers of every kind, in the NAT lab: a guest in any home joins a
-host in any other, directly where the routers let the probes cross and through coturn's relay
-where they cannot, and both sides' states agree; a stranger's made-up lookups find nothing and
-are rate-limited, and a code with a wrong secret never takes the seat; a host whose rendezvous
-dies says so and plays on; without the relay two symmetric routers fail in time. Needs root."""
+"""Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins, a
+stranger's lookups and wrong secrets, a dead rendezvous, a missing relay."""
 import os
 import pathlib
 import random
-import shutil
+import re
 import struct
 import subprocess
 import sys
@@ -14,7 +11,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
+from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game, stop_all  # noqa: E402
 import nat_lab  # noqa: E402
 from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab  # noqa: E402
 from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
@@ -35,11 +32,8 @@ PAIRS = [(kind, kind) for kind in KINDS] + [(KINDS[i], KINDS[(i + step) % len(KI
 
 
 def expected_way(host, guest):
-    """How NAT theory says a pair meets, "direct" or "relay". Plain, UPnP and carrier-grade routers
-    keep one outside port for an inside socket whatever the destination, so the probes both sides
-    send open the way. A symmetric router gives each destination a new port, which a router that
-    filters by address and port never lets in; the probes cross only when nothing filters on the
-    other side (a host on the internet) or the host's router forwards its port (UPnP)."""
+    """A symmetric router's new port per destination gets through only where nothing filters (a host on the
+    internet) or the host's port is forwarded (UPnP); every other router keeps one port, which probes open."""
     if "symmetric" not in (host, guest) or "none" in (host, guest) or host == "upnp":
         return "direct"
     return "relay"
@@ -51,24 +45,19 @@ def start(home, args, script=()):
     return spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", home.host]), workdir
 
 
-def code_of(workdir):
-    """The invite code a host printed, or None."""
-    said = stderr_of(workdir)
-    return said.split("invite code ")[1].split()[0] if "invite code " in said else None
+def code_of(workdir):  # the invite code a host printed, or None
+    found = re.search(r"invite code\s+(\S+)", stderr_of(workdir))
+    return found and found[1]
 
 
 def way_of(said):
-    if "connected through the relay" in said:
-        return "relay"
-    return "direct" if "connected directly" in said else None
+    return next((way for way, text in (("relay", "through the relay"), ("direct", "directly")) if f"connected {text}" in said), None)
 
 
 @unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
 class InviteCodes(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if os.geteuid() != 0:
-            raise AssertionError("the NAT lab makes network namespaces and needs root")
         cls.lab = Lab()
         cls.addClassCleanup(cls.lab.close)
         cls.homes = {f"{kind}{n}": cls.lab.home(kind) for kind in KINDS for n in (1, 2)}
@@ -80,21 +69,8 @@ class InviteCodes(unittest.TestCase):
         self.games = []
         self.addCleanup(self.stop_games)
 
-    def stop_games(self):
-        """Ends every game still running; their standard errors go to ours, which CTest shows when a
-        test fails."""
-        for proc, _ in self.games:
-            if proc.poll() is None:
-                proc.terminate()
-        for proc, workdir in self.games:
-            try:
-                proc.wait(10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(10)
-            print(f"--- {' '.join(proc.args[4:])}\n{stderr_of(workdir)}", file=sys.stderr)
-            shutil.rmtree(workdir, ignore_errors=True)
-        self.games = []
+    def stop_games(self):  # CTest shows what they said when a test fails
+        print(stop_all(self.games), file=sys.stderr)
 
     def game(self, home, args, script=()):
         proc, workdir = start(self.homes[home], args, script)
@@ -122,8 +98,7 @@ class InviteCodes(unittest.TestCase):
         host, host_dir, code = self.host(host_home, "--await-guest", "--frames", str(HOST_FRAMES), script=HOST_SCRIPT)
         spawned = time.monotonic()
         guest, guest_dir = self.guest(guest_home, code, GUEST_FRAMES, GUEST_SCRIPT)
-        # The join starts once the window is open, which takes a second or more under the
-        # sanitizers on a busy machine: the join's own time is counted from there.
+        # the join starts once the window is open, which may take seconds under the sanitizers
         self.said(guest, guest_dir, "asking the rendezvous", step=0.01)
         asking = time.monotonic()
         self.said(guest, guest_dir, f"joined the game at {code}", step=0.01)
@@ -156,14 +131,10 @@ class InviteCodes(unittest.TestCase):
     def test_a_stranger_finds_nothing_and_a_wrong_secret_never_takes_the_seat(self):
         host, host_dir, code = self.host("plain1", "--await-guest", "--frames", "60")
         # made-up lookup ids from one address: none is found, and the address is soon refused
-        flood = self.lab.udp(self.homes["flood"].host)
-        self.addCleanup(flood.close)
-        flood.settimeout(2)
-        where = (SERVER, RENDEZVOUS_PORT)
-        answers = []
-        for nonce in range(1, 201):
-            flood.sendto(HEADER + bytes([LOOKUP]) + struct.pack("<QIB", nonce, random.randrange(1, 1 << 25), 0), where)
-            answers.append(flood.recv(600)[5])
+        with self.lab.udp(self.homes["flood"].host) as flood:
+            flood.settimeout(2)
+            lookup = lambda nonce: HEADER + bytes([LOOKUP]) + struct.pack("<QIB", nonce, random.randrange(1, 1 << 25), 0)  # noqa: E731
+            answers = [flood.sendto(lookup(nonce), (SERVER, RENDEZVOUS_PORT)) and flood.recv(600)[5] for nonce in range(1, 201)]
         self.assertNotIn(FOUND, answers)
         self.assertEqual(answers.count(NOT_FOUND), BURST)
         self.assertEqual(answers[BURST:], [RATE_LIMITED] * (200 - BURST))

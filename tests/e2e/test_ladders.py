@@ -57,12 +57,10 @@ class MultiplayerLadder(unittest.TestCase):
         s.tap("ENTER").tap("DOWN").tap("ENTER", gap=10).mark("again").tap("ENTER", gap=20)
         s.tap("ESC", gap=6).tap("ESC", gap=10)
         _, at = play(self, s, 200, extra_args=SEED, config=HIGH_LIST)
-        expected = [  # (before mark, m_round, player1_turn, screen, pl1, pl2)
-            ("m1", 1, True, 112, 0, 0), ("m2", 1, False, 112, 7, 0), ("m3", 1, False, 1120, 7, -7),
-            ("m4", 2, True, 112, 7, 0), ("m5", 2, False, 112, 14, 0), ("dropped", 3, True, 112, 14, 7),
-            ("finished", 4, False, 112, 7, 7),
-        ]
-        for mark, *want in expected:
+        for mark, *want in [  # (before mark, m_round, player1_turn, screen, pl1, pl2)
+                ("m1", 1, True, 112, 0, 0), ("m2", 1, False, 112, 7, 0), ("m3", 1, False, 1120, 7, -7),
+                ("m4", 2, True, 112, 7, 0), ("m5", 2, False, 112, 14, 0), ("dropped", 3, True, 112, 14, 7),
+                ("finished", 4, False, 112, 7, 7)]:
             line = at(mark, -1)
             got = [line[k] for k in ("m_round", "player1_turn", "hauptmenu_nr", "pl1_final_score", "pl2_final_score")]
             self.assertEqual(got, want, mark)

@@ -7,7 +7,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 from gamerun import SOURCE_DIR, heard, make_workdir, read_trace, spawn_game  # noqa: E402
-from menu_script import MATCH_FRAMES, TRAINING, Script  # noqa: E402
+from menu_script import TRAINING  # noqa: E402
 from nat_lab import wait_for  # noqa: E402
 from udp_relay import Relay  # noqa: E402
 
@@ -64,8 +64,8 @@ class Session:
         self.guest = spawn_game(self.guest_dir, ["--join", f"127.0.0.1:{join}", "--frames", str(guest_frames),
                                                  *guest_args], guest_script)
 
-    def finish(self, limit=LIMIT):
-        codes = (self.host.wait(limit), self.guest.wait(limit))
+    def finish(self):
+        codes = (self.host.wait(LIMIT), self.guest.wait(LIMIT))
         if self.relay:
             self.relay.__exit__()
         return codes
@@ -105,8 +105,7 @@ class HostAndGuest(unittest.TestCase):
         self.assertEqual((guest[-1]["hauptmenu_nr"], guest[-1]["menu"], "host_frame" in guest[-1]), (1, True, False))
 
     def test_dark_spells_of_up_to_two_and_a_half_seconds_on_a_lossy_corrupting_link_leave_the_session_playing(self):
-        # The guest holds S, then after the last spell (no side gets past frame 800 before it
-        # ends, even unpaced) lets go and holds W: the far mallet turns at the host.
+        # after the last spell (no side is past frame 800 before) the guest's W turns the far mallet at the host
         guest_script = GUEST_SCRIPT + ["800 up S", "801 down W"]
         for link in ({}, {"drop": 0.1, "duplicate": 0.03, "delay_ms": (0, 150), "corrupt": 0.1}):
             with self.subTest(**link):
@@ -163,30 +162,6 @@ class HostAndGuest(unittest.TestCase):
         self.assertEqual({line["fullscreen"] for line in guest if "host_frame" in line and line["frame"] > 62}, {True})
         self.assertFalse(any(line["fullscreen"] for line in host))
 
-    def test_the_multiplayer_ladder_with_player2_at_the_other_machine(self):
-        # Player1 wins with W (J moves the far mallet aside); in Player2's own matches the guest's W drives
-        # the near mallet while the host's S rests (else S would win over W) and J moves the far one aside;
-        # in the final the guest's A moves the far mallet aside.
-        host, guest = Script(), Script()
-        host.wait(2).tap("ENTER").tap("DOWN").tap("ENTER", gap=12)
-        for match in range(5):
-            own = match in (1, 3)  # Player2's own matches
-            host.mark(f"m{match}").tap("ENTER", gap=5)
-            if match == 0:
-                host.computer_off().tap("V", gap=2)
-            guest.wait(host.frame - guest.frame).down("W" if own else "A" if match == 4 else "X")
-            host.down(*(["J", "S"] if own else ["W", "J"])).wait(MATCH_FRAMES).up("W", "J", "S").wait(5)
-            guest.wait(host.frame - guest.frame).up("W", "A", "X")
-        session = Session(host_frames=host.frame + 50, guest_frames=host.frame + 400, guest_args=["--no-pacing"],
-                          host_args=["--no-pacing", "--seed", "15"], host_script=host.lines, guest_script=guest.lines)
-        self.assertEqual(session.finish(limit=4 * LIMIT), (0, 0), stderr_of(session.guest_dir))  # 6600 frames
-        trace = read_trace(session.host_dir)
-        # each won both own matches, Player2 by the guest's W alone (the near mallet); the final was played
-        at = lambda mark, offset: trace[host.marks[mark] + offset]  # noqa: E731
-        self.assertEqual([at("m4", -1)[k] for k in ("m_round", "pl1_final_score", "pl2_final_score")], [3, 14, 14])
-        self.assertEqual((at("m1", 20)["schiesser_v_z"], trace[-1]["m_round"]), (-FIRST_TABLE_MALLET_SPEED, 4))
-        assert_agree(self, trace, read_trace(session.guest_dir), min_share=0.95)
-
     def assert_replays(self, workdir, record, trace, frame_key):
         """The record played back on one machine reaches the states the side confirmed."""
         replay = spawn_game(workdir, ["--replay", record, "--no-pacing"])
@@ -199,6 +174,7 @@ class HostAndGuest(unittest.TestCase):
             mine = replayed[line[frame_key] - first]
             for key in ("x", "z", "schiesser_x", "gegner_z", "my_score", "his_score", "hauptmenu_nr"):
                 self.assertEqual(mine[key], line[key], f"{workdir.name} frame {line[frame_key]}: {key}")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -30,12 +30,9 @@ def on_pads(script, second_pad_from=None):
             lines.append(line)
             continue
         pad, down, up = PAD[key]
-        if second_pad_from is not None and int(frame) >= second_pad_from:
-            pad = 2
-        if event in ("tap", "down"):
-            lines.append(f"{frame} pad {pad} {down}")
-        if event in ("tap", "up"):
-            lines.append(f"{int(frame) + (event == 'tap')} pad {pad} {up}")
+        pad = 2 if second_pad_from is not None and int(frame) >= second_pad_from else pad
+        lines += [f"{frame} pad {pad} {down}"] if event != "up" else []
+        lines += [f"{int(frame) + (event == 'tap')} pad {pad} {up}"] if event != "down" else []
     return lines
 
 

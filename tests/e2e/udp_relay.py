@@ -1,5 +1,6 @@
 """A UDP relay on 127.0.0.1 between a guest and a host that drops, duplicates, corrupts and delays
 (so reorders) datagrams from a fixed seed, counts the bytes each way, and goes dark in `outages`."""
+import contextlib
 import heapq
 import random
 import select
@@ -31,8 +32,7 @@ class Relay:
     def __exit__(self, *exc):
         self.stopping.set()
         self.thread.join(5)
-        self.to_guest.close()
-        self.to_host.close()
+        self.to_guest.close(), self.to_host.close()
 
     def dark(self, at):
         return any(start <= at - self.first < start + seconds for start, seconds in self.outages)
@@ -67,7 +67,5 @@ class Relay:
                 due, _, sock, data, address = heapq.heappop(self.queue)
                 if self.dark(due):
                     continue
-                try:
+                with contextlib.suppress(OSError):
                     sock.sendto(data, address)
-                except OSError:
-                    pass

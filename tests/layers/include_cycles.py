@@ -17,12 +17,10 @@ circles, done = [], set()
 def visit(module, path):
     if module in path:
         circles.append(path[path.index(module):] + [module])
-        return
-    if module in done:
-        return
-    for target in sorted(graph.get(module, ())):
-        visit(target, path + [module])
-    done.add(module)
+    elif module not in done:
+        for target in sorted(graph.get(module, ())):
+            visit(target, path + [module])
+        done.add(module)
 
 
 for module in sorted(graph):
