@@ -43,6 +43,16 @@ bool fromEndpoint(const RawDatagram& d, const net::Endpoint& e) { return d.ip ==
 DatagramVerdict taken() { return {DatagramVerdict::Kind::Take, {}, 0, 0}; }
 DatagramVerdict passed() { return {}; }
 
+// What is neither side's rendezvous talk: a probe of the punch, the relay's own datagrams, or the game's.
+DatagramVerdict punchOrRelay(Punch& punch, RelayLink& relay, std::vector<Outgoing>& pending, const RawDatagram& d,
+                             uint64_t nowMs) {
+    if (net::IsPunchDatagram(d.data, d.size)) {
+        punch.take(d, pending);
+        return taken();
+    }
+    return relay.fromServer(d) ? relay.take(d, nowMs) : passed();
+}
+
 }  // namespace
 
 // ===========================================================================
@@ -223,12 +233,7 @@ DatagramVerdict GuestMeeting::filter(const RawDatagram& d, uint64_t nowMs) {
         }
         return taken();
     }
-    if (net::IsPunchDatagram(d.data, d.size)) {
-        punch_.take(d, pending_);
-        return taken();
-    }
-    if (relay_.fromServer(d)) return relay_.take(d, nowMs);
-    return passed();
+    return punchOrRelay(punch_, relay_, pending_, d, nowMs);
 }
 
 // ===========================================================================
@@ -314,12 +319,7 @@ DatagramVerdict HostMeeting::filter(const RawDatagram& d, uint64_t nowMs) {
         }
         return taken();
     }
-    if (net::IsPunchDatagram(d.data, d.size)) {
-        punch_.take(d, pending_);
-        return taken();
-    }
-    if (relay_.fromServer(d)) return relay_.take(d, nowMs);
-    return passed();
+    return punchOrRelay(punch_, relay_, pending_, d, nowMs);
 }
 
 bool HostMeeting::takeNews(std::string& news) {
