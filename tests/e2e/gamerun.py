@@ -91,21 +91,32 @@ def spawn_game(workdir, args, script="", prefix=(), env=None):
     run_env = _prepare(workdir, script, "dummy", env)
     args = [*prefix, GAME, "--windowed", "--no-dialogs", "--script", "script.txt", "--trace", "trace.jsonl", *args]
     with open(workdir / "stderr.txt", "w") as stderr:
-        return subprocess.Popen(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
+        proc = subprocess.Popen(args, cwd=workdir, env=run_env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=stderr)
+    _SPAWNED.append(proc)
+    return proc
 
 
-def stop_all(games):
-    """Ends the (process, workdir) games still running and forgets them; what each said, headed by its arguments."""
-    for proc, _ in games:
+def _end(procs):
+    for proc in procs:
         if proc.poll() is None:
             proc.terminate()
-    for proc, _ in games:
+    for proc in procs:
         try:
             proc.wait(10)
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait(10)
+
+
+# A game a failed test or benchmark left running (a host still awaiting its guest) ends with the program.
+_SPAWNED = []
+atexit.register(lambda: _end(_SPAWNED))
+
+
+def stop_all(games):
+    """Ends the (process, workdir) games still running and forgets them; what each said, headed by its arguments."""
+    _end([proc for proc, _ in games])
     said = "\n".join(f"--- {' '.join(map(str, proc.args[4:]))}\n{(workdir / 'stderr.txt').read_text()}" for proc, workdir in games)
     games.clear()
     return said
