@@ -28,6 +28,12 @@ def screen_size(display, check=True):
     return found.group(1) if found else None
 
 
+def game_windows(display):
+    """The sizes of the game's windows on the display, as the X server has them."""
+    run = subprocess.run(["xwininfo", "-display", display, "-root", "-children"], capture_output=True, text=True)
+    return sorted(re.findall(r'"Puckslide 3D[^"]*": \(.*?\)\s+(\d+x\d+)\+', run.stdout))
+
+
 def own_screen(test, size):
     """The display of an X server of the given size for one test, like a monitor without a window manager."""
     read, write = os.pipe()
@@ -50,17 +56,19 @@ class Fullscreen(unittest.TestCase):
                 game = spawn_game(workdir, ["--fullscreen", "--seed", "1", "--frames", "300", "--screenshot", "40:full.png",
                                             "--screenshot", "150:window.png", "--screenshot", "250:again.png"],
                                   TRAINING + ["100 tap F1", "200 tap F1"], env={"DISPLAY": display})
-                # The screen's mode, looked at while the game is fullscreen, windowed and fullscreen again.
+                # The screen's mode and the game's window as the X server has them, looked at while the game
+                # is fullscreen, windowed and fullscreen again: between two frames well inside one of the three.
                 seen = set()
                 while game.poll() is None:
                     before = read_trace(workdir)
-                    mode = screen_size(display, check=False)
+                    mode, windows = screen_size(display, check=False), game_windows(display)
                     after = read_trace(workdir)
-                    if mode and before and after and 20 < before[-1]["frame"] and before[-1]["fullscreen"] == after[-1]["fullscreen"]:
-                        seen.add((before[-1]["frame"] > 200, before[-1]["fullscreen"], mode))
+                    frames = [lines[-1]["frame"] for lines in (before, after) if lines]
+                    if mode and len(frames) == 2 and 30 <= frames[0] % 100 and frames[1] % 100 < 95 and frames[0] // 100 == frames[1] // 100:
+                        seen.add((frames[0] // 100, after[-1]["fullscreen"], mode, *windows))
                     time.sleep(0.02)
                 self.assertEqual(game.returncode, 0, (workdir / "stderr.txt").read_text())
-                self.assertEqual(seen, {(False, True, size), (False, False, size), (True, True, size)})
+                self.assertEqual(seen, {(0, True, size, size), (1, False, size, "800x600"), (2, True, size, size)})
                 self.assertEqual(screen_size(display), size)
 
                 w, h = map(int, size.split("x"))
