@@ -1,6 +1,7 @@
 """A recorded game plays back frame for frame, picture for picture; a damaged record is refused or caught."""
 import os
 import shutil
+import subprocess
 import sys
 import unittest
 
@@ -10,6 +11,11 @@ from menu_script import Script, played  # noqa: E402
 
 ARGS = ["--windowed", "--no-dialogs", "--no-pacing"]
 SEED = ["--seed", "15"]  # the ladder match on table 1, where holding W scores
+VERIFY = os.environ.get("PUCKSLIDE_VERIFY", "build/puckslide3d-verify")
+
+
+def verify(record):
+    return subprocess.run([VERIFY, str(record)], capture_output=True, text=True).stdout
 
 
 def ladder_then_training():
@@ -33,7 +39,8 @@ class Recording(unittest.TestCase):
         shutil.copytree(game.workdir, watch, symlinks=True)
         replayed = run_game("", screenshots=shots, default_args=False, workdir=watch,
                             extra_args=ARGS + ["--replay", str(record)])
-        self.assertEqual((replayed.returncode, replayed.stderr), (0, ""))
+        # the game's replay says of the record what puckslide3d-verify says
+        self.assertEqual((replayed.returncode, replayed.stderr), (0, f"puckslide3d: the record's verdict: {verify(record)}"))
         self.assertEqual(replayed.trace, game.trace)
         for name in shots.values():
             self.assertEqual((game.workdir / name).read_bytes(), (watch / name).read_bytes(), name)
@@ -52,6 +59,8 @@ class Recording(unittest.TestCase):
             (watch / "bad.rec").write_bytes(damaged)
             r = run_game("", default_args=False, workdir=watch, extra_args=ARGS + ["--replay", "bad.rec"])
             self.assertEqual((r.returncode, message in r.stderr), (code, True), (what, r.stderr))
+            if code == 0:
+                self.assertTrue(r.stderr.endswith(f"verdict: {verify(watch / 'bad.rec')}"), r.stderr)
 
 
 if __name__ == "__main__":
