@@ -9,10 +9,14 @@
 #include "verify/verify_record.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: puckslide3d-verify FILE\n"
-                             "Replays a recorded game (puckslide3d --record) and prints what it proves, as JSON.\n");
-        return 2;
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "--version") return std::printf("puckslide3d-verify %s\n", PUCKSLIDE_VERSION), 0;
+    if (argc != 2 || arg.empty() || arg[0] == '-') {
+        std::fprintf(arg == "--help" || arg == "-h" ? stdout : stderr,
+                     "usage: puckslide3d-verify FILE\n"
+                     "Replays a recorded game (puckslide3d --record) and prints what it proves, as JSON:\n"
+                     "exit status 0 proven, 1 refused, 2 not a record of this version.\n");
+        return arg == "--help" || arg == "-h" ? 0 : 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
     if (!in) {
