@@ -15,10 +15,10 @@ void RecordWriter::close() {
     file_ = nullptr;
 }
 
-bool RecordWriter::open(const std::string& path, const GameState& g, bool wholeState) {
+bool RecordWriter::open(const std::string& path, const GameState& g) {
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
-    const std::vector<uint8_t> start = net::EncodeRecordStart(net::RecordStartOf(g, wholeState));
+    const std::vector<uint8_t> start = net::EncodeRecordStart(net::RecordStartOf(g));
     return std::fwrite(start.data(), 1, start.size(), file_) == start.size();
 }
 

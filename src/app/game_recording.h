@@ -10,9 +10,8 @@
 class RecordWriter {
 public:
     ~RecordWriter();
-    // Writes the start the game has now; `wholeState` (a guest's record) keeps all of the
-    // state, which another machine made. false: the file cannot be written.
-    bool open(const std::string& path, const GameState& g, bool wholeState);
+    // Writes the start: the state the game has now. false: the file cannot be written.
+    bool open(const std::string& path, const GameState& g);
     bool isOpen() const { return file_ != nullptr; }
     // One frame: its input and the state it ended with.
     void frame(const FrameInput& input, const GameState& after);

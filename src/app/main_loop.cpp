@@ -65,14 +65,16 @@ bool MainLoop::startRecordAndReplay(std::string& error) {
     if (!options_.replayFile.empty()) {
         net::RecordStart start;
         if (!LoadRecord(options_.replayFile, start, replay_, error)) return false;
-        if (!net::ApplyRecordStart(start, g_)) {
-            error = options_.replayFile + ": its game's start is damaged";
+        std::string refused;
+        if (!net::ApplyRecordStart(start, g_, &refused)) {
+            error = options_.replayFile + ": its game's start is damaged (" + refused + ")";
             return false;
         }
+        judge_.emplace(g_);
         replaying_ = true;
     }
     // A guest's record starts from the host's game as it joined.
-    if (!options_.recordFile.empty() && !recorder_.open(options_.recordFile, g_, isGuest())) {
+    if (!options_.recordFile.empty() && !recorder_.open(options_.recordFile, g_)) {
         error = "cannot write the record " + options_.recordFile;
         return false;
     }
@@ -170,9 +172,10 @@ bool MainLoop::makeFrame() {
         screenshot(frame_);
         SwapGLBuffers();
     });
+    if (replaying_) judge_->before(g_);
     const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
     recorder_.frame(input, g_);
-    if (replaying_) checkReplayedState();
+    if (replaying_) judgeReplayedFrame(outcome, fx);
     const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_, /*newWindows=*/true, rumblePads());
     return afterTurn(outcome, carried, /*traced=*/true);
 }
@@ -254,11 +257,15 @@ void MainLoop::writeConfirmed() {
 }
 
 // A replay that leaves the recorded states says so once: the game it shows is no
-// longer the one that was played.
-void MainLoop::checkReplayedState() {
-    if (replayDiverged_ || net::StateChecksum(g_) == replay_[static_cast<size_t>(frame_)].checksum) return;
-    replayDiverged_ = true;
-    std::fprintf(stderr, "puckslide3d: the replay left the recorded game at frame %ld\n", frame_);
+// longer the one that was played. Its last frame says what the verifier says of the record.
+void MainLoop::judgeReplayedFrame(TurnOutcome outcome, const Effects& fx) {
+    const size_t frames = replay_.size();
+    const bool held = judge_->leftAt() < 0;
+    judge_->after(g_, fx, outcome, replay_[static_cast<size_t>(frame_)].checksum);
+    if (held && judge_->leftAt() >= 0)
+        std::fprintf(stderr, "puckslide3d: %s\n", judge_->verdict(frames).reason.c_str());
+    if (judge_->done(frames))
+        std::fprintf(stderr, "puckslide3d: the record's verdict: %s\n", verify::VerdictJson(judge_->verdict(frames)).c_str());
 }
 
 void MainLoop::finishTurn() {

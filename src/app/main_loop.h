@@ -2,6 +2,7 @@
 // or in a network session, and ends the program when the game or the player says so.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "game/turn.h"
 #include "net/game_record.h"
 #include "session/net_session.h"
+#include "verify/replay_judge.h"
 
 struct DevOptions;
 struct GameState;
@@ -48,7 +50,7 @@ private:
     bool afterTurn(TurnOutcome outcome, CarriedOut carried, bool traced);
     bool sessionEnded(const std::string& why);
     void writeConfirmed();
-    void checkReplayedState();
+    void judgeReplayedFrame(TurnOutcome outcome, const Effects& fx);
     void finishTurn();
     int endProgram(bool killWindow, bool writeTurn);
 
@@ -63,8 +65,8 @@ private:
     RecordWriter recorder_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
+    std::optional<verify::ReplayJudge> judge_;
     bool rumble_ = true;
-    bool replayDiverged_ = false;
     long frame_ = 0;
     long queuedFrame_ = -1;
 };

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "game/float_rules.h"
 #include "game/key_merge.h"
 #include "game/random.h"
 

@@ -12,17 +12,7 @@ namespace net {
 namespace {
 
 constexpr char kMagic[8] = {'P', 'S', '3', 'D', 'R', 'E', 'C', '\n'};
-constexpr size_t kMaxName = 255;
 constexpr uint8_t kRemoteFlag = 1;
-
-void putKeys(std::vector<uint8_t>& out, const SteeringKeys& k) {
-    for (int key : {k.up, k.left, k.down, k.right}) put8(out, static_cast<uint8_t>(key));
-}
-
-bool readKeys(Bytes& in, SteeringKeys& k) {
-    k = {in.u8(), in.u8(), in.u8(), in.u8()};
-    return in.ok();
-}
 
 bool readStart(Bytes& in, RecordStart& start, std::string& error) {
     const uint8_t* magic = in.block(sizeof kMagic);
@@ -36,16 +26,8 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
                 std::to_string(kRecordVersion) + ")";
         return false;
     }
-    readKeys(in, start.bindings.near);
-    readKeys(in, start.bindings.far);
-    for (int i = 0; i < 12; ++i) {
-        const size_t n = in.u8();
-        const uint8_t* name = in.block(n);
-        if (name) start.HSname[i].assign(reinterpret_cast<const char*>(name), n);
-        start.hsscore[i] = static_cast<int32_t>(in.u32());
-    }
     const size_t stateSize = in.u32();
-    if (stateSize > kMaxMessageBytes) {
+    if (in.ok() && (stateSize == 0 || stateSize > kMaxMessageBytes)) {
         error = "the record's start is damaged";
         return false;
     }
@@ -59,38 +41,15 @@ bool readStart(Bytes& in, RecordStart& start, std::string& error) {
 
 }  // namespace
 
-RecordStart RecordStartOf(const GameState& g, bool wholeState) {
-    RecordStart start;
-    if (wholeState) start.state = EncodeSharedState(g);
-    start.bindings = g.bindings;
-    for (int i = 0; i < 12; ++i) {
-        start.HSname[i] = g.HSname[i];
-        start.hsscore[i] = g.hsscore[i];
-    }
-    return start;
-}
+RecordStart RecordStartOf(const GameState& g) { return {EncodeSharedState(g)}; }
 
-bool ApplyRecordStart(const RecordStart& start, GameState& g) {
-    if (!start.state.empty()) return DecodeSharedState(start.state, g);
-    g.bindings = start.bindings;
-    for (int i = 0; i < 12; ++i) {
-        g.HSname[i] = start.HSname[i];
-        g.hsscore[i] = start.hsscore[i];
-    }
-    return true;
+bool ApplyRecordStart(const RecordStart& start, GameState& g, std::string* refused) {
+    return DecodeSharedState(start.state, g, refused);
 }
 
 std::vector<uint8_t> EncodeRecordStart(const RecordStart& start) {
     std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
     put16(out, kRecordVersion);
-    putKeys(out, start.bindings.near);
-    putKeys(out, start.bindings.far);
-    for (int i = 0; i < 12; ++i) {
-        const size_t n = start.HSname[i].size() < kMaxName ? start.HSname[i].size() : kMaxName;
-        put8(out, static_cast<uint8_t>(n));
-        out.insert(out.end(), start.HSname[i].begin(), start.HSname[i].begin() + static_cast<long>(n));
-        put32(out, static_cast<uint32_t>(start.hsscore[i]));
-    }
     put32(out, static_cast<uint32_t>(start.state.size()));
     out.insert(out.end(), start.state.begin(), start.state.end());
     return out;
@@ -105,26 +64,41 @@ std::vector<uint8_t> EncodeRecordedFrame(const RecordedFrame& frame) {
     return out;
 }
 
+bool RecordReader::start(RecordStart& start, std::string& error) {
+    RecordStart s;
+    if (!readStart(in_, s, error)) return false;
+    start = std::move(s);
+    return true;
+}
+
+bool RecordReader::next(RecordedFrame& frame, std::string& error) {
+    if (in_.atEnd()) return false;
+    RecordedFrame f;
+    f.input.reseed = in_.u32();
+    const uint8_t flags = in_.u8();
+    bool ok = in_.ok() && (flags & ~kRemoteFlag) == 0;
+    f.input.player2Remote = flags & kRemoteFlag;
+    for (PlayerInput& p : f.input.players) ok = ok && GetPlayerInput(in_, p);
+    f.checksum = in_.u32();
+    if (!ok || !in_.ok()) {
+        error = "frame " + std::to_string(frames_) + " of the record is " + (in_.ok() ? "damaged" : "cut short");
+        return false;
+    }
+    ++frames_;
+    frame = std::move(f);
+    return true;
+}
+
 bool DecodeRecord(const uint8_t* data, size_t size, RecordStart& start, std::vector<RecordedFrame>& frames,
                   std::string& error) {
-    Bytes in(data, size);
+    RecordReader reader(data, size);
     RecordStart s;
-    if (!readStart(in, s, error)) return false;
+    if (!reader.start(s, error)) return false;
     std::vector<RecordedFrame> list;
-    while (!in.atEnd()) {
-        RecordedFrame f;
-        f.input.reseed = in.u32();
-        const uint8_t flags = in.u8();
-        bool ok = in.ok() && (flags & ~kRemoteFlag) == 0;
-        f.input.player2Remote = flags & kRemoteFlag;
-        for (PlayerInput& p : f.input.players) ok = ok && GetPlayerInput(in, p);
-        f.checksum = in.u32();
-        if (!ok || !in.ok()) {
-            error = "frame " + std::to_string(list.size()) + " of the record is " + (in.ok() ? "damaged" : "cut short");
-            return false;
-        }
-        list.push_back(std::move(f));
-    }
+    RecordedFrame f;
+    error.clear();
+    while (reader.next(f, error)) list.push_back(std::move(f));
+    if (!error.empty()) return false;
     start = std::move(s);
     frames = std::move(list);
     return true;

@@ -98,12 +98,12 @@ class DebianPackage(unittest.TestCase):
             listing = run("dpkg-deb", "-c", str(deb))[1]
             paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
             icons = [f"icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in (48, 64, 128, 256)]
-            expected = ["/usr/bin/puckslide3d"] + ["/usr/share/" + p for p in icons + [
+            expected = ["/usr/bin/puckslide3d", "/usr/bin/puckslide3d-verify"] + ["/usr/share/" + p for p in icons + [
                 f"icons/hicolor/scalable/apps/{APP_ID}.svg", f"applications/{APP_ID}.desktop",
                 f"metainfo/{APP_ID}.metainfo.xml", "man/man6/puckslide3d.6.gz", "puckslide3d/data/model/puk.ms3d",
                 "puckslide3d/data/sounds/2.mp3", "puckslide3d/Data/system/config.cfg", "doc/puckslide3d/README.md",
                 "doc/puckslide3d/LICENSE", "doc/puckslide3d/copyright", "doc/puckslide3d/changelog.gz",
-                "man/man8/puckslide3d-rendezvous.8.gz"]] + ["/usr/sbin/puckslide3d-rendezvous", unit]
+                "man/man8/puckslide3d-rendezvous.8.gz", "man/man6/puckslide3d-verify.6.gz"]] + ["/usr/sbin/puckslide3d-rendezvous", unit]
             self.assertEqual([p for p in expected if p not in paths], [])
             # The rendezvous's unit is shipped, not enabled: no link in a .wants folder, no maintainer script.
             self.assertEqual([p for p in paths if ".wants/" in p], [])
