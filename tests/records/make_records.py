@@ -1,11 +1,11 @@
 """Makes tests/records/ again with the real game (under Xvfb), after a change of the rules or the record's format:
-python3 tools/records/make_records.py. Check and commit their verdicts with them. The seed draws table 1 for every
+python3 tests/records/make_records.py. Check and commit their verdicts with them. The seed draws table 1 for every
 ladder match."""
 import pathlib
 import shutil
 import sys
 
-HERE = pathlib.Path(__file__).resolve().parents[2] / "tests" / "records"
+HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "e2e"))
 from gamerun import run_game  # noqa: E402
 from menu_script import MATCH_FRAMES, Script  # noqa: E402
