@@ -1,11 +1,9 @@
-// Host and guest meeting through a real mailbox on a simulated internet, on an injected
-// clock: they find each other's address by the first probe that crosses; a rendezvous that
-// is silent, does not know the code or refuses the lookup is told to the player in time;
-// forged answers and stray probes change nothing; with no way through and no relay, the
-// guest gives up when the probes do.
-// The host tells the rendezvous of a new address soon and again until it answers, not at its
-// next keep-alive, so a guest that no probe reached does not wait long for the host's relayed
-// address.
+// Host and guest meeting through a real mailbox on a simulated internet, on an injected clock:
+// they find each other's address by the first probe that crosses; a rendezvous that is silent,
+// does not know the code or refuses the lookup is told to the player in time; forged answers and
+// stray probes change nothing; with no way through and no relay, the guest gives up when the
+// probes do. The host tells the rendezvous of a new address (its relay's, once permitted) soon
+// and again until it answers, not at its next keep-alive.
 #include <gtest/gtest.h>
 
 #include <map>
