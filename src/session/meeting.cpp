@@ -43,6 +43,14 @@ std::vector<net::Endpoint> probed(const std::optional<net::TurnOffer>& offer, co
 
 bool fromEndpoint(const RawDatagram& d, const net::Endpoint& e) { return d.ip == e.ipv4 && d.port == e.port; }
 
+// The game stops with this and awaits no answer, so the release goes twice against a loss: an
+// allocation left behind would refuse the next session from the same port (437) for minutes.
+void releaseAtStop(RelayLink& relay, uint64_t nowMs, std::vector<Outgoing>& out) {
+    const size_t before = out.size();
+    relay.release(nowMs, out);
+    if (out.size() > before) out.push_back(out.back());
+}
+
 DatagramVerdict taken() { return {DatagramVerdict::Kind::Take, {}, 0, 0}; }
 DatagramVerdict passed() { return {}; }
 
@@ -150,7 +158,7 @@ GuestMeeting::GuestMeeting(const net::Endpoint& rendezvous, uint32_t lookupId, u
 
 std::vector<Outgoing> GuestMeeting::stop(uint64_t nowMs) {
     std::vector<Outgoing> out;
-    relay_.release(nowMs, out);
+    releaseAtStop(relay_, nowMs, out);
     return out;
 }
 
@@ -376,7 +384,7 @@ std::vector<Outgoing> HostMeeting::stop(uint64_t nowMs) {
     std::vector<Outgoing> out;
     if (!active_) return out;
     out.push_back({rendezvous_, net::EncodeRendezvous(net::UnregisterMessage{token_})});
-    relay_.release(nowMs, out);
+    releaseAtStop(relay_, nowMs, out);
     active_ = false;
     return out;
 }

@@ -1,6 +1,5 @@
-"""Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins (relays in
-channels refreshed every second, and let go when unused), a stranger's lookups and wrong secrets, a dead rendezvous,
-a missing relay."""
+"""Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins (in channels
+refreshed every second; relays let go), a stranger's lookups and wrong secrets, a dead rendezvous, a missing relay."""
 import os
 import pathlib
 import random
@@ -131,9 +130,8 @@ class InviteCodes(unittest.TestCase):
                     way, window, joined, (relayed, channelled, indicated), log = self.play(f"{host_kind}1", f"{guest_kind}2")
                 finally:
                     self.stop_games()  # the next host in this home needs its port
-                ways.append(f"{host_kind:>9} hosts {guest_kind:<9} {way or '?':<6} joined {joined:.2f} s after "
-                            f"asking ({window:.2f} s to open the window), {relayed} packets relayed, {channelled} in "
-                            f"channels, {indicated} in Data indications")
+                ways.append(f"{host_kind:>9} hosts {guest_kind:<9} {way or '?':<6} joined {joined:.2f} s after asking ({window:.2f}"
+                            f" s to open the window), {relayed} packets relayed, {channelled} in channels, {indicated} in Data indications")
                 self.assertLess(joined, JOIN_SECONDS)
                 self.assertEqual(way, expected_way(host_kind, guest_kind))
                 # the counters, not only the game's word: a relayed session goes through coturn's relay, in the
