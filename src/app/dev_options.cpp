@@ -59,6 +59,7 @@ const char* DevOptionsUsage() {
            "  --net-version X.Y.Z         the version a guest announces (tests)\n"
            "  --router-lease SECONDS      how long the host's router mapping lasts between renewals (3600)\n"
            "  --inject-desync FRAME       disturb the confirmed state of a session frame (tests)\n"
+           "  --relay-refresh SECONDS     how often the relay's channel and permission are refreshed (480; tests)\n"
            "  --help, --version\n";
 }
 
@@ -132,6 +133,8 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
         } else if (arg == "--inject-desync") {
             if (!whole(0, LONG_MAX, "a frame number", n)) return false;
             options.injectDesync = n;
+        } else if (arg == "--relay-refresh") {
+            if (!whole(1, 480, "seconds from 1 to 480", options.relayRefresh)) return false;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
         } else if (arg == "--version") {
@@ -193,5 +196,6 @@ SessionOptions SessionOptionsOf(const DevOptions& options, const std::string& re
     s.version = options.netVersion.empty() ? PUCKSLIDE_VERSION : options.netVersion;
     s.routerLease = options.routerLease;
     s.injectDesync = options.injectDesync;
+    s.relayRefreshMs = static_cast<uint64_t>(options.relayRefresh) * 1000;
     return s;
 }

@@ -32,6 +32,7 @@ struct DevOptions {
     std::string netVersion;               // the version a guest announces (tests); empty: this game's
     unsigned routerLease = 3600;          // seconds of a router's port mapping before it is renewed
     long injectDesync = -1;               // a session frame whose confirmed state is disturbed (tests)
+    long relayRefresh = 480;              // seconds between refreshes of the relay's channel (tests)
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -15,6 +15,8 @@ constexpr uint64_t kShortestLifetimeMs = 1000;
 constexpr int kMostStaleNonces = 3;
 constexpr size_t kMostReasonChars = 60;
 constexpr int kUnauthorized = 401, kStaleNonce = 438;
+constexpr size_t kMostPeers = 16;  // permissions, and channels: a side talks to one other, seen from a port or two
+constexpr uint16_t kAnyPort = 0;   // a permission's peer port, which the server passes over
 
 TransactionId newTransaction() {
     TransactionId id{};
@@ -39,7 +41,10 @@ std::string ipOf(const Endpoint& a) {
 
 void TurnClient::start(const Endpoint& server, const std::string& username, const std::string& password,
                        uint64_t nowMs) {
+    const uint64_t permissionEveryMs = permissionEveryMs_, channelEveryMs = channelEveryMs_;
     *this = TurnClient();
+    permissionEveryMs_ = permissionEveryMs;
+    channelEveryMs_ = channelEveryMs;
     server_ = server;
     username_ = username;
     password_ = password;
@@ -48,27 +53,40 @@ void TurnClient::start(const Endpoint& server, const std::string& username, cons
     transactions_.back().nextSendMs = nowMs;
 }
 
-void TurnClient::permit(const Endpoint& peer) {
-    for (const Peer& p : peers_)
-        if (p.address == peer) return;
-    if (peers_.size() > size_t(kLastChannel - kFirstChannel)) return;
-    Peer p;
-    p.address = peer;
-    p.channel = static_cast<uint16_t>(kFirstChannel + peers_.size());
-    peers_.push_back(p);
-    if (state_ == TurnState::Ready) request(kTurnCreatePermission, peers_.size() - 1);
+void TurnClient::setRefreshMs(uint64_t ms) {
+    ms = std::max(ms, kShortestRefreshMs);
+    permissionEveryMs_ = std::min(ms, kPermissionRefreshMs);
+    channelEveryMs_ = std::min(ms, kChannelRefreshMs);
+}
+
+void TurnClient::permit(uint32_t ip) {
+    const auto known = [&](const Permission& p) { return p.ip == ip; };
+    if (std::any_of(permissions_.begin(), permissions_.end(), known) || permissions_.size() >= kMostPeers) return;
+    permissions_.push_back({ip, false, 0});
+    if (state_ == TurnState::Ready) request(kTurnCreatePermission, permissions_.size() - 1);
+}
+
+bool TurnClient::permitted(uint32_t ip) const {
+    return std::any_of(permissions_.begin(), permissions_.end(), [&](const Permission& p) { return p.ip == ip && p.granted; });
+}
+
+void TurnClient::bindChannel(const Endpoint& peer) {
+    permit(peer.ipv4);
+    for (const Channel& c : channels_)
+        if (c.peer == peer) return;
+    if (channels_.size() >= kMostPeers) return;
+    channels_.push_back({peer, static_cast<uint16_t>(kFirstChannel + channels_.size()), false, 0});
+    if (state_ == TurnState::Ready) request(kTurnChannelBind, channels_.size() - 1);
 }
 
 bool TurnClient::channelBound(const Endpoint& peer) const {
-    for (const Peer& p : peers_)
-        if (p.address == peer) return p.bound;
-    return false;
+    return std::any_of(channels_.begin(), channels_.end(), [&](const Channel& c) { return c.peer == peer && c.bound; });
 }
 
 std::vector<uint8_t> TurnClient::wrap(const Endpoint& peer, const uint8_t* payload, size_t size) const {
     if (state_ != TurnState::Ready) return {};
-    for (const Peer& p : peers_)
-        if (p.address == peer && p.bound) return EncodeChannelData(p.channel, payload, size);
+    for (const Channel& c : channels_)
+        if (c.peer == peer && c.bound) return EncodeChannelData(c.number, payload, size);
     StunMessage send;
     send.method = kTurnSend;
     send.cls = StunClass::Indication;
@@ -90,13 +108,18 @@ void TurnClient::request(uint16_t method, size_t peer) {
         m.hasTransport = true;
         m.transport = kTransportUdp;
     }
-    if (method == kTurnCreatePermission || method == kTurnChannelBind) {
+    if (method == kTurnRefresh && state_ == TurnState::Releasing) {
+        m.hasLifetime = true;
+        m.lifetime = 0;
+    }
+    if (method == kTurnCreatePermission) {
         m.hasPeer = true;
-        m.peer = peers_[peer].address;
+        m.peer = {permissions_[peer].ip, kAnyPort};  // a permission is for the address alone
     }
     if (method == kTurnChannelBind) {
-        m.hasChannel = true;
-        m.channel = peers_[peer].channel;
+        m.hasPeer = m.hasChannel = true;
+        m.peer = channels_[peer].peer;
+        m.channel = channels_[peer].number;
     }
     Transaction t;
     t.authenticated = !key_.empty();
@@ -118,8 +141,14 @@ bool TurnClient::pending(uint16_t method, size_t peer) const {
 }
 
 void TurnClient::fail(const std::string& why) {
+    if (state_ == TurnState::Releasing) return closed();  // nothing is lost that was still wanted
     state_ = TurnState::Failed;
     failure_ = why;
+    transactions_.clear();
+}
+
+void TurnClient::closed() {
+    state_ = TurnState::Closed;
     transactions_.clear();
 }
 
@@ -127,12 +156,12 @@ std::vector<std::vector<uint8_t>> TurnClient::poll(uint64_t nowMs) {
     std::vector<std::vector<uint8_t>> out;
     if (state_ == TurnState::Ready) {
         if (nowMs >= refreshMs_ && !pending(kTurnRefresh)) request(kTurnRefresh);
-        for (size_t i = 0; i < peers_.size(); ++i) {
-            const Peer& p = peers_[i];
-            if (p.permitted && nowMs >= p.permissionRefreshMs && !pending(kTurnCreatePermission, i))
+        for (size_t i = 0; i < permissions_.size(); ++i)
+            if (permissions_[i].granted && nowMs >= permissions_[i].refreshMs && !pending(kTurnCreatePermission, i))
                 request(kTurnCreatePermission, i);
-            if (p.bound && nowMs >= p.channelRefreshMs && !pending(kTurnChannelBind, i)) request(kTurnChannelBind, i);
-        }
+        for (size_t i = 0; i < channels_.size(); ++i)
+            if (channels_[i].bound && nowMs >= channels_[i].refreshMs && !pending(kTurnChannelBind, i))
+                request(kTurnChannelBind, i);
     }
     for (Transaction& t : transactions_) {
         if (!t.sent) {
@@ -164,8 +193,9 @@ TurnReceived TurnClient::receive(const uint8_t* data, size_t size, uint64_t nowM
         uint16_t channel = 0;
         std::vector<uint8_t> payload;
         if (state_ != TurnState::Ready || !DecodeChannelData(data, size, channel, payload)) return handled;
-        for (const Peer& p : peers_)
-            if (p.channel == channel) return fromPeer(p.address, std::move(payload));
+        // a channel asked for is taken before its answer: the server sends that first, but it may be lost
+        for (const Channel& c : channels_)
+            if (c.number == channel) return fromPeer(c.peer, std::move(payload));
         return handled;
     }
 
@@ -201,6 +231,8 @@ void TurnClient::onResponse(const Transaction& t, const StunMessage& m, uint64_t
         staleNonces_ = 0;
         return onSuccess(t, m, nowMs);
     }
+    // a refusal while releasing: the allocation is gone, or was never granted
+    if (state_ == TurnState::Releasing && m.errorCode != kStaleNonce) return closed();
     if (m.errorCode == kStaleNonce && !m.nonce.empty()) {
         if (++staleNonces_ > kMostStaleNonces) return fail("the relay kept refusing its own nonce (438)");
         nonce_ = m.nonce;
@@ -223,38 +255,36 @@ void TurnClient::onResponse(const Transaction& t, const StunMessage& m, uint64_t
         case kTurnAllocate: return fail("the relay refused the allocation " + errorText(m));
         case kTurnRefresh: return fail("the relay refused to keep the allocation " + errorText(m));
         case kTurnCreatePermission:
-            return fail("the relay refused a permission for " + ipOf(peers_[t.peer].address) + " " + errorText(m));
+            return fail("the relay refused a permission for " + ipOf({permissions_[t.peer].ip, kAnyPort}) + " " +
+                        errorText(m));
         default:
-            return fail("the relay refused a channel to " + FormatEndpoint(peers_[t.peer].address) + " " + errorText(m));
+            return fail("the relay refused a channel to " + FormatEndpoint(channels_[t.peer].peer) + " " + errorText(m));
     }
 }
 
 void TurnClient::onSuccess(const Transaction& t, const StunMessage& m, uint64_t nowMs) {
     switch (t.method) {
         case kTurnAllocate:
+            if (state_ == TurnState::Releasing) return request(kTurnRefresh);  // granted only to be let go
             if (!m.hasRelayed) return fail("the relay's answer held no relayed address");
             relayed_ = m.relayed;
             if (m.hasMapped) mapped_ = m.mapped;
             state_ = TurnState::Ready;
             scheduleRefresh(m.hasLifetime ? m.lifetime : kDefaultLifetimeSeconds, nowMs);
-            for (size_t i = 0; i < peers_.size(); ++i) request(kTurnCreatePermission, i);
+            for (size_t i = 0; i < permissions_.size(); ++i) request(kTurnCreatePermission, i);
+            for (size_t i = 0; i < channels_.size(); ++i) request(kTurnChannelBind, i);
             return;
         case kTurnRefresh:
+            if (state_ == TurnState::Releasing) return closed();
             return scheduleRefresh(m.hasLifetime ? m.lifetime : kDefaultLifetimeSeconds, nowMs);
-        case kTurnCreatePermission: {
-            Peer& p = peers_[t.peer];
-            p.permitted = true;
-            p.permissionRefreshMs = nowMs + kPermissionRefreshMs;
-            // the channel spares every game datagram the 36 bytes of a Send indication
-            if (!p.bound && !pending(kTurnChannelBind, t.peer)) request(kTurnChannelBind, t.peer);
+        case kTurnCreatePermission:
+            permissions_[t.peer].granted = true;
+            permissions_[t.peer].refreshMs = nowMs + permissionEveryMs_;
             return;
-        }
-        case kTurnChannelBind: {
-            Peer& p = peers_[t.peer];
-            p.bound = true;
-            p.channelRefreshMs = nowMs + kChannelRefreshMs;
+        case kTurnChannelBind:
+            channels_[t.peer].bound = true;
+            channels_[t.peer].refreshMs = nowMs + channelEveryMs_;
             return;
-        }
         default:
             return;
     }
@@ -273,24 +303,22 @@ TurnReceived TurnClient::fromPeer(const Endpoint& peer, std::vector<uint8_t> pay
     return r;
 }
 
-std::vector<uint8_t> TurnClient::close() {
-    std::vector<uint8_t> release;
-    if (state_ == TurnState::Ready) {
-        StunMessage m;
-        m.method = kTurnRefresh;
-        m.transaction = newTransaction();
-        m.hasLifetime = true;
-        m.lifetime = 0;
-        if (!key_.empty()) {  // a server that never asked for credentials gets none
-            m.username = username_;
-            m.realm = realm_;
-            m.nonce = nonce_;
-        }
-        release = EncodeStun(m, key_.empty() ? nullptr : &key_);
+void TurnClient::release(uint64_t nowMs) {
+    const auto grantPending = std::any_of(transactions_.begin(), transactions_.end(),
+                                          [](const Transaction& t) { return t.method == kTurnAllocate && t.sent; });
+    if (state_ == TurnState::Allocating && !grantPending) return closed();  // the server holds nothing yet
+    if (state_ != TurnState::Ready && state_ != TurnState::Allocating) return;
+    const bool ready = state_ == TurnState::Ready;
+    state_ = TurnState::Releasing;
+    if (!ready) {  // the allocation's answer is awaited, and then released
+        transactions_.erase(std::remove_if(transactions_.begin(), transactions_.end(),
+                                           [](const Transaction& t) { return t.method != kTurnAllocate; }),
+                            transactions_.end());
+        return;
     }
-    if (state_ != TurnState::Failed) state_ = TurnState::Closed;
     transactions_.clear();
-    return release;
+    request(kTurnRefresh);
+    transactions_.back().nextSendMs = nowMs;
 }
 
 }  // namespace net

@@ -13,7 +13,10 @@ constexpr uint64_t kProbeEveryMs = 50;
 // fresh (the host hears of it again, and of the guest's relay once it has one).
 constexpr uint64_t kLookupEveryMs = 250;
 constexpr uint64_t kLookupAgainMs = 500;
-// After the punch, how long the relay may take to connect the two sides.
+// With its own relay ready, a guest asks this often for the host's relayed address, which
+// the rendezvous hands out only in answer.
+constexpr uint64_t kLookupRelayMs = 150;
+// After the punch, how long the relay may still take to connect the two sides.
 constexpr uint64_t kRelayWaitMs = 4000;
 // A host registers again this often until the rendezvous answers that registration, then keeps
 // it alive (a home router forgets an idle mapping in about 30 seconds): a lost registration, a
@@ -39,6 +42,14 @@ std::vector<net::Endpoint> probed(const std::optional<net::TurnOffer>& offer, co
 }
 
 bool fromEndpoint(const RawDatagram& d, const net::Endpoint& e) { return d.ip == e.ipv4 && d.port == e.port; }
+
+// The game stops with this and awaits no answer, so the release goes twice against a loss: an
+// allocation left behind would refuse the next session from the same port (437) for minutes.
+void releaseAtStop(RelayLink& relay, uint64_t nowMs, std::vector<Outgoing>& out) {
+    const size_t before = out.size();
+    relay.release(nowMs, out);
+    if (out.size() > before) out.push_back(out.back());
+}
 
 DatagramVerdict taken() { return {DatagramVerdict::Kind::Take, {}, 0, 0}; }
 DatagramVerdict passed() { return {}; }
@@ -102,14 +113,13 @@ void RelayLink::start(const net::TurnOffer& offer, uint64_t nowMs) {
 }
 
 void RelayLink::permit(uint32_t theirIp) {
-    if (permitted_ == theirIp) return;
-    permitted_ = theirIp;
     // Permissions go by address alone: whatever port the other's router gives its datagrams.
-    turn_.permit({theirIp, 1});
+    permitted_ = theirIp;
+    turn_.permit(theirIp);
 }
 
 std::optional<net::Endpoint> RelayLink::ours() const {
-    if (turn_.state() != net::TurnState::Ready) return std::nullopt;
+    if (turn_.state() != net::TurnState::Ready || !permitted_ || !turn_.permitted(*permitted_)) return std::nullopt;
     return turn_.relayed();
 }
 
@@ -119,6 +129,8 @@ DatagramVerdict RelayLink::take(const RawDatagram& d, uint64_t nowMs) {
     net::TurnReceived r = turn_.receive(d.data, d.size, nowMs);
     if (r.kind == net::TurnReceived::Kind::NotTurn) return passed();
     if (r.kind != net::TurnReceived::Kind::PeerData || !theirs_) return taken();
+    // Only now is the port known that the other's router gave its datagrams to this relay.
+    if (r.peer.ipv4 == permitted_) turn_.bindChannel(r.peer);
     return {DatagramVerdict::Kind::Replace, std::move(r.payload), theirs_->ipv4, theirs_->port};
 }
 
@@ -127,11 +139,11 @@ void RelayLink::poll(uint64_t nowMs, std::vector<Outgoing>& out) {
     for (std::vector<uint8_t>& bytes : turn_.poll(nowMs)) out.push_back({turn_.server(), std::move(bytes)});
 }
 
-void RelayLink::close(std::vector<Outgoing>& out) {
-    if (!started()) return;
-    std::vector<uint8_t> release = turn_.close();
-    if (!release.empty()) out.push_back({turn_.server(), std::move(release)});
-    *this = RelayLink{};
+void RelayLink::release(uint64_t nowMs, std::vector<Outgoing>& out) {
+    turn_.release(nowMs);
+    poll(nowMs, out);
+    theirs_.reset();
+    permitted_.reset();
 }
 
 // ===========================================================================
@@ -144,9 +156,9 @@ GuestMeeting::GuestMeeting(const net::Endpoint& rendezvous, uint32_t lookupId, u
     nextLookupMs_ = nowMs;
 }
 
-std::vector<Outgoing> GuestMeeting::stop() {
+std::vector<Outgoing> GuestMeeting::stop(uint64_t nowMs) {
     std::vector<Outgoing> out;
-    relay_.close(out);
+    releaseAtStop(relay_, nowMs, out);
     return out;
 }
 
@@ -157,17 +169,11 @@ void GuestMeeting::fail(const std::string& why) {
 
 std::vector<Outgoing> GuestMeeting::poll(uint64_t nowMs) {
     std::vector<Outgoing> out = std::exchange(pending_, {});
-    if (state_ == State::Failed || state_ == State::Direct) return out;
-    relay_.poll(nowMs, out);
-    if (state_ == State::Relayed) return out;
+    if (state_ == State::Failed) return out;
+    relay_.poll(nowMs, out);  // a relay in use is kept alive, one not used is released
+    if (state_ == State::Direct || state_ == State::Relayed) return out;
 
-    if (nowMs >= nextLookupMs_) {
-        net::LookupMessage lookup{nonce_, lookupId_, own_};
-        if (const auto relayed = relay_.ours(); relayed && lookup.addresses.size() < net::kMaxOwnAddresses)
-            lookup.addresses.push_back(*relayed);
-        out.push_back({rendezvous_, net::EncodeRendezvous(lookup)});
-        nextLookupMs_ = nowMs + (state_ == State::Asking ? kLookupEveryMs : kLookupAgainMs);
-    }
+    lookup(nowMs, out);
     if (state_ == State::Asking) {
         if (nowMs - startMs_ >= kRendezvousAnswerMs)
             fail("the rendezvous at " + net::FormatEndpoint(rendezvous_) + " did not answer within " +
@@ -178,16 +184,21 @@ std::vector<Outgoing> GuestMeeting::poll(uint64_t nowMs) {
     if (punch_.crossed()) {
         state_ = State::Direct;
         target_ = *punch_.crossed();
-        relay_.close(out);  // not needed: the routers let the two sides through
+        relay_.release(nowMs, out);  // not needed: the routers let the two sides through
+        return out;
+    }
+    // Both relays are ready and let the other side in, and the host knows this side's: a
+    // probe that crosses later changes nothing, as ENet's connection keeps its address.
+    if (relay_.theirs() && relay_.ours() && hostToldOfRelay_ && nowMs - meetingSinceMs_ >= kPunchGraceMs) {
+        state_ = State::Relayed;
+        target_ = *relay_.theirs();
+        punch_.stop();
         return out;
     }
     if (!punch_.over(nowMs)) return out;
     const std::string none = "no probe crossed between the two routers within " + std::to_string(kPunchMs / 1000) +
                              " seconds";
-    if (relay_.theirs() && relay_.ours()) {
-        state_ = State::Relayed;
-        target_ = *relay_.theirs();
-    } else if (!offer_) {
+    if (!offer_) {
         fail(none + " and the rendezvous offers no relay: the host can forward UDP port " +
              std::to_string(hostPort_) + " on its router (or switch on UPnP) and give you a new code");
     } else if (relay_.failed()) {
@@ -199,7 +210,24 @@ std::vector<Outgoing> GuestMeeting::poll(uint64_t nowMs) {
     return out;
 }
 
+// Asks the rendezvous for the host, and tells it (and so the host) this side's relayed
+// address the moment there is one.
+void GuestMeeting::lookup(uint64_t nowMs, std::vector<Outgoing>& out) {
+    const auto relayed = relay_.ours();
+    if (nowMs < nextLookupMs_ && !(relayed && !relayAnnounced_)) return;
+    net::LookupMessage lookup{nonce_, lookupId_, own_};
+    if (relayed && lookup.addresses.size() < net::kMaxOwnAddresses) {
+        lookup.addresses.push_back(*relayed);
+        relayAnnounced_ = true;
+    }
+    out.push_back({rendezvous_, net::EncodeRendezvous(lookup)});
+    const uint64_t gapMs = state_ == State::Asking ? kLookupEveryMs
+                           : relayed && !relay_.theirs() ? kLookupRelayMs : kLookupAgainMs;
+    nextLookupMs_ = nowMs + gapMs;
+}
+
 void GuestMeeting::found(const net::FoundMessage& m, uint64_t nowMs) {
+    hostToldOfRelay_ = relayAnnounced_;
     if (state_ == State::Asking) {
         state_ = State::Meeting;
         meetingSinceMs_ = nowMs;
@@ -242,7 +270,9 @@ DatagramVerdict GuestMeeting::filter(const RawDatagram& d, uint64_t nowMs) {
 
 void HostMeeting::start(const net::Endpoint& rendezvous, uint64_t token, uint32_t wantedId,
                         std::vector<net::Endpoint> own, uint64_t nowMs) {
+    const uint64_t relayRefreshMs = relayRefreshMs_;
     *this = HostMeeting{};
+    setRelayRefreshMs(relayRefreshMs);
     active_ = true;
     rendezvous_ = rendezvous;
     token_ = token;
@@ -285,7 +315,7 @@ void HostMeeting::arriving(const net::GuestArrivingMessage& m, uint64_t nowMs) {
     if (newGuest) {
         guestSeen_ = m.guestSeen;
         punch_.start(lookupId_, token_, probed(offer_, m.guestSeen, m.guestAddresses), nowMs);
-        if (!relayKept_) relay_.close(pending_);
+        if (!relayKept_) relay_.release(nowMs, pending_);
         if (offer_ && !relayKept_) {
             relay_.start(*offer_, nowMs);
             relay_.permit(m.guestSeen.ipv4);
@@ -333,23 +363,28 @@ bool HostMeeting::throughRelay(uint32_t ip, uint16_t port) const {
     return relay_.theirs() && *relay_.theirs() == net::Endpoint{ip, port};
 }
 
-void HostMeeting::guestArrived(bool throughRelay, std::vector<Outgoing>& out) {
+void HostMeeting::setRelayRefreshMs(uint64_t ms) {
+    relayRefreshMs_ = ms;
+    relay_.setRefreshMs(ms);
+}
+
+void HostMeeting::guestArrived(bool throughRelay, uint64_t nowMs, std::vector<Outgoing>& out) {
     punch_.stop();
     guestSeen_.reset();
     relayKept_ = throughRelay;
-    if (!throughRelay) relay_.close(out);
+    if (!throughRelay) relay_.release(nowMs, out);
 }
 
-void HostMeeting::guestLeft(std::vector<Outgoing>& out) {
+void HostMeeting::guestLeft(uint64_t nowMs, std::vector<Outgoing>& out) {
     relayKept_ = false;
-    relay_.close(out);
+    relay_.release(nowMs, out);
 }
 
-std::vector<Outgoing> HostMeeting::stop() {
+std::vector<Outgoing> HostMeeting::stop(uint64_t nowMs) {
     std::vector<Outgoing> out;
     if (!active_) return out;
     out.push_back({rendezvous_, net::EncodeRendezvous(net::UnregisterMessage{token_})});
-    relay_.close(out);
+    releaseAtStop(relay_, nowMs, out);
     active_ = false;
     return out;
 }

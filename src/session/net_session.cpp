@@ -56,6 +56,7 @@ bool NetSession::host(const SessionOptions& options, std::string& error) {
     greeting_ = net::Greeting(options.version);
     injectAt_ = options.injectDesync;
     awaitGuest_ = options.awaitGuest;
+    meeting_.setRelayRefreshMs(options.relayRefreshMs);
     const uint16_t port = options.port ? options.port : net::kDefaultPort;
     if (!net_.listen(options.hostAddress, port, kHostSlots, net::kMaxMessageBytes, error)) {
         error = "cannot host on port " + std::to_string(port) + ": " + error;
@@ -197,6 +198,7 @@ bool NetSession::joinByCode(const SessionOptions& options, net::Endpoint& target
     std::vector<net::Endpoint> own = OwnAddresses(net_.localPort());
     if (own.size() > net::kMaxOwnAddresses - 1) own.resize(net::kMaxOwnAddresses - 1);
     guestMeeting_.emplace(rendezvous, code.lookupId, net::NewRandom64(), own, nowMs());
+    guestMeeting_->setRelayRefreshMs(options.relayRefreshMs);
     net_.setFilter([this](const RawDatagram& d) { return guestMeeting_->filter(d, nowMs()); });
     std::fprintf(stderr, "puckslide3d: asking the rendezvous at %s for the game of the code\n",
                  net::FormatEndpoint(rendezvous).c_str());
@@ -326,7 +328,7 @@ void NetSession::proof(const NetEvent& e, const GameState& g, const JoinPoint& a
                  kRefusalsBeforeNewCode);
     if (meeting_.active()) {
         const net::Endpoint rendezvous = meeting_.rendezvous();
-        sendAll(meeting_.stop());
+        sendAll(meeting_.stop(nowMs()));
         meeting_.start(rendezvous, net::NewRandom64(), 0, hostAddresses(), nowMs());
     }
     newCode();
@@ -354,7 +356,7 @@ void NetSession::begin(const NetEvent& e, const GameState& g, const JoinPoint& a
     std::fprintf(stderr, "puckslide3d: a guest joined from %s\n", peerAddress_.c_str());
     const bool relayed = meeting_.throughRelay(e.ip, e.port);
     std::vector<Outgoing> out;
-    meeting_.guestArrived(relayed, out);
+    meeting_.guestArrived(relayed, nowMs(), out);
     sendAll(out);
     if (relayed)
         std::fprintf(stderr, "puckslide3d: connected through the relay %s\n", net::FormatEndpoint(meeting_.relayServer()).c_str());
@@ -633,7 +635,7 @@ void NetSession::end(const std::string& why) {
     reach_.setBusy(false);
     if (!guest_) {
         std::vector<Outgoing> out;
-        meeting_.guestLeft(out);
+        meeting_.guestLeft(nowMs(), out);
         sendAll(out);
     }
     endReason_ = why;
@@ -661,8 +663,8 @@ void NetSession::close() {
             std::fprintf(stderr, "puckslide3d: the session with %s has ended: the host has left\n", peerAddress_.c_str());
         peer_ = -1;
     }
-    sendAll(meeting_.stop());
-    if (guestMeeting_) sendAll(guestMeeting_->stop());
+    sendAll(meeting_.stop(nowMs()));
+    if (guestMeeting_) sendAll(guestMeeting_->stop(nowMs()));
     reach_.stop();
     net_.close();
 }

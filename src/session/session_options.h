@@ -17,4 +17,5 @@ struct SessionOptions {
     std::string version;                  // the version this side announces
     unsigned routerLease = 3600;          // seconds of a router's port mapping before it is renewed
     long injectDesync = -1;               // a session frame whose confirmed state is disturbed (tests)
+    uint64_t relayRefreshMs = 8 * 60 * 1000;  // how often the relay's channel and permission are refreshed
 };

@@ -53,6 +53,7 @@ def session(lab, host_home, guest_home, rendezvous):
             "guest_key": lags(GUEST_PRESSES, guest_trace, host_trace, "gegner_z", {"S": 1, "W": -1})[1],
             "to_guest": rate(f"to{guest_home.index}"), "to_host": rate(f"to{host_home.index}"),
             "coturn": sum(rate(name) for name in ("relay_in", "relay_out", "turn_in", "turn_out")),
+            "coturn_out": rate("relay_out") + rate("turn_out"),
             "cpu": turn_cpu / seconds * 1000}
 
 
@@ -62,7 +63,8 @@ def main():
     print(f"{RUNS} sessions of {FRAMES} frames each, {DELAY_MS} ms each way and {LOSS:.0%} loss on both homes' links")
     print("routers | ways | first shared frame after the guest's start; after its asking, s (min/median/max)"
           " | key to mallet on the other screen, host's key; guest's, frames"
-          " | relayed to the guest; to the host; coturn in and out, B/s of IP packets; coturn's CPU, ms/s (median)")
+          " | relayed to the guest; to the host; coturn in and out; coturn out, B/s of IP packets; coturn's CPU, ms/s"
+          " (median)")
     with nat_lab.Lab() as lab:
         homes = {kind: [lab.home(kind, delay_ms=DELAY_MS, loss=LOSS) for _ in range(2)]
                  for kind in ("plain", "symmetric")}
@@ -78,7 +80,7 @@ def main():
             of = lambda key: [run[key] for run in runs]  # noqa: E731
             seconds = [spread([round(t, 2) for t in of(key)]) for key in ("start", "asking")]
             keys = [spread(sum(of(key), [])) for key in ("host_key", "guest_key")]
-            rates = [f"{statistics.median(of(key)):,.0f}" for key in ("to_guest", "to_host", "coturn", "cpu")]
+            rates = [f"{statistics.median(of(key)):,.0f}" for key in ("to_guest", "to_host", "coturn", "coturn_out", "cpu")]
             print(f"{kind:>9} | {', '.join(of('way'))} | {'; '.join(seconds)} | {'; '.join(keys)} | {'; '.join(rates)}")
     print("the rendezvous on one core (bench_rendezvous):", flush=True)
     subprocess.run([os.path.join(BUILD, "tests", "bench_rendezvous")], check=True)

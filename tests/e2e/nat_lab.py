@@ -105,10 +105,13 @@ class Lab(contextlib.AbstractContextManager):
             self.run(self.internet, ["sysctl", "-qw", f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}"])
             self.nft(self.internet, f"""table inet lab {{
   counter relay_in {{}}; counter relay_out {{}}; counter turn_in {{}}; counter turn_out {{}}
+  counter channel_data {{}}; counter data_indications {{}}
   chain input {{ type filter hook input priority 0;
     udp dport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_in; udp dport {TURN_PORT} counter name turn_in; }}
   chain output {{ type filter hook output priority 0;
-    udp sport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_out; udp sport {TURN_PORT} counter name turn_out; }}
+    udp sport {RELAY_PORTS[0]}-{RELAY_PORTS[1]} counter name relay_out; udp sport {TURN_PORT} counter name turn_out;
+    udp sport {TURN_PORT} @th,64,8 0x40-0x4f counter name channel_data;
+    udp sport {TURN_PORT} @th,64,16 0x0017 counter name data_indications; }}
 }}""")
         except BaseException:
             self.close()
@@ -297,10 +300,14 @@ class Lab(contextlib.AbstractContextManager):
         return f"{SERVER}:{RENDEZVOUS_PORT}"
 
     def counters(self):
-        """Packets and bytes to and from coturn's relay ports (relay_in, relay_out) and its own (turn_in, turn_out)."""
+        """Packets and bytes to and from coturn's relay ports (relay_in, relay_out) and its own (turn_in, turn_out);
+        of turn_out, ChannelData (channel_data) and Data indications (data_indications)."""
         listed = json.loads(self.run(self.internet, ["nft", "-j", "list", "counters", "table", "inet", "lab"]))
         return {c["counter"]["name"]: (c["counter"]["packets"], c["counter"]["bytes"])
                 for c in listed["nftables"] if "counter" in c}
+
+    def turn_log(self):
+        return (self.folder / "turnserver.log").read_text(errors="replace")
 
     # ---- the end
 

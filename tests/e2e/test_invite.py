@@ -1,5 +1,5 @@
-"""Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins, a
-stranger's lookups and wrong secrets, a dead rendezvous, a missing relay."""
+"""Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins (in channels
+refreshed every second; relays let go), a stranger's lookups and wrong secrets, a dead rendezvous, a missing relay."""
 import os
 import pathlib
 import random
@@ -21,6 +21,7 @@ CODE_TOOL = os.environ.get("PUCKSLIDE_CODE_TOOL", str(BUILD_DIR / "tests" / "cod
 LIMIT = 60  # seconds any one game may take
 HOST_FRAMES, GUEST_FRAMES = 150, 210
 JOIN_SECONDS = 5  # from the guest asking the rendezvous to its "joined the game"
+REFRESH = ["--relay-refresh", "1"]
 HEADER = bytes([0xC7]) + b"P3R\x01"
 LOOKUP, FOUND, NOT_FOUND, RATE_LIMITED = 3, 4, 6, 7
 BURST = 10  # lookups the rendezvous answers an address before it limits it
@@ -48,6 +49,10 @@ def start(home, args, script=()):
 def code_of(workdir):  # the invite code a host printed, or None
     found = re.search(r"invite code\s+(\S+)", stderr_of(workdir))
     return found and found[1]
+
+
+def unreleased(log):  # coturn's allocations in this part of its log that it has not freed
+    return set(re.findall(r"session (\d+): .*ALLOCATE processed, success", log)) - set(re.findall(r"session (\d+): closed", log))
 
 
 def way_of(said):
@@ -88,16 +93,20 @@ class InviteCodes(unittest.TestCase):
         self.said(proc, workdir, "invite code +")
         return proc, workdir, code_of(workdir)
 
-    def guest(self, home, code, frames, script=()):
-        return self.game(home, ["--join", code, "--rendezvous", self.rendezvous, "--frames", str(frames)], script)
+    def guest(self, home, code, frames, script=(), args=()):
+        return self.game(home, ["--join", code, "--rendezvous", self.rendezvous, "--frames", str(frames), *args], script)
 
     def play(self, host_home, guest_home):
-        """A short session by invite code: its way, seconds to the join, and relayed packets."""
-        relayed = lambda: sum(self.lab.counters()[name][0] for name in ("relay_in", "relay_out"))  # noqa: E731
-        before = relayed()
-        host, host_dir, code = self.host(host_home, "--await-guest", "--frames", str(HOST_FRAMES), script=HOST_SCRIPT)
+        """A short session by invite code: its way, seconds to the join, packets relayed (in all, in channels, in
+        Data indications) and coturn's log of it."""
+        packets = lambda: {name: count for name, (count, _) in self.lab.counters().items()}  # noqa: E731
+        before, logged = packets(), len(self.lab.turn_log())
+        host, host_dir, code = self.host(host_home, "--await-guest", "--frames", str(HOST_FRAMES), *REFRESH,
+                                         script=HOST_SCRIPT)
+        if host_home.startswith("upnp"):  # a guest sooner than the router's forwarding meets through the relay
+            self.said(host, host_dir, "the router forwards UDP port")
         spawned = time.monotonic()
-        guest, guest_dir = self.guest(guest_home, code, GUEST_FRAMES, GUEST_SCRIPT)
+        guest, guest_dir = self.guest(guest_home, code, GUEST_FRAMES, GUEST_SCRIPT, REFRESH)
         # the join starts once the window is open, which may take seconds under the sanitizers
         self.said(guest, guest_dir, "asking the rendezvous", step=0.01)
         asking = time.monotonic()
@@ -107,25 +116,32 @@ class InviteCodes(unittest.TestCase):
         way = way_of(stderr_of(guest_dir))
         self.assertEqual(way_of(stderr_of(host_dir)), way, "host and guest tell different ways")
         assert_agree(self, read_trace(host_dir), read_trace(guest_dir), min_share=0.9)
-        return way, asking - spawned, joined, relayed() - before
+        # every relay is let go: one unused at the join, one used at the end
+        self.assertTrue(nat_lab.wait_for(lambda: not unreleased(self.lab.turn_log()[logged:]), 5), "a relay left to expire")
+        after = packets()
+        counted = [after[name] - before[name] for name in ("relay_in", "channel_data", "data_indications")]
+        return way, asking - spawned, joined, counted, self.lab.turn_log()[logged:]
 
     def test_every_pair_of_routers_meets_by_the_code(self):
         ways = []
         for host_kind, guest_kind in PAIRS:
             with self.subTest(host=host_kind, guest=guest_kind):
                 try:
-                    way, window, joined, relayed = self.play(f"{host_kind}1", f"{guest_kind}2")
+                    way, window, joined, (relayed, channelled, indicated), log = self.play(f"{host_kind}1", f"{guest_kind}2")
                 finally:
                     self.stop_games()  # the next host in this home needs its port
-                ways.append(f"{host_kind:>9} hosts {guest_kind:<9} {way or '?':<6} joined {joined:.2f} s after "
-                            f"asking ({window:.2f} s to open the window), {relayed} packets relayed")
+                ways.append(f"{host_kind:>9} hosts {guest_kind:<9} {way or '?':<6} joined {joined:.2f} s after asking ({window:.2f}"
+                            f" s to open the window), {relayed} packets relayed, {channelled} in channels, {indicated} in Data indications")
                 self.assertLess(joined, JOIN_SECONDS)
                 self.assertEqual(way, expected_way(host_kind, guest_kind))
-                # the counters, not only the game's word: a relayed session goes through coturn's relay
+                # the counters, not only the game's word: a relayed session goes through coturn's relay, in the
+                # channels after the first few datagrams, which it kept past their refreshes
                 if way == "relay":
-                    self.assertGreater(relayed, HOST_FRAMES)
+                    self.assertGreater(min(relayed, channelled), HOST_FRAMES)
+                    self.assertLess(indicated, 20)
+                    self.assertGreater(log.count("CHANNEL_BIND processed, success"), 4)
                 else:
-                    self.assertLess(relayed, 10)
+                    self.assertLess(relayed + channelled + indicated, 10)
         print("\n".join(ways), file=sys.stderr)
 
     def test_a_stranger_finds_nothing_and_a_wrong_secret_never_takes_the_seat(self):

@@ -12,14 +12,15 @@ namespace {
 const net::Endpoint kPeer{0x7F000001, 50002};
 
 // Waiting for the challenge, for the signed allocation, for the channel after the permission,
-// for the permission's refresh; failed.
+// for the permission's refresh, for the release's answer; failed.
 std::vector<FakeTurnServer> prepare() {
-    FakeTurnServer fresh, asking, binding, refreshing, failed;
+    FakeTurnServer fresh, asking, binding, refreshing, releasing, failed;
     fresh.c.start({0x7F000001, 3478}, "alice", "secret", 0);
     fresh.take(0), asking.challenged(), binding.binding(kPeer);
     refreshing = binding, refreshing.succeed(), refreshing.take(net::TurnClient::kPermissionRefreshMs);
+    releasing = refreshing, releasing.c.release(net::TurnClient::kPermissionRefreshMs), releasing.take(net::TurnClient::kPermissionRefreshMs);
     failed = refreshing, failed.take(net::TurnClient::kPermissionRefreshMs + net::TurnClient::kGiveUpMs);
-    return {fresh, asking, binding, refreshing, failed};
+    return {fresh, asking, binding, refreshing, releasing, failed};
 }
 
 }  // namespace

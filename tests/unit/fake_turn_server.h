@@ -38,14 +38,14 @@ struct FakeTurnServer {
         m.nonce = nonce, m.realm = nonce.empty() ? "" : "puck.test";
         feed(net::EncodeStun(m));  // unsigned, as a refusal of the credentials must be
     }
-    // Asking again with the credentials of the challenge; then ready, asking for a channel to `peer`.
+    // Asking again with the credentials of the challenge; then ready, `peer`'s address permitted, its channel asked for.
     void challenged() {
         c.start({0x7F000001, 3478}, "alice", "secret", 0);
         take(0), error(401, "Unauthorized", "n1"), take(0);
     }
     void binding(const net::Endpoint& peer, uint32_t lifetime = 600) {
         challenged(), succeed(0, lifetime);
-        c.permit(peer);
-        take(0), succeed(), take(0);
+        c.permit(peer.ipv4);
+        take(0), succeed(), c.bindChannel(peer), take(0);
     }
 };

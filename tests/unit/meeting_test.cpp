@@ -1,11 +1,9 @@
-// Host and guest meeting through a real mailbox on a simulated internet, on an injected
-// clock: they find each other's address by the first probe that crosses; a rendezvous that
-// is silent, does not know the code or refuses the lookup is told to the player in time;
-// forged answers and stray probes change nothing; with no way through and no relay, the
-// guest gives up when the probes do.
-// The host tells the rendezvous of a new address soon and again until it answers, not at its
-// next keep-alive, so a guest that no probe reached does not wait long for the host's relayed
-// address.
+// Host and guest meeting through a real mailbox on a simulated internet, on an injected clock:
+// they find each other's address by the first probe that crosses; a rendezvous that is silent,
+// does not know the code or refuses the lookup is told to the player in time; forged answers and
+// stray probes change nothing; with no way through and no relay, the guest gives up when the
+// probes do. The host tells the rendezvous of a new address (its relay's, once permitted) soon
+// and again until it answers, not at its next keep-alive.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -91,13 +89,13 @@ std::vector<std::vector<net::Endpoint>> registers(const std::vector<Outgoing>& o
     return found;
 }
 
-// The answer to the one Allocate among the datagrams.
-net::StunMessage answerToAllocate(const std::vector<Outgoing>& out, net::StunClass cls) {
+// The answer to the request of `method` among the datagrams.
+net::StunMessage answerTo(const std::vector<Outgoing>& out, uint16_t method, net::StunClass cls) {
     net::StunMessage request, answer;
     for (const Outgoing& o : out)
-        if (o.to == kTurn && net::DecodeStun(o.bytes.data(), o.bytes.size(), request)) break;
-    EXPECT_EQ(request.method, net::kTurnAllocate);
-    answer.method = net::kTurnAllocate, answer.cls = cls, answer.transaction = request.transaction;
+        if (o.to == kTurn && net::DecodeStun(o.bytes.data(), o.bytes.size(), request) && request.method == method) break;
+    EXPECT_EQ(request.method, method);
+    answer.method = method, answer.cls = cls, answer.transaction = request.transaction;
     return answer;
 }
 
@@ -163,17 +161,20 @@ TEST(HostMeeting, ANewAddressGoesSoonAndAgainUntilTheRendezvousAnswersThenKeepAl
 
     // a guest arrives; the relay asks, is challenged for the credentials and is granted an address
     hear(host, kRendezvous, net::EncodeRendezvous(net::GuestArrivingMessage{42, 5, {0x2D2D0201, 4000}, {}}), 1510);
-    net::StunMessage challenge = answerToAllocate(host.poll(1510), net::StunClass::Error);
+    net::StunMessage challenge = answerTo(host.poll(1510), net::kTurnAllocate, net::StunClass::Error);
     challenge.hasError = true, challenge.errorCode = 401, challenge.errorReason = "Unauthorized";
     challenge.realm = "puck.test", challenge.nonce = "n1";
     hear(host, kTurn, net::EncodeStun(challenge), 1520);
-    net::StunMessage granted = answerToAllocate(host.poll(1520), net::StunClass::Success);
+    net::StunMessage granted = answerTo(host.poll(1520), net::kTurnAllocate, net::StunClass::Success);
     granted.hasRelayed = granted.hasLifetime = true, granted.relayed = kRelayed, granted.lifetime = 600;
     const std::vector<uint8_t> key = net::LongTermKey("alice", "puck.test", "pw");
     hear(host, kTurn, net::EncodeStun(granted, &key), 1530);
+    const std::vector<Outgoing> asked = host.poll(1530);  // the relayed address waits for the guest's permission
+    EXPECT_TRUE(registers(asked).empty());
+    hear(host, kTurn, net::EncodeStun(answerTo(asked, net::kTurnCreatePermission, net::StunClass::Success), &key), 1540);
 
     // not more often than twice a second, however often the addresses change
-    EXPECT_TRUE(registers(host.poll(1530)).empty());
+    EXPECT_TRUE(registers(host.poll(1540)).empty());
     EXPECT_EQ(registers(host.poll(2000)), (Registers{{router, lan, kRelayed}})) << "the relayed address waits";
     // unanswered, it goes again: were it lost, the guest would wait half a second for it, not five
     EXPECT_EQ(registers(host.poll(2500)), (Registers{{router, lan, kRelayed}}));

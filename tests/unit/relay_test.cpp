@@ -146,14 +146,15 @@ TEST(TurnAllocate, RetransmitsWithDoublingGapsThenGivesUp) {
     EXPECT_EQ(c.failure(), "the relay did not answer within 5 seconds");
 }
 
-// A peer's datagrams travel in Send and Data indications until its channel is bound, then as
-// ChannelData; other channels and the game's own datagrams are not a peer's. The allocation is
-// refreshed a minute before its lifetime (here 500 s) ends, the permission within its 5
-// minutes, the channel within its 10; close releases the allocation with a lifetime of 0.
+// A peer's datagrams travel in Send and Data indications until its channel (to its own port) is
+// bound, then as ChannelData; other channels and the game's own datagrams are not a peer's. The
+// allocation is refreshed a minute before its lifetime (500 s) ends, the permission within its 5
+// minutes, the channel within its 10 (or as often as a test asks); the release is sent until answered.
 TEST(TurnPeers, IndicationsThenChannelRefreshesAndRelease) {
     FakeTurnServer s;
     s.binding(kPeer, 500);
-    EXPECT_EQ(std::make_tuple(s.c.relayed(), s.last.channel), std::make_tuple(kRelayed, net::kFirstChannel));
+    EXPECT_EQ(std::make_tuple(s.c.relayed(), s.last.method, s.last.peer, s.last.channel),
+              std::make_tuple(kRelayed, uint16_t(net::kTurnChannelBind), kPeer, net::kFirstChannel));
     const std::vector<uint8_t> game = {0x80, 1, 2, 3, 4, 5};
     net::StunMessage send;
     ASSERT_TRUE(decode(s.c.wrap(kPeer, game.data(), game.size()), send));
@@ -175,7 +176,36 @@ TEST(TurnPeers, IndicationsThenChannelRefreshesAndRelease) {
         EXPECT_EQ(std::make_tuple(s.take(d.at), s.last.method, s.lastSigned), std::make_tuple(1u, d.method, true)) << d.at;
         s.succeed(d.at, 500);
     }
-    s.take({s.c.close()});
-    EXPECT_EQ(std::make_tuple(s.last.method, s.last.hasLifetime, s.last.lifetime, s.lastSigned),
-              std::make_tuple(uint16_t(net::kTurnRefresh), true, 0u, true));
+    FakeTurnServer quick;  // a test's short refresh: the permission and the channel both after 2 s
+    quick.c.setRefreshMs(2000), quick.binding(kPeer), quick.succeed(0);
+    EXPECT_TRUE(quick.c.poll(1999).empty());
+    EXPECT_EQ(quick.take(2000), 2u);
+    EXPECT_EQ(quick.last.method, net::kTurnChannelBind);
+
+    s.c.release(490000);
+    for (uint64_t at : {490000, 490500}) {
+        ASSERT_EQ(s.take(at), 1u) << at;
+        EXPECT_EQ(std::make_tuple(s.last.method, s.last.hasLifetime, s.last.lifetime, s.lastSigned),
+                  std::make_tuple(uint16_t(net::kTurnRefresh), true, 0u, true));
+    }
+    EXPECT_EQ(s.feed(framed).kind, net::TurnReceived::Kind::Handled) << "nothing goes to the game once let go";
+    s.succeed(490600);
+    EXPECT_EQ(std::make_tuple(s.c.state(), s.take(600000)), std::make_tuple(net::TurnState::Closed, 0u));
+}
+
+// A relay let go before it is granted: the grant is awaited and released at once (nothing is
+// held when the server challenges instead); a refusal of the release (437: it is gone already)
+// or the server's silence ends it all the same, and no failure reaches the player.
+TEST(TurnPeers, ReleasedBeforeItIsGranted) {
+    FakeTurnServer s;
+    s.c.start({0x7F000001, 3478}, "alice", "secret", 0), s.take(0), s.c.release(10), s.error(401, "Unauthorized", "n1");
+    EXPECT_EQ(std::make_tuple(s.c.state(), s.c.poll(1000).size()), std::make_tuple(net::TurnState::Closed, 0u));
+    for (bool answered : {true, false}) {
+        s.challenged(), s.c.permit(kPeer.ipv4), s.c.release(10);
+        EXPECT_TRUE(s.c.poll(20).empty());
+        s.succeed(30);
+        EXPECT_EQ(std::make_tuple(s.take(30), s.last.method, s.last.lifetime), std::make_tuple(1u, uint16_t(net::kTurnRefresh), 0u));
+        answered ? s.error(437, "Allocation Mismatch") : void(s.take(6000));
+        EXPECT_EQ(std::make_tuple(s.c.state(), s.c.failure()), std::make_tuple(net::TurnState::Closed, std::string()));
+    }
 }
