@@ -1,0 +1,199 @@
+"""puckslide3d-scores, the world list, with the same tests on a real PostgreSQL (pg_virtualenv makes one for this
+test and removes it) and on SQLite: what is proven is listed and what is not is refused with a reason, the queue
+hands each run to one worker at a time across processes, a killed worker's run goes to another, a restart keeps
+everything, and the page shows the ranks in order in a real browser."""
+import concurrent.futures
+import json
+import os
+import pathlib
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.error
+import urllib.request
+
+if "PGHOST" not in os.environ and shutil.which("pg_virtualenv"):  # PostgreSQL for this test alone, always removed
+    os.execvp("pg_virtualenv", ["pg_virtualenv", "-v", "15", sys.executable, __file__] + sys.argv[1:])
+
+SOURCE_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
+BUILD = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
+SCORES = os.environ.get("PUCKSLIDE_SCORES", str(BUILD / "puckslide3d-scores"))
+RECORD_TOOL = os.environ.get("PUCKSLIDE_RECORD_TOOL", str(BUILD / "tests" / "record_tool"))
+RECORDS = SOURCE_DIR / "tests" / "records"
+LADDER = (RECORDS / "single_ladder.rec").read_bytes()
+FAST = ["--runs-per-minute", "100000"]
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
+from test_verify import frame_offsets  # noqa: E402
+
+
+def wait_for(what, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        found = what()
+        if found:
+            return found
+        time.sleep(0.05)
+    raise AssertionError(f"not within {seconds} s")
+
+
+class Service:
+    """One puckslide3d-scores process on 127.0.0.1, its log in a file."""
+    def __init__(self, store, *args, front=True):
+        self.log = tempfile.NamedTemporaryFile(prefix="scores-", suffix=".log")
+        where = ["--listen", "127.0.0.1:0"] if front else ["--worker"]
+        self.proc = subprocess.Popen([SCORES, *where, *store, *args], stderr=self.log, stdout=subprocess.DEVNULL)
+        started = wait_for(lambda: re.search(r"event=start listen=\S*?(\d*) ", self.text()) or self.exited())
+        self.port = started[1]
+
+    def exited(self):
+        if self.proc.poll() is not None:
+            raise AssertionError(f"puckslide3d-scores ended: {self.text()}")
+
+    def text(self):
+        return pathlib.Path(self.log.name).read_text()
+
+    def stop(self, sig=signal.SIGTERM):
+        self.proc.send_signal(sig)
+        self.proc.wait(timeout=30)
+        return self.proc.returncode
+
+    def ask(self, path, body=None):
+        request = urllib.request.Request(f"http://127.0.0.1:{self.port}{path}", data=body,
+                                         headers={"Content-Type": "application/octet-stream"})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as answer:
+                status, data, kind = answer.status, answer.read(), answer.headers["Content-Type"]
+        except urllib.error.HTTPError as e:
+            status, data, kind = e.code, e.read(), e.headers["Content-Type"]
+        return status, json.loads(data) if kind == "application/json" else data
+
+    def settled(self, run_id):  # the run's answer once a worker has judged it
+        return wait_for(lambda: (lambda r: r if r["status"] != "queued" else None)(self.ask(f"/runs/{run_id}")[1]))
+
+
+class Behaviour:
+    """The same tests on either store; `store()` gives the options of a fresh, empty one."""
+    def setUp(self):
+        self.services = []
+        self.addCleanup(lambda: [s.stop(signal.SIGKILL) for s in self.services if s.proc.poll() is None])
+
+    def start(self, store, *args, front=True):
+        self.services.append(Service(store, *args, front=front))
+        return self.services[-1]
+
+    def test_lists_what_is_proven_and_refuses_the_rest_with_reasons(self):
+        store = self.store()
+        s = self.start(store, "--accept-switched", "--workers", "2", *FAST)
+        offsets = list(frame_offsets(LADDER))
+        steered, checksum = bytearray(LADDER), bytearray(LADDER)
+        steered[offsets[1000][1]] |= 1
+        checksum[-1] ^= 1
+        sent = {name: s.ask("/runs", bytes(data)) for name, data in [
+            ("ladder", LADDER), ("again", LADDER), ("multi", (RECORDS / "multi_ladder.rec").read_bytes()),
+            ("steered", steered), ("checksum", checksum), ("no name", (RECORDS / "training.rec").read_bytes()),
+            ("cut", LADDER[:-2]), ("version", LADDER[:8] + b"\x09" + LADDER[9:]), ("garbage", b"GET / HTTP/1.0"),
+            ("empty", b""), ("frames", LADDER + bytes(11) * (1 << 20))]}
+        self.assertEqual(sent["again"], sent["ladder"])
+        for name, status, reason in [("cut", 400, "frame 2968 of the record is cut short"), ("empty", 400, ""),
+                                     ("version", 400, "another version"), ("garbage", 400, "not a recorded game"),
+                                     ("frames", 413, "cap of 1048576 frames")]:
+            self.assertEqual(sent[name][0], status, name)
+            self.assertIn(reason, sent[name][1]["error"], name)
+        for name, reason in [("steered", "the replay left the recorded game at frame 1000"),
+                             ("checksum", "the replay left the recorded game at frame 2968"),
+                             ("no name", "the record stores no name in the high-score list")]:
+            self.assertEqual(sent[name][0], 202)
+            self.assertEqual(s.settled(sent[name][1]["id"])["reason"], reason, name)
+        ladder = sent["ladder"][1]["id"]
+        self.assertEqual(s.settled(ladder), {"id": ladder, "status": "proven", "name": "ACE", "ladder": "single",
+                                             "score": 21, "frames": 2969, "ladder_frames": 2914, "attempts": 1})
+        s.settled(sent["multi"][1]["id"])
+        lists = {ladder: s.ask(f"/scores?ladder={ladder}") for ladder in ("single", "multi")}
+        self.assertEqual(lists["single"], (200, [{"rank": 1, "name": "ACE", "score": 21, "frames": 2914, "id": ladder}]))
+        self.assertEqual([line["name"] for line in lists["multi"][1]], ["MP"])
+        self.assertEqual(s.ask(f"/runs/{ladder}/record"), (200, LADDER))
+        for bad in ("/scores", "/scores?ladder=single&limit=0", "/scores?ladder=both"):
+            self.assertEqual(s.ask(bad)[0], 400, bad)
+        self.assertEqual(s.ask("/runs/" + "0" * 64)[0], 404)
+        self.assertEqual(s.stop(), 0)
+        self.assertIn("event=stopped", s.text())
+        again = self.start(store, *FAST)  # a restarted service keeps the runs and the list
+        self.assertEqual({ladder: again.ask(f"/scores?ladder={ladder}") for ladder in ("single", "multi")}, lists)
+        self.assertEqual(again.ask(f"/runs/{ladder}")[1]["status"], "proven")
+
+    def test_many_workers_of_several_processes_verify_each_run_exactly_once(self):
+        store = self.store()
+        front = self.start(store, "--workers", "0", *FAST)
+        workers = [self.start(store, "--workers", "2", front=False) for _ in range(2)]
+        offsets = list(frame_offsets(LADDER))
+        records = []
+        for frame in range(200):  # each refused at its own frame
+            data = bytearray(LADDER)
+            data[offsets[frame + 1][0] - 6] ^= 1  # the last byte of the frame's checksum
+            records.append(bytes(data))
+        with concurrent.futures.ThreadPoolExecutor(16) as pool:
+            ids = [answer[1]["id"] for answer in pool.map(lambda r: front.ask("/runs", r), records + [LADDER])]
+        self.assertEqual(len(set(ids)), 201)
+        for frame, run_id in enumerate(ids[:200]):
+            self.assertEqual(front.settled(run_id)["reason"], f"the replay left the recorded game at frame {frame}")
+        self.assertIn("switched by key: computer", front.settled(ids[200])["reason"])  # a ladder not played as designed
+        taken = re.findall(r"event=run_taken id=(\w+)", "".join(w.text() for w in workers))
+        self.assertEqual(sorted(taken), sorted(ids))
+        self.assertTrue(all(re.search(r"event=run_taken .*worker=1", w.text()) for w in workers))  # all took part
+
+    def test_a_run_whose_worker_is_killed_goes_to_another_after_its_lease(self):
+        store = self.store()
+        front = self.start(store, "--workers", "0", *FAST)
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/long.rec", "2940", "150000"], check=True)
+            run_id = front.ask("/runs", pathlib.Path(f"{tmp}/long.rec").read_bytes())[1]["id"]
+        lease = ["--workers", "1", "--lease-seconds", "2", "--accept-switched"]
+        first = self.start(store, *lease, front=False)
+        wait_for(lambda: "event=run_taken" in first.text())
+        first.stop(signal.SIGKILL)
+        self.assertNotIn("event=run_proven", first.text())
+        self.assertEqual(front.ask(f"/runs/{run_id}")[1]["status"], "queued")
+        second = self.start(store, *lease, front=False)
+        self.assertEqual(front.settled(run_id)["attempts"], 2)
+        wait_for(lambda: f"event=run_proven id={run_id}" in second.text())
+
+
+class OnSqlite(Behaviour, unittest.TestCase):
+    def store(self):
+        folder = tempfile.mkdtemp(prefix="scores-")
+        self.addCleanup(shutil.rmtree, folder)
+        return ["--data", folder]
+
+    def test_the_page_shows_the_ranks_in_order_in_a_browser(self):
+        s = self.start(self.store(), "--accept-switched", *FAST)
+        with tempfile.TemporaryDirectory() as tmp:
+            for idle in (10, 20, 30):  # three proven runs of the same ladder, listed in the order they were proven
+                subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/r.rec", "2940", str(idle)], check=True)
+                s.settled(s.ask("/runs", pathlib.Path(f"{tmp}/r.rec").read_bytes())[1]["id"])
+            dom = subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu", f"--user-data-dir={tmp}",
+                                  "--dump-dom", f"http://127.0.0.1:{s.port}/"], capture_output=True, text=True,
+                                 timeout=120).stdout
+        rows = re.findall(r'<tr><td>(\d+)</td><td><a href="/runs/(\w+)/record">ACE</a></td><td>21</td>', dom)
+        listed = s.ask("/scores?ladder=single")[1]
+        self.assertEqual(rows, [(str(line["rank"]), line["id"]) for line in listed])
+        self.assertEqual(len(rows), 3)
+
+
+@unittest.skipUnless("PGHOST" in os.environ, "pg_virtualenv (postgresql-common) is not installed")
+class OnPostgres(Behaviour, unittest.TestCase):
+    count = 0
+
+    def store(self):
+        OnPostgres.count += 1
+        name = f"scores{OnPostgres.count}"
+        subprocess.run(["createdb", name], check=True)
+        return ["--database", f"dbname={name}"]
+
+
+if __name__ == "__main__":
+    unittest.main()
