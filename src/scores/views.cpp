@@ -1,33 +1,65 @@
 #include "scores/views.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include <cstdio>
 
 namespace scores {
 
 namespace {
 
-using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
+// A small JSON writer: RapidJSON's first grows its empty stack from a null pointer, which
+// clang's UBSan stops the fuzzer on. Text is UTF-8 and goes out as it is, quotes and control characters escaped.
+class Json {
+public:
+    Json& key(const char* k) {
+        text(k);
+        out_ += ':';
+        fresh_ = true;
+        return *this;
+    }
+    Json& text(const std::string& s) {
+        comma();
+        out_ += '"';
+        for (unsigned char c : s) {
+            if (c == '"' || c == '\\') {
+                out_ += '\\';
+                out_ += static_cast<char>(c);
+            } else if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out_ += escaped;
+            } else {
+                out_ += static_cast<char>(c);
+            }
+        }
+        out_ += '"';
+        return *this;
+    }
+    Json& number(int64_t v) {
+        comma();
+        out_ += std::to_string(v);
+        return *this;
+    }
+    Json& open(char bracket) {
+        comma();
+        out_ += bracket;
+        fresh_ = true;
+        return *this;
+    }
+    Json& close(char bracket) {
+        out_ += bracket;
+        fresh_ = false;
+        return *this;
+    }
+    const std::string& str() const { return out_; }
 
-template <typename Fill>
-std::string object(Fill fill) {
-    rapidjson::StringBuffer out;
-    Writer w(out);
-    w.StartObject();
-    fill(w);
-    w.EndObject();
-    return out.GetString();
-}
-
-void field(Writer& w, const char* key, const std::string& value) {
-    w.Key(key);
-    w.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
-}
-
-void field(Writer& w, const char* key, int64_t value) {
-    w.Key(key);
-    w.Int64(value);
-}
+private:
+    void comma() {
+        if (!fresh_) out_ += ',';
+        fresh_ = false;
+    }
+    std::string out_;
+    bool fresh_ = true;
+};
 
 void table(std::string& page, const char* title, const std::vector<ListLine>& lines) {
     page += "<h2>" + std::string(title) + "</h2>\n";
@@ -47,51 +79,31 @@ void table(std::string& page, const char* title, const std::vector<ListLine>& li
 
 }  // namespace
 
-std::string ErrorJson(const std::string& why) {
-    return object([&](Writer& w) { field(w, "error", why); });
-}
+std::string ErrorJson(const std::string& why) { return Json().open('{').key("error").text(why).close('}').str(); }
 
 std::string QueuedJson(const std::string& id) {
-    return object([&](Writer& w) {
-        field(w, "id", id);
-        field(w, "status", "queued");
-    });
+    return Json().open('{').key("id").text(id).key("status").text("queued").close('}').str();
 }
 
 std::string RunJson(const std::string& id, const RunView& run) {
-    return object([&](Writer& w) {
-        field(w, "id", id);
-        // a run a worker holds is still queued to the one who sent it
-        field(w, "status", run.status == "working" ? "queued" : run.status);
-        if (run.status == "proven") {
-            field(w, "name", run.name);
-            field(w, "ladder", run.ladder);
-            field(w, "score", run.score);
-            field(w, "frames", run.frames);
-            field(w, "ladder_frames", run.ladderFrames);
-        } else if (run.status == "refused") {
-            field(w, "frames", run.frames);
-            field(w, "reason", run.reason);
-        }
-        field(w, "attempts", run.attempts);
-    });
+    Json j;
+    // a run a worker holds is still queued to the one who sent it
+    j.open('{').key("id").text(id).key("status").text(run.status == "working" ? "queued" : run.status);
+    if (run.status == "proven")
+        j.key("name").text(run.name).key("ladder").text(run.ladder).key("score").number(run.score);
+    if (run.status == "proven" || run.status == "refused") j.key("frames").number(run.frames);
+    if (run.status == "proven") j.key("ladder_frames").number(run.ladderFrames);
+    if (run.status == "refused") j.key("reason").text(run.reason);
+    return j.key("attempts").number(run.attempts).close('}').str();
 }
 
 std::string ListJson(const std::vector<ListLine>& lines) {
-    rapidjson::StringBuffer out;
-    Writer w(out);
-    w.StartArray();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        w.StartObject();
-        field(w, "rank", static_cast<int64_t>(i + 1));
-        field(w, "name", lines[i].name);
-        field(w, "score", lines[i].score);
-        field(w, "frames", lines[i].ladderFrames);
-        field(w, "id", lines[i].id);
-        w.EndObject();
-    }
-    w.EndArray();
-    return out.GetString();
+    Json j;
+    j.open('[');
+    for (size_t i = 0; i < lines.size(); ++i)
+        j.open('{').key("rank").number(int64_t(i + 1)).key("name").text(lines[i].name).key("score").number(lines[i].score)
+            .key("frames").number(lines[i].ladderFrames).key("id").text(lines[i].id).close('}');
+    return j.close(']').str();
 }
 
 std::string ListsPage(const std::vector<ListLine>& single, const std::vector<ListLine>& multi) {
