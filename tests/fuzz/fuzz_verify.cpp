@@ -1,13 +1,9 @@
 // Any bytes as a record to verify, the decoder and the replay together: nothing crashes, and a
 // record is proven only when a replay of this fuzzer's own finds every recorded checksum.
-#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "game/game_state.h"
 #include "game/turn.h"
-#include "net/game_record.h"
 #include "verify/verify_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,13 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<net::RecordedFrame> frames;
     std::string error;
     GameState g;
-    if (!net::DecodeRecord(data, size, start, frames, error) || !net::ApplyRecordStart(start, g) ||
-        static_cast<size_t>(v.frames) != frames.size())
-        std::abort();
-    for (size_t i = 0; i < frames.size(); ++i) {
+    if (!net::DecodeRecord(data, size, start, frames, error) || !net::ApplyRecordStart(start, g)) std::abort();
+    for (size_t i = 0; i < frames.size(); ++i) {  // to the end, or to a turn that quits as the last frame
         const bool quit = AdvanceFrame(g, frames[i].input) == TurnOutcome::Quit;
         if (net::StateChecksum(g) != frames[i].checksum || (quit && i + 1 != frames.size())) std::abort();
-        if (quit) break;
     }
     return 0;
 }
