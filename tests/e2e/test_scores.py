@@ -9,6 +9,7 @@ import pathlib
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -27,8 +28,20 @@ RECORD_TOOL = os.environ.get("PUCKSLIDE_RECORD_TOOL", str(BUILD / "tests" / "rec
 RECORDS = SOURCE_DIR / "tests" / "records"
 LADDER = (RECORDS / "single_ladder.rec").read_bytes()
 FAST = ["--runs-per-minute", "100000"]
-sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
-from test_verify import frame_offsets  # noqa: E402
+KEEP = "3990"  # record_tool keeps the single ladder's frames to just past its name and leaves out its quit
+
+
+def frames(data):
+    """Where each frame's record of Player2 starts, and where the frame ends (after its checksum)."""
+    at = 14 + struct.unpack_from("<I", data, 10)[0]
+    while at < len(data):
+        at += 5
+        players = []
+        for _ in range(2):
+            players.append(at)
+            at += 1 + (2 + 7 * struct.unpack_from("<H", data, at + 1)[0] if data[at] & 0x10 else 0)
+        at += 4
+        yield players[1], at
 
 
 def wait_for(what, seconds=60):
@@ -89,9 +102,8 @@ class Behaviour:
     def test_lists_what_is_proven_and_refuses_the_rest_with_reasons(self):
         store = self.store()
         s = self.start(store, "--accept-switched", "--workers", "2", *FAST)
-        offsets = list(frame_offsets(LADDER))
         steered, checksum = bytearray(LADDER), bytearray(LADDER)
-        steered[offsets[1000][1]] |= 1
+        steered[list(frames(LADDER))[1500][0]] |= 1  # in the second match Player2's far mallet goes up
         checksum[-1] ^= 1
         sent = {name: s.ask("/runs", bytes(data)) for name, data in [
             ("ladder", LADDER), ("again", LADDER), ("multi", (RECORDS / "multi_ladder.rec").read_bytes()),
@@ -99,22 +111,22 @@ class Behaviour:
             ("cut", LADDER[:-2]), ("version", LADDER[:8] + b"\x09" + LADDER[9:]), ("garbage", b"GET / HTTP/1.0"),
             ("empty", b""), ("frames", LADDER + bytes(11) * (1 << 20))]}
         self.assertEqual(sent["again"], sent["ladder"])
-        for name, status, reason in [("cut", 400, "frame 2968 of the record is cut short"), ("empty", 400, ""),
+        for name, status, reason in [("cut", 400, "frame 4018 of the record is cut short"), ("empty", 400, ""),
                                      ("version", 400, "another version"), ("garbage", 400, "not a recorded game"),
                                      ("frames", 413, "cap of 1048576 frames")]:
             self.assertEqual(sent[name][0], status, name)
             self.assertIn(reason, sent[name][1]["error"], name)
-        for name, reason in [("steered", "the replay left the recorded game at frame 1000"),
-                             ("checksum", "the replay left the recorded game at frame 2968"),
+        for name, reason in [("steered", "the replay left the recorded game at frame 1500"),
+                             ("checksum", "the replay left the recorded game at frame 4018"),
                              ("no name", "the record stores no name in the high-score list")]:
             self.assertEqual(sent[name][0], 202)
             self.assertEqual(s.settled(sent[name][1]["id"])["reason"], reason, name)
         ladder = sent["ladder"][1]["id"]
         self.assertEqual(s.settled(ladder), {"id": ladder, "status": "proven", "name": "ACE", "ladder": "single",
-                                             "score": 21, "frames": 2969, "ladder_frames": 2914, "attempts": 1})
+                                             "score": 21, "frames": 4019, "ladder_frames": 3964, "attempts": 1})
         s.settled(sent["multi"][1]["id"])
         lists = {ladder: s.ask(f"/scores?ladder={ladder}") for ladder in ("single", "multi")}
-        self.assertEqual(lists["single"], (200, [{"rank": 1, "name": "ACE", "score": 21, "frames": 2914, "id": ladder}]))
+        self.assertEqual(lists["single"], (200, [{"rank": 1, "name": "ACE", "score": 21, "frames": 3964, "id": ladder}]))
         self.assertEqual([line["name"] for line in lists["multi"][1]], ["MP"])
         self.assertEqual(s.ask(f"/runs/{ladder}/record"), (200, LADDER))
         for bad in ("/scores", "/scores?ladder=single&limit=0", "/scores?ladder=both"):
@@ -130,11 +142,11 @@ class Behaviour:
         store = self.store()
         front = self.start(store, "--workers", "0", *FAST)
         workers = [self.start(store, "--workers", "2", front=False) for _ in range(2)]
-        offsets = list(frame_offsets(LADDER))
+        ends = [end for _, end in frames(LADDER)]
         records = []
         for frame in range(200):  # each refused at its own frame
             data = bytearray(LADDER)
-            data[offsets[frame + 1][0] - 6] ^= 1  # the last byte of the frame's checksum
+            data[ends[frame] - 1] ^= 1  # the last byte of the frame's checksum
             records.append(bytes(data))
         with concurrent.futures.ThreadPoolExecutor(16) as pool:
             ids = [answer[1]["id"] for answer in pool.map(lambda r: front.ask("/runs", r), records + [LADDER])]
@@ -150,7 +162,7 @@ class Behaviour:
         store = self.store()
         front = self.start(store, "--workers", "0", *FAST)
         with tempfile.TemporaryDirectory() as tmp:
-            subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/long.rec", "2940", "150000"], check=True)
+            subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/long.rec", KEEP, "150000"], check=True)
             run_id = front.ask("/runs", pathlib.Path(f"{tmp}/long.rec").read_bytes())[1]["id"]
         lease = ["--workers", "1", "--lease-seconds", "2", "--accept-switched"]
         first = self.start(store, *lease, front=False)
@@ -173,7 +185,7 @@ class OnSqlite(Behaviour, unittest.TestCase):
         s = self.start(self.store(), "--accept-switched", *FAST)
         with tempfile.TemporaryDirectory() as tmp:
             for idle in (10, 20, 30):  # three proven runs of the same ladder, listed in the order they were proven
-                subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/r.rec", "2940", str(idle)], check=True)
+                subprocess.run([RECORD_TOOL, RECORDS / "single_ladder.rec", f"{tmp}/r.rec", KEEP, str(idle)], check=True)
                 s.settled(s.ask("/runs", pathlib.Path(f"{tmp}/r.rec").read_bytes())[1]["id"])
             dom = subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu", f"--user-data-dir={tmp}",
                                   "--dump-dom", f"http://127.0.0.1:{s.port}/"], capture_output=True, text=True,
