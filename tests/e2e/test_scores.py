@@ -28,6 +28,10 @@ RECORD_TOOL = os.environ.get("PUCKSLIDE_RECORD_TOOL", str(BUILD / "tests" / "rec
 RECORDS = SOURCE_DIR / "tests" / "records"
 LADDER = (RECORDS / "single_ladder.rec").read_bytes()
 FAST = ["--runs-per-minute", "100000"]
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
+from gamerun import run_game  # noqa: E402
+from menu_script import Script  # noqa: E402
+GAME = os.environ.get("PUCKSLIDE_GAME", str(BUILD / "puckslide3d"))
 KEEP = "3990"  # record_tool keeps the single ladder's frames to just past its name and leaves out its quit
 
 
@@ -199,6 +203,27 @@ class OnSqlite(Behaviour, unittest.TestCase):
 @unittest.skipUnless("PGHOST" in os.environ, "pg_virtualenv (postgresql-common) is not installed")
 class OnPostgres(Behaviour, unittest.TestCase):
     count = 0
+
+    def test_the_game_sends_a_finished_ladder_and_its_name_is_listed(self):
+        # The computer cannot be beaten by a script: it is switched off, which only a test deployment lists...
+        s = self.start(self.store(), "--accept-switched", *FAST)
+        script = Script().first_ladder_match().win_match().win_match().wait(10).tap("ENTER", gap=8)
+        script.tap("W", gap=3).tap("L", gap=3).tap("D", gap=3).tap("ENTER", gap=30).tap("ESC", gap=6).tap("ESC", gap=10)
+        url = f"http://127.0.0.1:{s.port}"
+        run = run_game(script.text(), default_args=False, extra_args=[
+            "--windowed", "--no-dialogs", "--no-pacing", "--seed", "15", "--record", "game.rec", "--world-scores", url])
+        self.assertEqual(run.returncode, 0, run.stderr)
+        run_id = re.search(rf"puckslide3d: sent to the world list: {url}/runs/(\w+)", run.stderr)[1]
+        self.assertEqual({k: v for k, v in s.settled(run_id).items() if k in ("status", "name", "score")},
+                         {"status": "proven", "name": "WLD", "score": 21})
+        self.assertEqual([(line["name"], line["id"]) for line in s.ask("/scores?ladder=single")[1]], [("WLD", run_id)])
+        self.assertIn(f'<a href="/runs/{run_id}/record">WLD</a>', s.ask("/")[1].decode())
+        # ...and the service as deployed refuses it, naming the switch.
+        default = self.start(self.store(), *FAST)
+        sent = subprocess.run([GAME, "--send-record", run.workdir / "game.rec", "--world-scores", f"http://127.0.0.1:{default.port}"],
+                              capture_output=True, text=True, timeout=120)
+        self.assertEqual(sent.returncode, 1, sent.stderr)
+        self.assertIn('"reason":"the ladder was not played as designed: switched by key: computer"', sent.stdout)
 
     def store(self):
         OnPostgres.count += 1
