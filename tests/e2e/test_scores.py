@@ -1,7 +1,6 @@
-"""puckslide3d-scores, the world list, with the same tests on a real PostgreSQL (pg_virtualenv makes one for this
-test and removes it) and on SQLite: what is proven is listed and what is not is refused with a reason, the queue
-hands each run to one worker at a time across processes, a killed worker's run goes to another, a restart keeps
-everything, and the page shows the ranks in order in a real browser."""
+"""puckslide3d-scores on a real PostgreSQL (pg_virtualenv makes one for this test and removes it) and on SQLite: what
+is proven is listed, the rest refused with a reason; each run goes to one worker at a time across processes, a killed
+worker's run to another; a restart keeps everything; the page's ranks in order in a browser; the game's own sending."""
 import concurrent.futures
 import json
 import os
@@ -35,27 +34,21 @@ GAME = os.environ.get("PUCKSLIDE_GAME", str(BUILD / "puckslide3d"))
 KEEP = "3990"  # record_tool keeps the single ladder's frames to just past its name and leaves out its quit
 
 
-def frames(data):
-    """Where each frame's record of Player2 starts, and where the frame ends (after its checksum)."""
+def frames(data):  # where each frame's record of Player2 starts, and where the frame ends (after its checksum)
     at = 14 + struct.unpack_from("<I", data, 10)[0]
     while at < len(data):
-        at += 5
-        players = []
-        for _ in range(2):
-            players.append(at)
-            at += 1 + (2 + 7 * struct.unpack_from("<H", data, at + 1)[0] if data[at] & 0x10 else 0)
-        at += 4
-        yield players[1], at
+        player2 = at + 6 + (2 + 7 * struct.unpack_from("<H", data, at + 6)[0] if data[at + 5] & 0x10 else 0)
+        at = player2 + 5 + (2 + 7 * struct.unpack_from("<H", data, player2 + 1)[0] if data[player2] & 0x10 else 0)
+        yield player2, at
 
 
 def wait_for(what, seconds=60):
     end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        found = what()
-        if found:
-            return found
+    while not (found := what()):
+        if time.monotonic() > end:
+            raise AssertionError(f"not within {seconds} s")
         time.sleep(0.05)
-    raise AssertionError(f"not within {seconds} s")
+    return found
 
 
 class Service:
@@ -64,20 +57,14 @@ class Service:
         self.log = tempfile.NamedTemporaryFile(prefix="scores-", suffix=".log")
         where = ["--listen", "127.0.0.1:0"] if front else ["--worker"]
         self.proc = subprocess.Popen([SCORES, *where, *store, *args], stderr=self.log, stdout=subprocess.DEVNULL)
-        started = wait_for(lambda: re.search(r"event=start listen=\S*?(\d*) ", self.text()) or self.exited())
-        self.port = started[1]
-
-    def exited(self):
-        if self.proc.poll() is not None:
-            raise AssertionError(f"puckslide3d-scores ended: {self.text()}")
+        self.port = wait_for(lambda: re.search(r"event=start listen=\S*?(\d*) ", self.text()) or self.proc.poll())[1]
 
     def text(self):
         return pathlib.Path(self.log.name).read_text()
 
     def stop(self, sig=signal.SIGTERM):
         self.proc.send_signal(sig)
-        self.proc.wait(timeout=30)
-        return self.proc.returncode
+        return self.proc.wait(timeout=30)
 
     def ask(self, path, body=None):
         request = urllib.request.Request(f"http://127.0.0.1:{self.port}{path}", data=body,
@@ -133,11 +120,8 @@ class Behaviour:
         self.assertEqual(lists["single"], (200, [{"rank": 1, "name": "ACE", "score": 21, "frames": 3964, "id": ladder}]))
         self.assertEqual([line["name"] for line in lists["multi"][1]], ["MP"])
         self.assertEqual(s.ask(f"/runs/{ladder}/record"), (200, LADDER))
-        for bad in ("/scores", "/scores?ladder=single&limit=0", "/scores?ladder=both"):
-            self.assertEqual(s.ask(bad)[0], 400, bad)
-        self.assertEqual(s.ask("/runs/" + "0" * 64)[0], 404)
-        self.assertEqual(s.stop(), 0)
-        self.assertIn("event=stopped", s.text())
+        self.assertEqual([s.ask(path)[0] for path in ("/scores?ladder=both", "/runs/" + "0" * 64)], [400, 404])
+        self.assertEqual((s.stop(), "event=stopped" in s.text()), (0, True))
         again = self.start(store, *FAST)  # a restarted service keeps the runs and the list
         self.assertEqual({ladder: again.ask(f"/scores?ladder={ladder}") for ladder in ("single", "multi")}, lists)
         self.assertEqual(again.ask(f"/runs/{ladder}")[1]["status"], "proven")
@@ -146,13 +130,9 @@ class Behaviour:
         store = self.store()
         front = self.start(store, "--workers", "0", *FAST)
         workers = [self.start(store, "--workers", "2", front=False) for _ in range(2)]
-        ends = [end for _, end in frames(LADDER)]
-        records = []
-        for frame in range(200):  # each refused at its own frame
-            data = bytearray(LADDER)
-            data[ends[frame] - 1] ^= 1  # the last byte of the frame's checksum
-            records.append(bytes(data))
-        with concurrent.futures.ThreadPoolExecutor(16) as pool:
+        ends = [end for _, end in frames(LADDER)]  # each refused at its own frame: a checksum's last byte turned
+        records = [LADDER[:ends[f] - 1] + bytes([LADDER[ends[f] - 1] ^ 1]) + LADDER[ends[f]:] for f in range(200)]
+        with concurrent.futures.ThreadPoolExecutor(16) as pool:  # all at once
             ids = [answer[1]["id"] for answer in pool.map(lambda r: front.ask("/runs", r), records + [LADDER])]
         self.assertEqual(len(set(ids)), 201)
         for frame, run_id in enumerate(ids[:200]):
@@ -181,8 +161,7 @@ class Behaviour:
 
 class OnSqlite(Behaviour, unittest.TestCase):
     def store(self):
-        folder = tempfile.mkdtemp(prefix="scores-")
-        self.addCleanup(shutil.rmtree, folder)
+        self.addCleanup(shutil.rmtree, folder := tempfile.mkdtemp(prefix="scores-"))
         return ["--data", folder]
 
     def test_the_page_shows_the_ranks_in_order_in_a_browser(self):
@@ -195,8 +174,7 @@ class OnSqlite(Behaviour, unittest.TestCase):
                                   "--dump-dom", f"http://127.0.0.1:{s.port}/"], capture_output=True, text=True,
                                  timeout=120).stdout
         rows = re.findall(r'<tr><td>(\d+)</td><td><a href="/runs/(\w+)/record">ACE</a></td><td>21</td>', dom)
-        listed = s.ask("/scores?ladder=single")[1]
-        self.assertEqual(rows, [(str(line["rank"]), line["id"]) for line in listed])
+        self.assertEqual(rows, [(str(line["rank"]), line["id"]) for line in s.ask("/scores?ladder=single")[1]])
         self.assertEqual(len(rows), 3)
 
 
@@ -227,9 +205,8 @@ class OnPostgres(Behaviour, unittest.TestCase):
 
     def store(self):
         OnPostgres.count += 1
-        name = f"scores{OnPostgres.count}"
-        subprocess.run(["createdb", name], check=True)
-        return ["--database", f"dbname={name}"]
+        subprocess.run(["createdb", f"scores{OnPostgres.count}"], check=True)
+        return ["--database", f"dbname=scores{OnPostgres.count}"]
 
 
 if __name__ == "__main__":

@@ -1,8 +1,7 @@
-// What the world list's front reads of a request besides the record (which fuzz_verify covers):
-// the query of GET /scores as httplib splits it and the front judges it, a run id from a path, and
-// whatever name a record may store on its way into the JSON and the page. Input: the query text,
-// a 0 byte, the name. A judged query is in range; the name's JSON string ends where it should; the
-// page never carries a bracket of the name.
+// What the list's front reads of a request besides the record (fuzz_verify's): the query of GET /scores as httplib
+// splits it and the front judges it, a run id, and any stored name into the JSON and the page. Input: the query, a 0
+// byte, the name. A judged query is in range; the name's JSON string ends where it should; the page's link text has no
+// bracket or quote of the name.
 #include <httplib.h>
 
 #include <cstdlib>

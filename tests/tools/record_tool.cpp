@@ -1,7 +1,6 @@
-// A long record that still proves its name, for the world list's tests: the first KEEP frames
-// of a record (its name stored, its quit left out), then IDLE frames without input, each with
-// the checksum the rules give it. A worker takes seconds over it, long enough to be killed mid-run.
-//   record_tool IN OUT KEEP IDLE
+// record_tool IN OUT KEEP IDLE: a long record that still proves its name, for the world list's tests: the first KEEP
+// frames of IN (its name stored, its quit left out), then IDLE frames of no input with the checksums the rules give
+// them. A worker takes seconds over it, long enough to be killed mid-run.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>

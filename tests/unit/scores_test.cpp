@@ -23,20 +23,16 @@ verify::Verdict proven(std::vector<std::string> switches, const std::string& nam
 }  // namespace
 
 TEST(ScoresRules, OnlyAProvenNameOfALadderPlayedAsDesignedIsListed) {
-    verify::Verdict left;
-    left.kind = verify::Verdict::Kind::Refused;
-    left.reason = "the replay left the recorded game at frame 7";
+    verify::Verdict left{verify::Verdict::Kind::Refused, 9, "the replay left the recorded game at frame 7", {}};
     verify::Verdict noName = proven({});
     noName.entry.reset();
     EXPECT_EQ(Admit(left, true).reason, left.reason);
     EXPECT_EQ(Admit(noName, true).reason, "the record stores no name in the high-score list");
     const Outcome switched = Admit(proven({"computer", "table"}), false);
-    EXPECT_FALSE(switched.proven);
-    EXPECT_NE(switched.reason.find("switched by key: computer, table"), std::string::npos);
+    EXPECT_TRUE(!switched.proven && switched.reason.find("switched by key: computer, table") != std::string::npos);
     EXPECT_TRUE(Admit(proven({"computer"}), true).proven);
     const Outcome latin1 = Admit(proven({}, "J\xd6"), false);  // a Latin-1 name is listed as UTF-8
-    EXPECT_TRUE(latin1.proven);
-    EXPECT_EQ(latin1.entry.name, "J\xc3\x96");
+    EXPECT_TRUE(latin1.proven && latin1.entry.name == "J\xc3\x96");
 }
 
 TEST(ScoresRules, RunsPerAddressRefillOverAMinuteAndOldAddressesAreForgotten) {
@@ -57,16 +53,12 @@ TEST(ScoresRules, RequestsSayOnlyWhatTheyMay) {
     ListQuery q;
     std::string error;
     const std::string single = "single", multi = "multi", other = "doubles", n = "25";
-    EXPECT_TRUE(ParseListQuery(&multi, &n, q, error));
-    EXPECT_TRUE(q.multiplayer && q.limit == 25);
-    EXPECT_TRUE(ParseListQuery(&single, nullptr, q, error));
-    EXPECT_TRUE(!q.multiplayer && q.limit == kDefaultLimit);
+    EXPECT_TRUE(ParseListQuery(&multi, &n, q, error) && q.multiplayer && q.limit == 25);
+    EXPECT_TRUE(ParseListQuery(&single, nullptr, q, error) && !q.multiplayer && q.limit == kDefaultLimit);
     for (const std::string bad : {"0", "101", "-1", "1e2", "", "99999999999"})
         EXPECT_FALSE(ParseListQuery(&single, &bad, q, error)) << bad;
-    EXPECT_FALSE(ParseListQuery(&other, nullptr, q, error));
-    EXPECT_FALSE(ParseListQuery(nullptr, nullptr, q, error));
-    EXPECT_TRUE(IsRunId(RunIdOf(nullptr, 0)));
-    EXPECT_FALSE(IsRunId(RunIdOf(nullptr, 0).substr(1) + "G"));
+    EXPECT_FALSE(ParseListQuery(&other, nullptr, q, error) || ParseListQuery(nullptr, nullptr, q, error));
+    EXPECT_TRUE(IsRunId(RunIdOf(nullptr, 0)) && !IsRunId(RunIdOf(nullptr, 0).substr(1) + "G"));
     EXPECT_EQ(HtmlEscaped("<b>&'\"\x01\xc3\x96"), "&lt;b&gt;&amp;&#39;&quot;&#1;\xc3\x96");
     EXPECT_EQ(ListsPage({ListLine{"ab", "<i>", 3, 9, 0}}, {}).find("<i>"), std::string::npos);
 }
@@ -82,18 +74,15 @@ TEST(ScoresStore, LeasesHandEachRunToOneWorkerAtATimeAndTheListKeepsItsOrder) {
     EXPECT_FALSE(store.submit("r1", "other", "b", 200));
     const auto first = store.take(1000, kLeaseMs, 11);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->record, std::string("\0\1", 2));
-    EXPECT_EQ(first->waitedMs, 900);
+    EXPECT_TRUE(first->record == std::string("\0\1", 2) && first->waitedMs == 900);
     EXPECT_FALSE(store.take(1000 + kLeaseMs - 1, kLeaseMs, 12));  // held
     const auto again = store.take(1000 + kLeaseMs, kLeaseMs, 13);  // the lease ran out
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->attempts, 2);
+    ASSERT_TRUE(again && again->attempts == 2);
     Outcome o = Admit(proven({}), false);
     EXPECT_FALSE(store.finish(*first, o, 5000));  // too late: the run is another's
     EXPECT_TRUE(store.finish(*again, o, 5000));
     EXPECT_FALSE(store.finish(*again, o, 5001));  // and never twice
-    EXPECT_FALSE(store.take(1000000, kLeaseMs, 14));
-    EXPECT_EQ(store.run("r1")->status, "proven");
+    EXPECT_TRUE(!store.take(1000000, kLeaseMs, 14) && store.run("r1")->status == "proven");
 
     // The list comes back in the rules' order, whatever the order the runs were proven in.
     std::mt19937 random(7);
