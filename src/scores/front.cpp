@@ -26,7 +26,7 @@ public:
     // `answer` with the thread's store; a failing database is a 503 and a fresh connection next time.
     template <typename Answer>
     void withStore(httplib::Response& res, Answer answer) {
-        thread_local std::unique_ptr<Store> store;
+        std::unique_ptr<Store>& store = threadStore();
         try {
             if (!store) store = make_();
             answer(*store);
@@ -114,6 +114,11 @@ public:
     }
 
 private:
+    // One connection per serving thread, whichever endpoint it serves.
+    static std::unique_ptr<Store>& threadStore() {
+        thread_local std::unique_ptr<Store> store;
+        return store;
+    }
     static void notFound(httplib::Response& res) {
         res.status = 404;
         res.set_content(ErrorJson("no such run"), kJson);

@@ -4,13 +4,13 @@
 // stays in one SQLite file. This file is the options, the signals and the threads.
 #include <httplib.h>
 #include <signal.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
         where = "postgresql";
     } else {
         if (o.dataDir.empty()) o.dataDir = defaultDataDir();
-        mkdir(o.dataDir.c_str(), 0700);
+        std::error_code ignored;  // a folder that cannot be made is named by the failing open
+        std::filesystem::create_directories(o.dataDir, ignored);
         const std::string path = o.dataDir + "/scores.sqlite";
         make = [path] { return std::make_unique<scores::Store>(scores::OpenSqlite(path)); };
         where = path;
