@@ -52,11 +52,12 @@ def wait_for(what, seconds=60):
 
 
 class Service:
-    """One puckslide3d-scores process on 127.0.0.1, its log in a file."""
-    def __init__(self, store, *args, front=True):
+    """One puckslide3d-scores process on 127.0.0.1, its log in a file; in `owner`'s list from its start, to be ended."""
+    def __init__(self, owner, store, *args, front=True):
         self.log = tempfile.NamedTemporaryFile(prefix="scores-", suffix=".log")
         where = ["--listen", "127.0.0.1:0"] if front else ["--worker"]
         self.proc = subprocess.Popen([SCORES, *where, *store, *args], stderr=self.log, stdout=subprocess.DEVNULL)
+        owner.append(self)
         self.port = wait_for(lambda: re.search(r"event=start listen=\S*?(\d*) ", self.text()) or self.proc.poll())[1]
 
     def text(self):
@@ -87,8 +88,7 @@ class Behaviour:
         self.addCleanup(lambda: [s.stop(signal.SIGKILL) for s in self.services if s.proc.poll() is None])
 
     def start(self, store, *args, front=True):
-        self.services.append(Service(store, *args, front=front))
-        return self.services[-1]
+        return Service(self.services, store, *args, front=front)
 
     def test_lists_what_is_proven_and_refuses_the_rest_with_reasons(self):
         store = self.store()
