@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "app/settings.h"
 #include "net/invite_code.h"
 
 namespace {
@@ -55,6 +56,8 @@ const char* DevOptionsUsage() {
            "  --join [HOST[:PORT]|CODE]   play as the guest of a hosted game (alone: the invite code on the\n"
            "                              clipboard, else search the local network)\n"
            "  --rendezvous HOST[:PORT]    the rendezvous of invite codes (over the setting rendezvous)\n"
+           "  --world-scores URL          the world list the ladders' records go to (over the setting world_scores)\n"
+           "  --send-record FILE          send a saved record to the world list, wait for its verdict and print it\n"
            "  --await-guest               with --host: make no frame before a guest has joined\n"
            "  --net-version X.Y.Z         the version a guest announces (tests)\n"
            "  --router-lease SECONDS      how long the host's router mapping lasts between renewals (3600)\n"
@@ -123,6 +126,14 @@ bool ParseDevOptions(int argc, char** argv, DevOptions& options, std::string& er
                 error = "--rendezvous takes HOST[:PORT] with a port from 1 to 65535, not '" + options.rendezvous + "'";
                 return false;
             }
+        } else if (arg == "--world-scores") {
+            if (!value(options.worldScores)) return false;
+            if (!IsWorldListUrl(options.worldScores)) {
+                error = "--world-scores takes an http:// or https:// URL, not '" + options.worldScores + "'";
+                return false;
+            }
+        } else if (arg == "--send-record") {
+            if (!value(options.sendRecord)) return false;
         } else if (arg == "--await-guest") {
             options.awaitGuest = true;
         } else if (arg == "--net-version") {

@@ -27,6 +27,8 @@ struct DevOptions {
     std::string joinHost;                 // empty: the game the local network offers
     std::string joinCode;                 // --join +CODE: the game of an invite code
     std::string rendezvous;               // --rendezvous HOST[:PORT]: over the setting's
+    std::string worldScores;              // --world-scores URL: over the setting world_scores
+    std::string sendRecord;               // --send-record FILE: send a saved record to the world list and wait
     uint16_t port = 0;
     bool awaitGuest = false;              // the host makes no frame before a guest has joined
     std::string netVersion;               // the version a guest announces (tests); empty: this game's

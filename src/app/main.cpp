@@ -3,7 +3,9 @@
 #include <string>
 
 #include "app/dev_options.h"
+#include "app/settings.h"
 #include "app/startup.h"
+#include "app/world_list.h"
 #include "platform/data_paths.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +22,14 @@ int main(int argc, char** argv) {
     if (options.showVersion) {
         std::printf("Puckslide 3D %s\n", PUCKSLIDE_VERSION);
         return 0;
+    }
+    if (!options.sendRecord.empty()) {
+        const std::string url = options.worldScores.empty() ? LoadSettings().worldScores : options.worldScores;
+        if (url.empty()) {
+            std::fprintf(stderr, "puckslide3d: --send-record needs a world list: the setting world_scores or --world-scores\n");
+            return 2;
+        }
+        return SendRecordFile(url, options.sendRecord);
     }
     InitDataPaths();
     return WinMain(options);

@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -79,6 +80,11 @@ bool MainLoop::startRecordAndReplay(std::string& error) {
         return false;
     }
     return true;
+}
+
+// Only a game this machine plays and records from its start: not a replay, not a guest's.
+void MainLoop::startWorldList(const std::string& url) {
+    if (!replaying_ && !isGuest()) world_.start(url, g_);
 }
 
 int MainLoop::run() {
@@ -175,13 +181,17 @@ bool MainLoop::makeFrame() {
     if (replaying_) judge_->before(g_);
     const TurnOutcome outcome = AdvanceFrame(g_, input, fx, view);
     recorder_.frame(input, g_);
+    world_.frame(input, g_);
     if (replaying_) judgeReplayedFrame(outcome, fx);
+    else if (std::any_of(fx.begin(), fx.end(), [](const Effect& e) { return e.kind == Effect::Kind::WriteHighScores; }))
+        world_.nameStored();
     const CarriedOut carried = CarryOut(g_, fx, /*writeHighScores=*/!replaying_, /*newWindows=*/true, rumblePads());
     return afterTurn(outcome, carried, /*traced=*/true);
 }
 
 // A frame of a network session, on either side.
 bool MainLoop::sessionFrame(float pacedMs) {
+    world_.stop();  // a session's frames are not all this machine's to prove
     const NetSession::FrameStart start = session_.beginFrame(g_, pacedMs, joinPoint());
     CarryOut(g_, start.late, /*writeHighScores=*/false, /*newWindows=*/false);
     writeConfirmed();
@@ -280,5 +290,6 @@ int MainLoop::endProgram(bool killWindow, bool writeTurn) {
     session_.close();
     writeConfirmed();
     if (killWindow) KillGLWindow();
+    world_.finish();
     return 0;
 }

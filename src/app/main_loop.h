@@ -12,6 +12,7 @@
 #include "app/loaded_models.h"
 #include "app/pad_players.h"
 #include "app/trace_writer.h"
+#include "app/world_list.h"
 #include "game/frame_input.h"
 #include "game/turn.h"
 #include "net/game_record.h"
@@ -37,6 +38,8 @@ public:
     // The game's start is complete (the high-score list read): recording and replay
     // begin from it. false: the record could not be written or read (`error` says why).
     bool startRecordAndReplay(std::string& error);
+    // The world list the ladders' records go to, from now on; empty: none.
+    void startWorldList(const std::string& url);
     int run();
 
 private:
@@ -63,6 +66,7 @@ private:
     NetSession session_;
     LoadedModels models_;
     RecordWriter recorder_;
+    WorldList world_;
     std::vector<net::RecordedFrame> replay_;
     bool replaying_ = false;
     std::optional<verify::ReplayJudge> judge_;

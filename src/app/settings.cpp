@@ -135,6 +135,12 @@ bool applyLine(const std::string& name, const std::string& value, Settings& s, i
             return true;
         }
         why = "rendezvous is HOST or HOST:PORT, not '" + value + "'";
+    } else if (name == "world_scores") {
+        if (IsWorldListUrl(value)) {
+            s.worldScores = value;
+            return true;
+        }
+        why = "world_scores is an http:// or https:// URL, not '" + value + "'";
     } else if (name == "stick_dead_zone") {
         if (parsePercent(value, kMinDeadZone, kMaxDeadZone, s.stickDeadZone)) return true;
         why = "stick_dead_zone is a whole number from " + std::to_string(kMinDeadZone) + " to " +
@@ -177,6 +183,12 @@ void undoKeysBoundTwice(Settings& s, int bindingLine[], std::vector<SettingsProb
 }
 
 }  // namespace
+
+bool IsWorldListUrl(const std::string& s) {
+    const size_t scheme = s.rfind("https://", 0) == 0 ? 8 : s.rfind("http://", 0) == 0 ? 7 : 0;
+    return scheme && s.size() > scheme && s[scheme] != '/' && s.size() < 2048 &&
+           s.find_first_of(" \t\r\n\"<>\\") == std::string::npos;
+}
 
 void ParseSettings(const std::string& text, Settings& settings, std::vector<SettingsProblem>& problems) {
     const size_t bad = firstNonTextByte(text);

@@ -21,6 +21,7 @@ struct Settings {
     int stickDeadZone = 25;                               // percent of a stick's travel
     bool rumble = true;                                   // pads rumble at hits and goals
     std::string rendezvous;                               // HOST[:PORT] of invite codes; empty: none
+    std::string worldScores;                              // http(s) URL of the world list; empty: nothing sent
     KeyBindings bindings;                                 // near_up ... far_right; up is away from the near end
 };
 
@@ -28,6 +29,9 @@ struct SettingsProblem {
     int line;          // from 1
     std::string text;  // what is wrong and what is used instead
 };
+
+// An http:// or https:// URL with a host and no blanks: what world_scores and --world-scores take.
+bool IsWorldListUrl(const std::string& s);
 
 // Reads a settings file's text over the defaults in `settings`.
 void ParseSettings(const std::string& text, Settings& settings, std::vector<SettingsProblem>& problems);

@@ -109,6 +109,7 @@ int WinMain(const DevOptions& options) {
         KillGLWindow();
         return 2;
     }
+    loop.startWorldList(options.worldScores.empty() ? settings.worldScores : options.worldScores);
     const int result = loop.run();
     SoundShutdown();
     return result;

@@ -94,7 +94,7 @@ class DebianPackage(unittest.TestCase):
             code, output = run("cpack", "-G", "DEB", "--config", str(BUILD_DIR / "CPackConfig.cmake"), "-B", tmp)
             self.assertEqual(code, 0, output)
             deb = next(pathlib.Path(tmp).glob("puckslide3d_*.deb"))
-            unit = "/usr/lib/systemd/system/puckslide3d-rendezvous.service"
+            units = [f"/usr/lib/systemd/system/puckslide3d-{name}.service" for name in ("rendezvous", "scores")]
             listing = run("dpkg-deb", "-c", str(deb))[1]
             paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
             icons = [f"icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in (48, 64, 128, 256)]
@@ -103,9 +103,10 @@ class DebianPackage(unittest.TestCase):
                 f"metainfo/{APP_ID}.metainfo.xml", "man/man6/puckslide3d.6.gz", "puckslide3d/data/model/puk.ms3d",
                 "puckslide3d/data/sounds/2.mp3", "puckslide3d/Data/system/config.cfg", "doc/puckslide3d/README.md",
                 "doc/puckslide3d/LICENSE", "doc/puckslide3d/copyright", "doc/puckslide3d/changelog.gz",
-                "man/man8/puckslide3d-rendezvous.8.gz", "man/man6/puckslide3d-verify.6.gz"]] + ["/usr/sbin/puckslide3d-rendezvous", unit]
+                "man/man8/puckslide3d-rendezvous.8.gz", "man/man6/puckslide3d-verify.6.gz", "man/man8/puckslide3d-scores.8.gz"]] + [
+                "/usr/sbin/puckslide3d-rendezvous", "/usr/sbin/puckslide3d-scores"] + units
             self.assertEqual([p for p in expected if p not in paths], [])
-            # The rendezvous's unit is shipped, not enabled: no link in a .wants folder, no maintainer script.
+            # The services' units are shipped, not enabled: no link in a .wants folder, no maintainer script.
             self.assertEqual([p for p in paths if ".wants/" in p], [])
             self.assertNotIn("postinst", run("dpkg-deb", "-I", str(deb))[1])
             self.assertEqual([p for p in paths if "puckslide3d/data/icons" in p or p.endswith("lengths.txt")], [])
@@ -114,8 +115,9 @@ class DebianPackage(unittest.TestCase):
             names = {alt.split()[0] for dep in depends.split(",") for alt in dep.split("|")}
             self.assertEqual([n for n in names if n.endswith("-dev")], [], depends)
             run("dpkg-deb", "-x", str(deb), tmp)
-            # The unit names the program where the configured prefix puts it.
-            self.assertRegex((pathlib.Path(tmp) / unit.lstrip("/")).read_text(), r"\nExecStart=/\S*/sbin/puckslide3d-rendezvous ")
+            # The units name the programs where the configured prefix puts them.
+            for unit in units:
+                self.assertRegex((pathlib.Path(tmp) / unit.lstrip("/")).read_text(), r"\nExecStart=/\S*/sbin/puckslide3d-\w+ ")
             binary = pathlib.Path(tmp) / "usr" / "bin" / "puckslide3d"
             needed = [line.split()[-1].strip("[]") for line in run("readelf", "-d", str(binary))[1].splitlines()
                       if "(NEEDED)" in line]

@@ -45,6 +45,9 @@ TEST(SettingsFile, EachSettingItsValuesAndEveryBadLineNamedWithTheDefaultKept) {
          [](const Settings& s) { return keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "IKJL"; }},
         {"far_up = Q\nnear_up = Q\nfar_down = W\n", {2, 3},  // near_up's default W then takes far_down's
          [](const Settings& s) { return keys(s.bindings.near) == "WSAD" && keys(s.bindings.far) == "QKJL"; }},
+        // The world list: an http(s) URL or nothing; a later bad line keeps the earlier good one.
+        {"world_scores = https://scores.example.org:8443/list\nworld_scores = ftp://x\nworld_scores = http://a b\n", {2, 3},
+         [](const Settings& s) { return s.worldScores == "https://scores.example.org:8443/list"; }},
         {"sound = off\nfullscreen = yes\n\x01\x02\x03", {3},
          [](const Settings& s) { return s.sound && s.fullscreen == FullscreenChoice::Ask; }},
     };
