@@ -10,11 +10,10 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game, stop_all  # noqa: E402
-import nat_lab  # noqa: E402
-from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab  # noqa: E402
-from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
+from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game, stop_all
+import nat_lab
+from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab
+from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
 CODE_TOOL = os.environ.get("PUCKSLIDE_CODE_TOOL", str(BUILD_DIR / "tests" / "code_tool"))

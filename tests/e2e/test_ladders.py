@@ -1,10 +1,7 @@
 """Both ladders: the singleplayer one to a name in the high-score file, the multiplayer one to its final."""
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from menu_script import PLAY, STOP, Script, play, texts  # noqa: E402
+from menu_script import PLAY, STOP, Script, play, texts
 
 # With this seed every ladder match is drawn on table 1, the table the scripted matches are made for.
 SEED = ["--seed", "15"]

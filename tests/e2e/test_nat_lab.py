@@ -9,8 +9,7 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from nat_lab import Lab, wait_for  # noqa: E402
+from nat_lab import Lab, wait_for
 
 
 def leftovers(tag):

@@ -1,12 +1,9 @@
 """Gamepads through SDL's controller layer act as the keys do; the letter wheel and rumble."""
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import heard, make_workdir  # noqa: E402
-from menu_script import Script, at_frame, played, screens_visited, texts  # noqa: E402
-from test_play import KICK_OFF, SHOT_ON_FAR_GOAL  # noqa: E402
+from gamerun import heard, make_workdir
+from menu_script import Script, at_frame, played, screens_visited, texts
+from test_play import KICK_OFF, SHOT_ON_FAR_GOAL
 
 # What a pad does for a key: pad number, event when pressed, event when released.
 PAD = {

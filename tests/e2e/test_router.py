@@ -1,15 +1,13 @@
 """Games through a home router of network namespaces (nftables, miniupnpd). Needs root; removes all it made."""
-import os
 import re
 import signal
 import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, spawn_game, stop_all  # noqa: E402
-from nat_lab import Lab  # noqa: E402
-from test_network import stderr_of, wait_for  # noqa: E402
+from gamerun import SOURCE_DIR, make_workdir, spawn_game, stop_all
+from nat_lab import Lab
+from test_network import stderr_of, wait_for
 
 PORT = 27315
 LEASE = 3  # seconds; short, so that a missing renewal shows within the test
