@@ -32,7 +32,7 @@ class SingleplayerLadder(unittest.TestCase):
         line = at("list", -25)
         self.assertEqual((line["hauptmenu_nr"], line["HSname"][9], line["hsscore"][9], texts(line)[18:20]),
                          (2, "AB C", 14, ["AB C", "14"]))
-        # in the file as the game reads it back (test_play reads such a file)
+        # in the file as the game reads it back (test_install reads such a file)
         lines = (r.workdir / "Data" / "system" / "config.cfg").read_text().splitlines()
         self.assertEqual((len(lines), lines[5:15], lines[25]), (26, ["-"] * 9 + ["AB_C"], "14"))
 
