@@ -3,7 +3,6 @@
 screen; then bench_rendezvous. As root, in a Release build (cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release):
   xvfb-run -a -s "-screen 0 800x600x24" python3 tests/bench/bench_invite.py [BUILD_DIR]"""
 import os
-import shutil
 import statistics
 import subprocess
 import sys
@@ -13,7 +12,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 import gamerun  # noqa: E402
 import nat_lab  # noqa: E402
 from bench_network import GUEST_PRESSES, HOST_PRESSES, lags, script, spread  # noqa: E402
-from test_invite import code_of, start, way_of  # noqa: E402
+from test_invite import code_of, way_of  # noqa: E402
 from test_network import HOST_SCRIPT, stderr_of  # noqa: E402
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/bench")
@@ -29,11 +28,11 @@ def cpu_seconds(proc):  # user and system time of a running process, all its thr
 def session(lab, host_home, guest_home, rendezvous):
     """One session by invite code: the figures main() prints, by name."""
     before, turn_cpu = lab.counters(), cpu_seconds(lab.turn)
-    host, host_dir = start(host_home, ["--seed", "1", "--host", "--rendezvous", rendezvous, "--await-guest",
+    host, host_dir = nat_lab.start(host_home.host, ["--seed", "1", "--host", "--rendezvous", rendezvous, "--await-guest",
                                        "--frames", str(FRAMES)], HOST_SCRIPT + script(HOST_PRESSES))
     nat_lab.wait_for(lambda: code_of(host_dir) or host.poll() is not None, 60)
     started = time.monotonic()
-    guest, guest_dir = start(guest_home, ["--join", code_of(host_dir), "--rendezvous", rendezvous,
+    guest, guest_dir = nat_lab.start(guest_home.host, ["--join", code_of(host_dir), "--rendezvous", rendezvous,
                                           "--frames", str(FRAMES)], script(GUEST_PRESSES))
     nat_lab.wait_for(lambda: "asking the rendezvous" in stderr_of(guest_dir) or guest.poll() is not None, 60, 0.005)
     asking = time.monotonic()
@@ -42,8 +41,6 @@ def session(lab, host_home, guest_home, rendezvous):
     host_trace, guest_trace = gamerun.read_trace(host_dir), gamerun.read_trace(guest_dir)
     made = sorted(line["made_ms"] / 1000 for line in guest_trace if "host_frame" in line)
     said = stderr_of(guest_dir)
-    for workdir in (host_dir, guest_dir):
-        shutil.rmtree(workdir, ignore_errors=True)
     if len(made) < 2:
         raise RuntimeError(f"the guest never shared a frame: {said}")
     seconds = made[-1] - made[0]

@@ -1,16 +1,8 @@
 // Frame pacing on this machine: how evenly frames start and what the wait costs in
 // processor time, for the sleeping wait the game uses and for a pure busy wait.
-#include <sys/resource.h>
-
 #include "bench_clock.h"
 #include "platform/pacing.h"
 #include "platform/timer.h"
-
-static double cpuMilliseconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
-}
 
 int main() {
     TimerInit();
@@ -19,7 +11,7 @@ int main() {
         for (const auto& [name, wait] : {std::pair{"sleep+spin", PacingWait}, std::pair{"busy wait", PacingWaitBusy}}) {
             std::vector<float> gaps;
             float last = TimerGetTime();
-            const double cpuBefore = cpuMilliseconds();
+            const double cpuBefore = cpuMs();
             for (int i = 0; i < frames; ++i) {
                 wait(interval);
                 const float now = TimerGetTime();
@@ -27,7 +19,7 @@ int main() {
                 volatile double sink = 0;  // a stand-in for drawing: a little work between the waits
                 for (int k = 0; k < 20000; ++k) sink = sink + k * 0.5;
             }
-            const double cpuPerFrame = (cpuMilliseconds() - cpuBefore) / frames;
+            const double cpuPerFrame = (cpuMs() - cpuBefore) / frames;
             gaps.erase(gaps.begin());  // the first gap starts before the first wait
             std::printf("%-12s interval %5.1f ms: frame start gap median %.3f ms, p99 %.3f ms, min %.3f ms; "
                         "CPU %.3f ms per frame\n", name, interval, quantile(gaps, 0.5), quantile(gaps, 0.99),

@@ -97,7 +97,7 @@ def spawn_game(workdir, args, script="", prefix=(), env=None):
     return proc
 
 
-def _end(procs):
+def end(procs):
     for proc in procs:
         if proc.poll() is None:
             proc.terminate()
@@ -111,12 +111,12 @@ def _end(procs):
 
 # A game a failed test or benchmark left running (a host still awaiting its guest) ends with the program.
 _SPAWNED = []
-atexit.register(lambda: _end(_SPAWNED))
+atexit.register(lambda: end(_SPAWNED))
 
 
 def stop_all(games):
     """Ends the (process, workdir) games still running and forgets them; what each said, headed by its arguments."""
-    _end([proc for proc, _ in games])
+    end([proc for proc, _ in games])
     said = "\n".join(f"--- {' '.join(map(str, proc.args[4:]))}\n{(workdir / 'stderr.txt').read_text()}" for proc, workdir in games)
     games.clear()
     return said

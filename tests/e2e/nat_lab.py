@@ -23,6 +23,9 @@ import sys
 import tempfile
 import time
 import types
+import unittest
+
+import gamerun
 
 PREFIX = "ps3d"
 SERVER, SECOND = "45.45.0.1", "45.45.0.2"
@@ -74,6 +77,33 @@ def sweep():
     for folder in pathlib.Path(tempfile.gettempdir()).glob(f"{PREFIX}*-lab"):
         if dead(folder.name):
             shutil.rmtree(folder, ignore_errors=True)
+
+
+def start(ns, args, script=()):
+    """A game in namespace `ns`: its process and working folder."""
+    workdir = gamerun.make_workdir()
+    return gamerun.spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", ns]), workdir
+
+
+class LabGames:
+    """For a unittest.TestCase of games in the lab, by the names its `namespaces` gives: each test's games end
+    with it (CTest shows what they said), and said() waits for a line of one."""
+
+    def setUp(self):
+        self.games = []
+        self.addCleanup(self.stop_games)
+
+    def stop_games(self):
+        print(f"{self.id()}:\n{gamerun.stop_all(self.games)}", file=sys.stderr)
+
+    def game(self, name, args, script=()):
+        self.games.append(start(self.namespaces[name], args, script))
+        return self.games[-1]
+
+    def said(self, proc, workdir, marker, seconds=60, step=0.05):
+        text = lambda: (workdir / "stderr.txt").read_text()  # noqa: E731
+        self.assertTrue(wait_for(lambda: marker in text() or proc.poll() is not None, seconds, step), marker)
+        self.assertIn(marker, text())
 
 
 class Lab(contextlib.AbstractContextManager):
@@ -145,12 +175,7 @@ class Lab(contextlib.AbstractContextManager):
         return proc
 
     def stop(self, proc):
-        proc.terminate()
-        try:
-            proc.wait(5)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait(LIMIT)
+        gamerun.end([proc])
 
     def udp(self, ns, address="0.0.0.0", port=0):
         """A UDP socket of this process that lives in namespace `ns`, bound to address:port."""

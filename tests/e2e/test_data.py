@@ -3,12 +3,10 @@ import math
 import os
 import pathlib
 import subprocess
-import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, pixels, run_game  # noqa: E402
+from gamerun import SOURCE_DIR, pixels, run_game
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 GENERATOR = BUILD_DIR / "tools" / "gen" / "puckslide3d-gen"

@@ -2,13 +2,11 @@
 import os
 import re
 import subprocess
-import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import make_workdir, pixels, read_trace, spawn_game  # noqa: E402
-from menu_script import TRAINING, played  # noqa: E402
+from gamerun import make_workdir, pixels, read_trace, spawn_game
+from menu_script import TRAINING, played
 
 SHOT = TRAINING + ["0 pad 1 add", "24 pad 1 axis lefty -9000"]  # just beyond the default dead zone
 JINGLE = ["2 tap DOWN"]  # the main menu announces its next entry: music

@@ -1,13 +1,10 @@
 """The window, the main loop and every way the program ends."""
-import os
 import shutil
 import subprocess
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import GAME, SOURCE_DIR, make_workdir  # noqa: E402
-from menu_script import played  # noqa: E402
+from gamerun import GAME, SOURCE_DIR, make_workdir
+from menu_script import played
 
 
 class Ending(unittest.TestCase):

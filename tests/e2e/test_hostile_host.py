@@ -1,12 +1,10 @@
 """A host that sends damaged games (tests/tools/hostile_host.cpp) never takes the guest's game or file."""
 import os
 import subprocess
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game  # noqa: E402
-from test_network import LIMIT, free_port, stderr_of  # noqa: E402
+from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game
+from test_network import LIMIT, free_port, stderr_of
 
 HOSTILE_HOST = os.environ.get("PUCKSLIDE_HOSTILE_HOST", str(SOURCE_DIR / "build" / "check" / "tests" / "hostile_host"))
 # The guest's own list: a game taken from the host would show the host's empty one.

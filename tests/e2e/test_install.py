@@ -4,14 +4,12 @@ import pathlib
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import GAME, SOURCE_DIR  # noqa: E402
-from menu_script import TRAINING, played  # noqa: E402
-from test_play import CONFIG, LISTED, SCORES  # noqa: E402
+from gamerun import GAME, SOURCE_DIR
+from menu_script import TRAINING, played
+from test_play import CONFIG, LISTED, SCORES
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 APP_ID = "example.puckslide3d.Puckslide3D"

@@ -10,11 +10,9 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game, stop_all  # noqa: E402
-import nat_lab  # noqa: E402
-from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab  # noqa: E402
-from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of, wait_for  # noqa: E402
+from gamerun import SOURCE_DIR, read_trace
+from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab, LabGames, wait_for
+from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of
 
 BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
 CODE_TOOL = os.environ.get("PUCKSLIDE_CODE_TOOL", str(BUILD_DIR / "tests" / "code_tool"))
@@ -40,12 +38,6 @@ def expected_way(host, guest):
     return "relay"
 
 
-def start(home, args, script=()):
-    """A game on `home`'s first host: its process and working folder."""
-    workdir = make_workdir()
-    return spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", home.host]), workdir
-
-
 def code_of(workdir):  # the invite code a host printed, or None
     found = re.search(r"invite code\s+(\S+)", stderr_of(workdir))
     return found and found[1]
@@ -60,32 +52,16 @@ def way_of(said):
 
 
 @unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
-class InviteCodes(unittest.TestCase):
+class InviteCodes(LabGames, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.lab = Lab()
         cls.addClassCleanup(cls.lab.close)
         cls.homes = {f"{kind}{n}": cls.lab.home(kind) for kind in KINDS for n in (1, 2)}
         cls.homes["flood"], cls.homes["stranger"] = cls.lab.home("none"), cls.lab.home("plain")
+        cls.namespaces = {name: home.host for name, home in cls.homes.items()}
         cls.lab.start_turn()
         cls.rendezvous = cls.lab.start_rendezvous()
-
-    def setUp(self):
-        self.games = []
-        self.addCleanup(self.stop_games)
-
-    def stop_games(self):  # CTest shows what they said when a test fails
-        print(stop_all(self.games), file=sys.stderr)
-
-    def game(self, home, args, script=()):
-        proc, workdir = start(self.homes[home], args, script)
-        self.games.append((proc, workdir))
-        return proc, workdir
-
-    def said(self, proc, workdir, marker, seconds=LIMIT, step=0.05):
-        self.assertTrue(nat_lab.wait_for(lambda: marker in stderr_of(workdir) or proc.poll() is not None, seconds,
-                                         step), marker)
-        self.assertIn(marker, stderr_of(workdir))
 
     def host(self, home, *args, script=()):
         """A host at `home` registered at the rendezvous, and its invite code."""
@@ -117,7 +93,7 @@ class InviteCodes(unittest.TestCase):
         self.assertEqual(way_of(stderr_of(host_dir)), way, "host and guest tell different ways")
         assert_agree(self, read_trace(host_dir), read_trace(guest_dir), min_share=0.9)
         # every relay is let go: one unused at the join, one used at the end
-        self.assertTrue(nat_lab.wait_for(lambda: not unreleased(self.lab.turn_log()[logged:]), 5), "a relay left to expire")
+        self.assertTrue(wait_for(lambda: not unreleased(self.lab.turn_log()[logged:]), 5), "a relay left to expire")
         after = packets()
         counted = [after[name] - before[name] for name in ("relay_in", "channel_data", "data_indications")]
         return way, asking - spawned, joined, counted, self.lab.turn_log()[logged:]

@@ -1,10 +1,7 @@
 """Both ladders: the singleplayer one to a name in the high-score file, the multiplayer one to its final."""
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from menu_script import PLAY, STOP, Script, play, texts  # noqa: E402
+from menu_script import PLAY, STOP, Script, play, texts
 
 # With this seed every ladder match is drawn on table 1, the table the scripted matches are made for.
 SEED = ["--seed", "15"]
@@ -35,7 +32,7 @@ class SingleplayerLadder(unittest.TestCase):
         line = at("list", -25)
         self.assertEqual((line["hauptmenu_nr"], line["HSname"][9], line["hsscore"][9], texts(line)[18:20]),
                          (2, "AB C", 14, ["AB C", "14"]))
-        # in the file as the game reads it back (test_play reads such a file)
+        # in the file as the game reads it back (test_install reads such a file)
         lines = (r.workdir / "Data" / "system" / "config.cfg").read_text().splitlines()
         self.assertEqual((len(lines), lines[5:15], lines[25]), (26, ["-"] * 9 + ["AB_C"], "14"))
 

@@ -1,33 +1,15 @@
-"""The NAT lab beyond the games played in it (test_invite): each router kind's ports, and no leftovers."""
+"""The NAT lab leaves nothing behind, however it ends. Each router kind's ports are proven by the ways the games
+of test_invite take between every pair of kinds."""
 import contextlib
 import os
 import pathlib
-import select
 import signal
 import subprocess
 import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from nat_lab import SECOND, SERVER, Lab, wait_for  # noqa: E402
-
-
-class InTheLab(unittest.TestCase):
-    def test_each_router_maps_ports_as_its_kind_does(self):
-        with Lab() as lab:
-            observers = [lab.udp(lab.internet, where, 4000) for where in (SERVER, SECOND)]
-            for kind, same_port in (("plain", True), ("cgnat", True), ("none", True), ("symmetric", False)):
-                with self.subTest(kind), lab.udp(lab.home(kind).host) as sock:
-                    seen = []
-                    for observer in observers:
-                        sock.sendto(b"where am I", observer.getsockname())
-                        self.assertTrue(select.select([observer], [], [], 2)[0], kind)
-                        seen.append(observer.recvfrom(100)[1])
-                    self.assertEqual([address for address, _ in seen], [lab.homes[-1].public] * 2)
-                    self.assertEqual(seen[0][1] == seen[1][1], same_port, seen)
-                    if kind == "none":
-                        self.assertEqual(seen[0][1], sock.getsockname()[1])
+from nat_lab import Lab, wait_for
 
 
 def leftovers(tag):

@@ -2,12 +2,10 @@
 import os
 import shutil
 import subprocess
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import run_game  # noqa: E402
-from menu_script import Script, played  # noqa: E402
+from gamerun import run_game
+from menu_script import Script, played
 
 ARGS = ["--windowed", "--no-dialogs", "--no-pacing"]
 SEED = ["--seed", "15"]  # the ladder match on table 1, where holding W scores

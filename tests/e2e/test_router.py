@@ -1,15 +1,12 @@
 """Games through a home router of network namespaces (nftables, miniupnpd). Needs root; removes all it made."""
-import os
 import re
 import signal
-import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from gamerun import SOURCE_DIR, make_workdir, spawn_game, stop_all  # noqa: E402
-from nat_lab import Lab  # noqa: E402
-from test_network import stderr_of, wait_for  # noqa: E402
+from gamerun import SOURCE_DIR
+from nat_lab import Lab, LabGames
+from test_network import stderr_of
 
 PORT = 27315
 LEASE = 3  # seconds; short, so that a missing renewal shows within the test
@@ -17,34 +14,20 @@ LIMIT = 60  # seconds any one step may take
 
 
 @unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
-class ThroughARouter(unittest.TestCase):
+class ThroughARouter(LabGames, unittest.TestCase):
     """A home of three hosts behind a router with miniupnpd, and a guest's machine on the internet."""
     @classmethod
     def setUpClass(cls):
-        cls.lab, cls.games = Lab(), []
+        cls.lab = Lab()
         cls.addClassCleanup(cls.lab.close)
-        cls.addClassCleanup(stop_all, cls.games)
         cls.home = cls.lab.home("upnp", hosts=3)
         cls.namespaces = {"w": cls.lab.home("none").host, **{f"h{k}": ns for k, ns in enumerate(cls.home.hosts, 1)}}
         cls.addresses = {f"h{k}": address for k, address in enumerate(cls.home.addresses, 1)}
         cls.router = cls.home.public
 
-    def setUp(self):  # a host told to end removes its mapping; CTest shows what they said when a test fails
-        self.addCleanup(lambda: print(f"{self.id()}:\n{stop_all(self.games)}", file=sys.stderr))
-
     def mappings(self, home):
         listed = self.lab.run(self.home.router, ["nft", "list", "chain", "inet", "filter", "prerouting_miniupnpd"])
         return [line.strip() for line in listed.splitlines() if f"dnat ip to {self.addresses[home]}:" in line]
-
-    def game(self, name, args, script=()):
-        workdir = make_workdir()
-        proc = spawn_game(workdir, args, list(script), prefix=["ip", "netns", "exec", self.namespaces[name]])
-        self.games.append((proc, workdir))
-        return proc, workdir
-
-    def said(self, proc, workdir, marker):
-        self.assertTrue(wait_for(lambda: marker in stderr_of(workdir) or proc.poll() is not None, LIMIT), marker)
-        self.assertIn(marker, stderr_of(workdir))
 
     def host(self, home, args=(), script=()):
         proc, workdir = self.game(home, ["--seed", "1", "--host", *args], script)

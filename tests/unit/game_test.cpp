@@ -16,7 +16,6 @@
 #include "game/opponent.h"
 #include "game/physics.h"
 #include "game/table.h"
-#include "net/state_codec.h"
 #include "session/guest_own.h"
 #include "platform/virtual_keys.h"
 
@@ -101,11 +100,7 @@ TEST(GoalTest, OpenMouthsAndGoalLines) {
         EXPECT_EQ(std::vector<int>({g.my_score, g.his_score, count("goal.wav")}),
                   std::vector<int>({c.myScore, c.hisScore, c.myScore + c.hisScore})) << c.what;
     }
-    // The goal test comes before the puck moves: a puck sliding into a mouth beyond the goal line
-    // scores in the step after it arrived there.
-    GameState g = quietTable(100, -313);
-    g.move_x = 7;
-    for (int score : {0, 0, 1}) EXPECT_EQ((MatchStep(g, effects), g.my_score), score) << g.x;
+    // That the goal test sees the puck where the last step left it is LongRun's.
 }
 
 TEST(MalletHit, ExactlyAtPuckRadiusAndAResponseFromVelocitiesAloneWithSeparatingMoves) {
@@ -297,7 +292,8 @@ TEST(TableConstants, AllElevenAsTabledAndWhatEverySetUpResets) {
 
 // A long stretch of play on every table, random keys and mouse from a fixed
 // seed, the computer opponent on: the step must stay finite, keep the puck
-// near the table and change scores only through goals.
+// near the table and change scores only through goals. That every state it reaches is one a guest
+// takes is TurnRerun's and StateBounds'.
 TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
     // Play keys only: ESC (leaves play), Ctrl+Shift+C (opponent off) and the table digits are kept out.
     const int playKeys[] = {'W', 'A', 'S', 'D', 'I', 'J', 'K', 'L', 'M', 'N', 'V', 'B', kKeyShift, kKeyCtrl,
@@ -324,9 +320,6 @@ TEST(LongRun, EveryTableStaysFiniteInsideAndScoresOnlyByGoals) {
                         g.z >= WallLineFar(g) - slack && g.z <= WallLineNear(g) + slack &&
                         g.schiesser_z >= -20.0f && g.gegner_z <= -60.0f)
                 << "table " << n << " step " << step;
-            GameState taken;  // a guest would take it: within every bound of the field list
-            std::string refused;
-            ASSERT_TRUE(step % 100 || DecodeSharedState(EncodeSharedState(g), taken, &refused)) << refused << " table " << n << " step " << step;
             ASSERT_EQ(std::make_pair(g.my_score - myBefore, g.his_score - hisBefore), std::make_pair(expectMy, expectHis))
                 << "table " << n << " step " << step;
             goals += expectMy + expectHis;
