@@ -8,7 +8,6 @@ import pathlib
 import re
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
@@ -30,16 +29,9 @@ FAST = ["--runs-per-minute", "100000"]
 sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
 from gamerun import run_game  # noqa: E402
 from menu_script import Script  # noqa: E402
+from test_verify import changed, frames  # noqa: E402
 GAME = os.environ.get("PUCKSLIDE_GAME", str(BUILD / "puckslide3d"))
 KEEP = "3990"  # record_tool keeps the single ladder's frames to just past its name and leaves out its quit
-
-
-def frames(data):  # where each frame's record of Player2 starts, and where the frame ends (after its checksum)
-    at = 14 + struct.unpack_from("<I", data, 10)[0]
-    while at < len(data):
-        player2 = at + 6 + (2 + 7 * struct.unpack_from("<H", data, at + 6)[0] if data[at + 5] & 0x10 else 0)
-        at = player2 + 5 + (2 + 7 * struct.unpack_from("<H", data, player2 + 1)[0] if data[player2] & 0x10 else 0)
-        yield player2, at
 
 
 def wait_for(what, seconds=60):
@@ -93,9 +85,7 @@ class Behaviour:
     def test_lists_what_is_proven_and_refuses_the_rest_with_reasons(self):
         store = self.store()
         s = self.start(store, "--accept-switched", "--workers", "2", *FAST)
-        steered, checksum = bytearray(LADDER), bytearray(LADDER)
-        steered[list(frames(LADDER))[1500][0]] |= 1  # in the second match Player2's far mallet goes up
-        checksum[-1] ^= 1
+        steered, checksum = changed(LADDER)
         sent = {name: s.ask("/runs", bytes(data)) for name, data in [
             ("ladder", LADDER), ("again", LADDER), ("multi", (RECORDS / "multi_ladder.rec").read_bytes()),
             ("steered", steered), ("checksum", checksum), ("no name", (RECORDS / "training.rec").read_bytes()),

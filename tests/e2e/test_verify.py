@@ -11,12 +11,19 @@ VERIFY = os.environ.get("PUCKSLIDE_VERIFY", "build/puckslide3d-verify")
 RECORDS = pathlib.Path(__file__).resolve().parents[1] / "records"
 
 
-def player2_offsets(data):  # where each frame's input record of Player2 starts
+def frames(data):  # where each frame's input record of Player2 starts, and where the frame ends (after its checksum)
     at = 14 + struct.unpack_from("<I", data, 10)[0]
     while at < len(data):
-        at += 6 + (2 + 7 * struct.unpack_from("<H", data, at + 6)[0] if data[at + 5] & 0x10 else 0)
-        yield at
-        at += 5 + (2 + 7 * struct.unpack_from("<H", data, at + 1)[0] if data[at] & 0x10 else 0)
+        player2 = at + 6 + (2 + 7 * struct.unpack_from("<H", data, at + 6)[0] if data[at + 5] & 0x10 else 0)
+        at = player2 + 5 + (2 + 7 * struct.unpack_from("<H", data, player2 + 1)[0] if data[player2] & 0x10 else 0)
+        yield player2, at
+
+
+def changed(data):
+    """The ladder with Player2's far mallet going up in frame 1500, and with its last checksum changed."""
+    steered = bytearray(data)
+    steered[list(frames(data))[1500][0]] |= 1
+    return bytes(steered), data[:-1] + bytes([data[-1] ^ 1])
 
 
 def verify(data):
@@ -27,12 +34,9 @@ def verify(data):
 class Verify(unittest.TestCase):
     def test_refuses_a_record_changed_in_one_input_or_checksum_at_its_frame(self):
         # what each record proves unchanged: NAME.json beside it, checked by builds.same_game_on_every_build
-        data = (RECORDS / "single_ladder.rec").read_bytes()
-        steer = bytearray(data)
-        steer[list(player2_offsets(data))[1500]] |= 1  # in the second match Player2's far mallet goes up
-        for changed, frame in ((data[:-1] + bytes([data[-1] ^ 1]), 4018), (bytes(steer), 1500)):
-            self.assertEqual(verify(changed), (1, {"verdict": "refused", "frames": 4019,
-                                                   "reason": f"the replay left the recorded game at frame {frame}"}))
+        for record, frame in zip(changed((RECORDS / "single_ladder.rec").read_bytes()), (1500, 4018)):
+            self.assertEqual(verify(record), (1, {"verdict": "refused", "frames": 4019,
+                                                  "reason": f"the replay left the recorded game at frame {frame}"}))
 
     def test_refuses_what_is_not_a_record_of_this_version(self):
         data = (RECORDS / "training.rec").read_bytes()
