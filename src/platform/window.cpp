@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/gamepad.h"
 #include "platform/key_mapping.h"
@@ -118,6 +119,22 @@ WindowEvent mouseEvent(int x, int y) {
     return e;
 }
 
+// When no display answers, SDL falls back to drivers that draw nowhere ("offscreen", a
+// 1024x768 screen of its own, or "dummy"): the game would play on unseen, music and all.
+// Those only when SDL_VIDEODRIVER asks for them; otherwise the player is told why.
+bool drawsOnAScreen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!driver || (SDL_strcmp(driver, "offscreen") != 0 && SDL_strcmp(driver, "dummy") != 0) ||
+        (asked && SDL_strcasestr(asked, driver)))
+        return true;
+    const char* display = SDL_getenv("DISPLAY");
+    std::fprintf(stderr, "puckslide3d: no screen to show the game on: no X display answers at %s, and no Wayland compositor\n",
+                 display ? display : "(DISPLAY not set)");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+}
+
 // The window and its context, current; false after reporting why not.
 bool makeWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
     requestPixelFormat(bits, /*depth=*/!fullscreenDrawnOffScreen(fullscreen));
@@ -169,7 +186,7 @@ void SetRenderSize(RenderSize size) { renderSize = size; }
 
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool& fullscreen) {
 
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || !drawsOnAScreen())) {
         creationError("Failed To Register The Window Class.");
         return false;
     }

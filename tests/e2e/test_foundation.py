@@ -3,7 +3,7 @@ import shutil
 import subprocess
 import unittest
 
-from gamerun import GAME, SOURCE_DIR, make_workdir
+from gamerun import GAME, SOURCE_DIR, make_workdir, run_game
 from menu_script import played
 
 
@@ -34,6 +34,13 @@ class Ending(unittest.TestCase):
             proc = subprocess.run([GAME] + bad, capture_output=True, text=True)
             self.assertEqual(proc.returncode, 2, bad)
             self.assertIn(bad[0], proc.stderr)
+
+    def test_no_screen_to_show_it_on_is_told_not_played_unseen(self):
+        # SDL would fall back to its offscreen driver, a screen of 1024x768 no one sees
+        r = run_game("", frames=30, env={"DISPLAY": ":4093"})
+        self.assertIn("no X display answers at :4093", r.stderr)
+        self.assertIn("ERROR: Failed To Register The Window Class.", r.stderr)
+        self.assertEqual(r.trace, [])
 
 
 class Window(unittest.TestCase):
