@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "scores/bounded_server.h"
 #include "scores/service.h"
 #include "verify/verify_record.h"
 
@@ -35,6 +36,8 @@ const char kHelp[] =
     "  --workers N          verifying workers in this process (one per core; 0: none)\n"
     "  --worker             workers only, no front\n"
     "  --runs-per-minute N  records taken from one address a minute, per front (30)\n"
+    "  --request-seconds N  a request's time, from its first byte to the last of its answer (30)\n"
+    "  --connections-per-address N  connections served at once from one address (4; 0: no limit)\n"
     "  --lease-seconds N    how long a worker holds a run before another may take it (60)\n"
     "  --accept-switched    list ladders played with a switch (the computer off by key, ...): tests only\n"
     "  -h, --help           show this help and exit\n"
@@ -81,6 +84,12 @@ int parseOptions(int argc, char** argv, scores::Options& o) {
             ++i;
         } else if (arg == "--runs-per-minute" && hasValue && number(argv[i + 1], 1, 100000, n)) {
             o.limits.runsPerMinute = static_cast<uint32_t>(n);
+            ++i;
+        } else if (arg == "--request-seconds" && hasValue && number(argv[i + 1], 1, 3600, n)) {
+            o.limits.requestSeconds = static_cast<int>(n);
+            ++i;
+        } else if (arg == "--connections-per-address" && hasValue && number(argv[i + 1], 0, 100000, n)) {
+            o.limits.connectionsPerAddress = static_cast<uint32_t>(n);
             ++i;
         } else if (arg == "--lease-seconds" && hasValue && number(argv[i + 1], 1, 86400, n)) {
             o.limits.leaseMs = n * 1000;
@@ -144,7 +153,7 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     scores::Wake wake;
-    httplib::Server server;
+    scores::BoundedServer server(o.limits);
     std::thread serving;
     std::string listening = "none";
     if (o.front) {
@@ -164,6 +173,8 @@ int main(int argc, char** argv) {
                           {"max_bytes", std::to_string(verify::kMaxRecordBytes)},
                           {"max_frames", std::to_string(verify::kMaxRecordFrames)},
                           {"read_timeout_s", std::to_string(o.limits.readTimeoutS)},
+                          {"request_s", std::to_string(o.limits.requestSeconds)},
+                          {"connections_per_address", std::to_string(o.limits.connectionsPerAddress)},
                           {"lease_s", std::to_string(o.limits.leaseMs / 1000)}});
     std::vector<std::thread> workers;
     for (int i = 0; i < o.workers; ++i) workers.emplace_back([&, i] { scores::WorkerLoop(i, make, o, wake); });

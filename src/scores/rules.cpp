@@ -124,6 +124,18 @@ bool RateLimit::take(const std::string& address, int64_t nowMs, int64_t& retryMs
     return allowed;
 }
 
+bool ConnectionLimit::open(const std::string& address) {
+    uint32_t& n = open_[address];
+    if (perAddress_ > 0 && n >= perAddress_) return false;
+    ++n;
+    return true;
+}
+
+void ConnectionLimit::close(const std::string& address) {
+    const auto found = open_.find(address);
+    if (found != open_.end() && --found->second == 0) open_.erase(found);
+}
+
 std::string HtmlEscaped(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {

@@ -1,6 +1,7 @@
 // The world list's decisions, without sockets, clocks or a database: a run's id, whether a
 // verdict puts a run in the list, how the list is ordered, when a worker's lease has run out,
-// how many runs an address may send, and what a request's path and query may say.
+// how many runs an address may send and how many of its connections are served at once, and what
+// a request's path and query may say.
 #pragma once
 
 #include <cstddef>
@@ -75,6 +76,20 @@ private:
     size_t max_;
     Order order_;
     std::unordered_map<std::string, Order::iterator> table_;
+};
+
+// Connections served at once per address, so that one address cannot hold every serving thread.
+// 0: no limit (behind a proxy, where every client has the proxy's address).
+class ConnectionLimit {
+public:
+    explicit ConnectionLimit(uint32_t perAddress) : perAddress_(perAddress) {}
+    bool open(const std::string& address);  // false when the address already has its share
+    void close(const std::string& address);
+    size_t addresses() const { return open_.size(); }
+
+private:
+    uint32_t perAddress_;
+    std::unordered_map<std::string, uint32_t> open_;  // only addresses with a connection open
 };
 
 // The game's names are Latin-1 bytes; the list keeps them as UTF-8, and HTML escapes what it must.

@@ -21,6 +21,8 @@ constexpr uint16_t kDefaultPort = 27318;
 struct Limits {
     uint32_t runsPerMinute = 30;   // POST /runs per address, per front
     int readTimeoutS = 5;          // each read and write of a request
+    int requestSeconds = 30;       // a request, from its first byte to the last of its answer
+    uint32_t connectionsPerAddress = 4;  // served at once; 0: no limit (behind a proxy)
     int threads = 16;              // requests served at once per front
     int64_t leaseMs = kLeaseMs;
 };

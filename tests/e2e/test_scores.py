@@ -8,6 +8,7 @@ import pathlib
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -25,7 +26,7 @@ SCORES = os.environ.get("PUCKSLIDE_SCORES", str(BUILD / "puckslide3d-scores"))
 RECORD_TOOL = os.environ.get("PUCKSLIDE_RECORD_TOOL", str(BUILD / "tests" / "record_tool"))
 RECORDS = SOURCE_DIR / "tests" / "records"
 LADDER = (RECORDS / "single_ladder.rec").read_bytes()
-FAST = ["--runs-per-minute", "100000"]
+FAST = ["--runs-per-minute", "100000", "--connections-per-address", "0"]  # one address stands for many players
 sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
 from gamerun import run_game  # noqa: E402
 from menu_script import Script  # noqa: E402
@@ -167,6 +168,32 @@ class OnSqlite(Behaviour, unittest.TestCase):
         rows = re.findall(r'<tr><td>(\d+)</td><td><a href="/runs/(\w+)/record">ACE</a></td><td>21</td>', dom)
         self.assertEqual(rows, [(str(line["rank"]), line["id"]) for line in s.ask("/scores?ladder=single")[1]])
         self.assertEqual(len(rows), 3)
+
+    def test_a_trickling_client_is_cut_at_its_request_time_and_others_are_served_meanwhile(self):
+        s = self.start(self.store(), "--request-seconds", "2", "--connections-per-address", "2", "--workers", "0")
+        def connect():  # from another loopback address than the clients served meanwhile
+            c = socket.create_connection(("127.0.0.1", int(s.port)), timeout=5, source_address=("127.0.0.2", 0))
+            self.addCleanup(c.close)
+            return c
+        slow = [connect(), connect()]
+        for c in slow:
+            c.sendall(b"POST /runs HTTP/1.1\r\nX-Slow: ")
+        def refused():  # once both are taken up, a third is refused before it is read
+            probe = connect()
+            probe.sendall(b"GET / HTTP/1.1\r\nConnection: close\r\n\r\n")
+            return b"429 Too Many Requests" in probe.recv(200)
+        wait_for(refused, 10)
+        self.assertEqual(s.ask("/scores?ladder=single"), (200, []))
+        cut = set()
+        def trickle():  # a byte every 0.3 s, well inside each read's own 5 s
+            for i, c in enumerate(slow):
+                try:
+                    c.sendall(b"a")
+                except OSError:
+                    cut.add(i)
+            return len(cut) == 2 or time.sleep(0.3)
+        wait_for(trickle, 20)
+        self.assertEqual(s.text().count("event=request_too_slow address=127.0.0.2 request_s=2"), 2)
 
 
 @unittest.skipUnless("PGHOST" in os.environ, "pg_virtualenv (postgresql-common) is not installed")

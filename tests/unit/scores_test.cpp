@@ -49,6 +49,17 @@ TEST(ScoresRules, RunsPerAddressRefillOverAMinuteAndOldAddressesAreForgotten) {
     EXPECT_TRUE(limit.take("b", 3000, retry));  // b was forgotten: a full bucket again
 }
 
+TEST(ScoresRules, AnAddressHoldsItsShareOfConnectionsAndIsForgottenWhenItHasNone) {
+    ConnectionLimit two(2), none(0);
+    EXPECT_TRUE(two.open("a") && two.open("a") && two.open("b"));
+    EXPECT_FALSE(two.open("a"));
+    two.close("a");
+    EXPECT_TRUE(two.open("a"));
+    for (const char* address : {"a", "a", "b", "never"}) two.close(address);
+    EXPECT_EQ(two.addresses(), 0u);
+    for (int i = 0; i < 100; ++i) EXPECT_TRUE(none.open("a"));
+}
+
 TEST(ScoresRules, RequestsSayOnlyWhatTheyMay) {
     ListQuery q;
     std::string error;
