@@ -38,6 +38,7 @@ const char kHelp[] =
     "  --runs-per-minute N  records taken from one address a minute, per front (30)\n"
     "  --request-seconds N  a request's time, from its first byte to the last of its answer (30)\n"
     "  --connections-per-address N  connections served at once from one address (4; 0: no limit)\n"
+    "  --keep-refused-days N  how long a refused run's reason and record are kept (7; 0: not kept)\n"
     "  --lease-seconds N    how long a worker holds a run before another may take it (60)\n"
     "  --accept-switched    list ladders played with a switch (the computer off by key, ...): tests only\n"
     "  -h, --help           show this help and exit\n"
@@ -90,6 +91,9 @@ int parseOptions(int argc, char** argv, scores::Options& o) {
             ++i;
         } else if (arg == "--connections-per-address" && hasValue && number(argv[i + 1], 0, 100000, n)) {
             o.limits.connectionsPerAddress = static_cast<uint32_t>(n);
+            ++i;
+        } else if (arg == "--keep-refused-days" && hasValue && number(argv[i + 1], 0, 36500, n)) {
+            o.keepRefusedDays = static_cast<int>(n);
             ++i;
         } else if (arg == "--lease-seconds" && hasValue && number(argv[i + 1], 1, 86400, n)) {
             o.limits.leaseMs = n * 1000;
@@ -175,7 +179,8 @@ int main(int argc, char** argv) {
                           {"read_timeout_s", std::to_string(o.limits.readTimeoutS)},
                           {"request_s", std::to_string(o.limits.requestSeconds)},
                           {"connections_per_address", std::to_string(o.limits.connectionsPerAddress)},
-                          {"lease_s", std::to_string(o.limits.leaseMs / 1000)}});
+                          {"lease_s", std::to_string(o.limits.leaseMs / 1000)},
+                          {"keep_refused_days", std::to_string(o.keepRefusedDays)}});
     std::vector<std::thread> workers;
     for (int i = 0; i < o.workers; ++i) workers.emplace_back([&, i] { scores::WorkerLoop(i, make, o, wake); });
 

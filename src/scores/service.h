@@ -34,6 +34,7 @@ struct Options {
     std::string database;          // PostgreSQL conninfo; empty: SQLite in dataDir
     std::string dataDir;
     bool acceptSwitched = false;
+    int keepRefusedDays = 7;       // a refused run's reason and record; 0: gone at the next clean-up
     Limits limits;
 };
 

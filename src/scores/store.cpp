@@ -23,6 +23,7 @@ std::vector<std::string> schemaStep(int version, bool postgres) {
                 " proven_ms BIGINT)",
                 "CREATE INDEX runs_queue ON runs (lease_until_ms, received_ms) WHERE status IN ('queued', 'working')",
                 "CREATE INDEX runs_list ON runs (ladder, score DESC, ladder_frames, proven_ms, id) WHERE status = 'proven'"};
+    if (version == 2) return {"CREATE INDEX runs_refused ON runs (received_ms) WHERE status = 'refused'"};
     return {};
 }
 
@@ -110,6 +111,18 @@ bool Store::finish(const Job& job, const Outcome& o, int64_t nowMs) {
                       {Int(o.frames), Text(o.entry.multiplayer ? "multi" : "single"), Text(o.entry.name),
                        Int(o.entry.score), Int(o.entry.ladderFrames), Int(nowMs), Text(job.id), Int(job.token)})
                 .empty();
+}
+
+long Store::forgetRefused(int64_t receivedBeforeMs) {
+    // In batches, so no statement holds the table for long however many there are.
+    constexpr int kBatch = 1000;
+    long forgotten = 0;
+    for (size_t n = kBatch; n == kBatch; forgotten += static_cast<long>(n))
+        n = db_->exec("DELETE FROM runs WHERE id IN (SELECT id FROM runs WHERE status = 'refused' AND received_ms < $1"
+                      " LIMIT $2) RETURNING id",
+                      {Int(receivedBeforeMs), Int(kBatch)})
+                .size();
+    return forgotten;
 }
 
 std::optional<RunView> Store::run(const std::string& id) {

@@ -13,7 +13,7 @@
 
 namespace scores {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 struct Job {
     std::string id, record;
@@ -42,6 +42,8 @@ public:
     std::optional<Job> take(int64_t nowMs, int64_t leaseMs, int64_t token);
     // false when the lease was lost (another worker took the run): nothing is stored.
     bool finish(const Job& job, const Outcome& o, int64_t nowMs);
+    // Deletes the refused runs that arrived before `receivedBeforeMs`; how many went.
+    long forgetRefused(int64_t receivedBeforeMs);
     std::optional<RunView> run(const std::string& id);
     std::optional<std::string> record(const std::string& id);
     std::vector<ListLine> list(bool multiplayer, int limit);

@@ -12,6 +12,8 @@ namespace {
 // An idle worker looks at the queue this often (other machines' fronts cannot wake it).
 constexpr int kIdlePollMs = 250;
 constexpr int kDatabaseRetryMs = 1000;
+constexpr int64_t kForgetEveryMs = 3600 * 1000;
+constexpr int64_t kDayMs = 24 * 3600 * 1000;
 
 int64_t leaseToken() {
     int64_t v = 0;
@@ -47,9 +49,17 @@ void Wake::wait(int ms) {
 void WorkerLoop(int number, const StoreFactory& make, const Options& o, Wake& wake) {
     const std::string worker = std::to_string(number);
     std::unique_ptr<Store> store;
+    int64_t forgetAtMs = 0;  // the first worker of each process clears old refused runs at its start, then hourly
     while (!wake.stopping()) {
         try {
             if (!store) store = make();
+            if (number == 0 && NowMs() >= forgetAtMs) {
+                const long forgotten = store->forgetRefused(NowMs() - o.keepRefusedDays * kDayMs);
+                if (forgotten > 0)
+                    Log("refused_forgotten", {{"runs", std::to_string(forgotten)},
+                                              {"older_than_days", std::to_string(o.keepRefusedDays)}});
+                forgetAtMs = NowMs() + kForgetEveryMs;
+            }
             const auto job = store->take(NowMs(), o.limits.leaseMs, leaseToken());
             if (!job) {
                 wake.wait(kIdlePollMs);

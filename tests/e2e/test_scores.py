@@ -113,8 +113,9 @@ class Behaviour:
         self.assertEqual(s.ask(f"/runs/{ladder}/record"), (200, LADDER))
         self.assertEqual([s.ask(path)[0] for path in ("/scores?ladder=both", "/runs/" + "0" * 64)], [400, 404])
         self.assertEqual((s.stop(), "event=stopped" in s.text()), (0, True))
-        again = self.start(store, *FAST)  # a restarted service keeps the runs and the list
+        again = self.start(store, *FAST, "--keep-refused-days", "0")  # a restarted service keeps the runs and the list...
         self.assertEqual({ladder: again.ask(f"/scores?ladder={ladder}") for ladder in ("single", "multi")}, lists)
+        wait_for(lambda: again.ask(f"/runs/{sent['steered'][1]['id']}")[0] == 404)  # ...but only refused runs still kept
         self.assertEqual(again.ask(f"/runs/{ladder}")[1]["status"], "proven")
 
     def test_many_workers_of_several_processes_verify_each_run_exactly_once(self):
