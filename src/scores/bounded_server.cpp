@@ -125,12 +125,15 @@ private:
     size_t begin_ = 0, end_ = 0;
 };
 
-// Said before the request is read, so a client sending still may miss it; it learns from the close.
+// Said before the request is read: a client still sending may miss it, and learns from the close.
 void refuse(socket_t sock, const std::string& why) {
     const std::string body = ErrorJson(why);
     const std::string answer = "HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nContent-Length: " +
                                std::to_string(body.size()) + "\r\nRetry-After: 5\r\nConnection: close\r\n\r\n" + body;
     (void)send(sock, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    // What has come of the request goes unread; closed on unread bytes, TCP would reset the answer away.
+    char unread[4096];
+    while (recv(sock, unread, sizeof unread, MSG_DONTWAIT) > 0) {}
 }
 
 }  // namespace
