@@ -189,11 +189,10 @@ int main(int argc, char** argv) {
     int signal = 0;
     sigwait(&stopSignals, &signal);
     scores::Log("stopping", {{"signal", signal == SIGTERM ? "SIGTERM" : "SIGINT"}});
-    if (o.front) {
-        server.stop();
-        serving.join();
-    }
+    // The front's requests in hand (30 s at most) and the workers' runs end side by side.
+    if (o.front) server.stop();
     wake.stop();
+    if (o.front) serving.join();
     for (std::thread& t : workers) t.join();
     scores::Log("stopped", {});
     return 0;
