@@ -10,7 +10,7 @@ import sys
 import time
 import unittest
 
-from gamerun import SOURCE_DIR, read_trace
+from gamerun import read_trace
 from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab, LabGames, wait_for
 from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of
 
@@ -51,7 +51,6 @@ def way_of(said):
     return next((way for way, text in (("relay", "through the relay"), ("direct", "directly")) if f"connected {text}" in said), None)
 
 
-@unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
 class InviteCodes(LabGames, unittest.TestCase):
     @classmethod
     def setUpClass(cls):

@@ -4,7 +4,6 @@ import signal
 import time
 import unittest
 
-from gamerun import SOURCE_DIR
 from nat_lab import Lab, LabGames
 from test_network import stderr_of
 
@@ -13,7 +12,6 @@ LEASE = 3  # seconds; short, so that a missing renewal shows within the test
 LIMIT = 60  # seconds any one step may take
 
 
-@unittest.skipUnless((SOURCE_DIR / "data" / "model" / "table.ms3d").exists(), "needs the game's models")
 class ThroughARouter(LabGames, unittest.TestCase):
     """A home of three hosts behind a router with miniupnpd, and a guest's machine on the internet."""
     @classmethod
