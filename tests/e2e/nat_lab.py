@@ -34,8 +34,7 @@ RELAY_PORTS = (50000, 50999)  # coturn's relay ports; the internet's own sockets
 REALM = "lab.puckslide.test"
 KINDS = ("plain", "upnp", "symmetric", "cgnat", "none")
 LIMIT = 10.0  # seconds any one command or wait may take
-RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", os.path.join(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"),
-                                                                 "puckslide3d-rendezvous"))
+RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", str(gamerun.BUILD_DIR / "puckslide3d-rendezvous"))
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _CLONE_NEWNET = 0x40000000

@@ -6,9 +6,8 @@ import subprocess
 import tempfile
 import unittest
 
-from gamerun import SOURCE_DIR, pixels, run_game
+from gamerun import BUILD_DIR, SOURCE_DIR, pixels, run_game
 
-BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 GENERATOR = BUILD_DIR / "tools" / "gen" / "puckslide3d-gen"
 
 # table: (min_x, max_x, min_z, max_z), as the game's tables are set up

@@ -7,11 +7,10 @@ import subprocess
 import tempfile
 import unittest
 
-from gamerun import GAME, SOURCE_DIR
+from gamerun import BUILD_DIR, GAME, SOURCE_DIR
 from menu_script import TRAINING, played
 from test_play import CONFIG, LISTED, SCORES
 
-BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 APP_ID = "example.puckslide3d.Puckslide3D"
 USER_FILE = "puckslide3d/Data/system/config.cfg"
 # W drives the mallet into the puck: every kind of data file is read (models, their textures, a sound).

@@ -1,7 +1,6 @@
 """Invite codes through home routers of every kind in the NAT lab (root only): direct or relayed joins (in channels
 refreshed every second; relays let go), a stranger's lookups and wrong secrets, a dead rendezvous, a missing relay."""
 import os
-import pathlib
 import random
 import re
 import struct
@@ -10,11 +9,10 @@ import sys
 import time
 import unittest
 
-from gamerun import read_trace
+from gamerun import BUILD_DIR, read_trace
 from nat_lab import KINDS, RENDEZVOUS_PORT, SERVER, TURN_PORT, Lab, LabGames, wait_for
 from test_network import GUEST_SCRIPT, HOST_SCRIPT, assert_agree, stderr_of
 
-BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
 CODE_TOOL = os.environ.get("PUCKSLIDE_CODE_TOOL", str(BUILD_DIR / "tests" / "code_tool"))
 LIMIT = 60  # seconds any one game may take
 HOST_FRAMES, GUEST_FRAMES = 150, 210
