@@ -71,7 +71,7 @@ class ThroughARouter(LabGames, unittest.TestCase):
             self.assertEqual(self.mappings("h2"), [], end)
 
     def test_without_a_router_the_host_says_so_in_time(self):
-        self.lab.stop_upnp(self.home)
+        self.lab.stop(self.home.upnp)
         self.addCleanup(self.lab.start_upnp, self.home)
         host, host_dir = self.host("h1")
         hosting = time.monotonic()  # the answer may take 2 seconds, after the line above
