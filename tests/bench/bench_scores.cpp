@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
 
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-scores-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-    if (!std::freopen((dir / "log").c_str(), "w", stderr)) return 1;
+    // A reopened stderr is buffered like any file: by lines, so the workers' are there to read back below.
+    if (!std::freopen((dir / "log").c_str(), "w", stderr) || std::setvbuf(stderr, nullptr, _IOLBF, 0) != 0) return 1;
     const std::string conninfo = argc > 1 ? argv[1] : "";
     const scores::StoreFactory make = [&] {
         return std::make_unique<scores::Store>(conninfo.empty() ? scores::OpenSqlite(dir / "s.sqlite") : scores::OpenPostgres(conninfo));
