@@ -26,15 +26,6 @@ def run(*command):
     return result.returncode, result.stdout + result.stderr
 
 
-def package_owning(path):
-    # A merged /usr has each library under two names; dpkg knows the one its package ships.
-    for candidate in (path, path.replace("/usr/lib/", "/lib/", 1), path.replace("/lib/", "/usr/lib/", 1)):
-        code, output = run("dpkg", "-S", candidate)
-        if code == 0:
-            return output.split(":")[0]
-    return None
-
-
 class Installed(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -118,9 +109,9 @@ class DebianPackage(unittest.TestCase):
             binary = pathlib.Path(tmp) / "usr" / "bin" / "puckslide3d"
             needed = [line.split()[-1].strip("[]") for line in run("readelf", "-d", str(binary))[1].splitlines()
                       if "(NEEDED)" in line]
-            found = dict(line.strip().split(" => ") for line in run("ldd", str(binary))[1].splitlines() if " => " in line)
-            for library in needed:
-                self.assertIn(package_owning(found[library].split()[0]), names, library)
+            for library in needed:  # some package that ships it is a dependency, in whichever folder of a merged /usr
+                owners = {line.split(":")[0] for line in run("dpkg", "-S", f"*/{library}")[1].splitlines()}
+                self.assertTrue(owners & names, f"{library}: {owners}")
             # This build keeps the game in /usr/bin; ./package puts it in /usr/games as lintian asks.
             code, output = run("lintian", "--fail-on", "error,warning", "--suppress-tags",
                                "package-section-games-but-contains-no-game", str(deb))
