@@ -105,11 +105,6 @@ double runGame(const std::string& game, const Screen& s, int frames, const char*
     return cpuMs(RUSAGE_CHILDREN) - before;
 }
 
-std::string range(const std::vector<double>& v) {
-    char out[64];
-    return std::snprintf(out, sizeof out, "%5.2f (%.2f-%.2f)", quantile(v, 0.5), quantile(v, 0), quantile(v, 1)), out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,7 +133,7 @@ int main(int argc, char** argv) {
                 for (int r = 0; r < kRepeats; ++r)
                     perFrame.push_back((runGame(games[i], s, kSettle + kTimedFrames, d.mode) -
                                         runGame(games[i], s, kSettle, d.mode)) / kTimedFrames);
-                std::printf("%-14s %22s\n", s.name, range(perFrame).c_str());
+                std::printf("%-14s %10.2f (%.2f-%.2f)\n", s.name, quantile(perFrame, 0.5), quantile(perFrame, 0), quantile(perFrame, 1));
             }
         }
         kill(server.pid, SIGTERM), pclose(server.out);
