@@ -147,8 +147,6 @@ class Lab(contextlib.AbstractContextManager):
     def __exit__(self, *exc):
         self.close()
 
-    # ---- commands in namespaces
-
     def ip(self, ns, *commands):
         run(["ip", "-n", ns, "-batch", "-"], input="\n".join(commands) + "\n")
 
@@ -186,8 +184,6 @@ class Lab(contextlib.AbstractContextManager):
                     os._exit(70)  # this thread is stranded in the lab: nothing it did after could be trusted
         sock.bind((address, port))
         return sock
-
-    # ---- building
 
     def _namespace(self, name):
         ns = f"{self.tag}{name}"
@@ -266,8 +262,6 @@ class Lab(contextlib.AbstractContextManager):
             self.start_upnp(home)
         return home
 
-    # ---- daemons
-
     def start_upnp(self, home):
         """miniupnpd on the home's router, answering UPnP and NAT-PMP on its home network."""
         conf = self.folder / f"miniupnpd{home.index}.conf"
@@ -322,8 +316,6 @@ class Lab(contextlib.AbstractContextManager):
     def turn_log(self):
         return (self.folder / "turnserver.log").read_text(errors="replace")
 
-    # ---- the end
-
     def close(self):
         if self.closed or os.getpid() != self.owner:
             return
@@ -332,8 +324,7 @@ class Lab(contextlib.AbstractContextManager):
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 ignoring[number] = signal.signal(number, signal.SIG_IGN)
         try:
-            for proc in reversed(self.processes):
-                self.stop(proc)
+            gamerun.end(self.processes[::-1])
             for ns in reversed(self.namespaces):
                 _remove(ns)
             shutil.rmtree(self.folder, ignore_errors=True)
