@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 #include <SDL.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -78,26 +77,17 @@ void timeShowing(const Display& d) {
     SDL_Quit();
 }
 
-// An Xvfb of the display's size as DISPLAY; returns its process, or exits.
-pid_t startServer(const Display& d) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(1);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        freopen("/dev/null", "w", stderr);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", d.screen, "-nolisten", "tcp", nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    // The whole line: the server writes the newline apart, and dies if no one is left to read it.
-    std::string number;
-    for (char c = 0; number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
-    close(fds[0]);
-    if (pid < 0 || number.empty()) std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name), std::exit(1);
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    return pid;
+// An Xvfb of the display's size as DISPLAY, or exits. The shell says its process, which becomes the server, and
+// the server then its display; the stream stays open for it to write to, and pclose waits for its end.
+struct Server { FILE* out; int pid; };
+Server startServer(const Display& d) {
+    const std::string command = std::string("echo $$; exec Xvfb -displayfd 1 -screen 0 ") + d.screen + " -nolisten tcp 2>/dev/null";
+    Server s{popen(command.c_str(), "re"), 0};
+    int number = -1;
+    if (!s.out || std::fscanf(s.out, "%d %d", &s.pid, &number) != 2)
+        std::fprintf(stderr, "bench_frames: no Xvfb for %s\n", d.name), std::exit(1);
+    setenv("DISPLAY", (":" + std::to_string(number)).c_str(), 1);
+    return s;
 }
 
 // Runs `game` on the screen's script for `frames` frames; returns its CPU milliseconds (all threads).
@@ -113,11 +103,6 @@ double runGame(const std::string& game, const Screen& s, int frames, const char*
     if (std::system(command.c_str()) != 0)
         std::fprintf(stderr, "bench_frames: %s failed on %s\n", game.c_str(), s.name), std::exit(1);
     return cpuMs(RUSAGE_CHILDREN) - before;
-}
-
-std::string range(const std::vector<double>& v) {
-    char out[64];
-    return std::snprintf(out, sizeof out, "%5.2f (%.2f-%.2f)", quantile(v, 0.5), quantile(v, 0), quantile(v, 1)), out;
 }
 
 }  // namespace
@@ -138,7 +123,7 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "x11", 1);  // never a fallback without a screen, in the games or here
 
     for (const Display& d : kDisplays) {
-        const pid_t server = startServer(d);
+        const Server server = startServer(d);
         std::printf("%s, showing a frame\n", d.name);
         timeShowing(d);
         for (size_t i = 0; i < games.size(); ++i) {
@@ -148,10 +133,10 @@ int main(int argc, char** argv) {
                 for (int r = 0; r < kRepeats; ++r)
                     perFrame.push_back((runGame(games[i], s, kSettle + kTimedFrames, d.mode) -
                                         runGame(games[i], s, kSettle, d.mode)) / kTimedFrames);
-                std::printf("%-14s %22s\n", s.name, range(perFrame).c_str());
+                std::printf("%-14s %10.2f (%.2f-%.2f)\n", s.name, quantile(perFrame, 0.5), quantile(perFrame, 0), quantile(perFrame, 1));
             }
         }
-        kill(server, SIGTERM), waitpid(server, nullptr, 0);
+        kill(server.pid, SIGTERM), pclose(server.out);
     }
     fs::remove_all(work);
     return 0;

@@ -1,7 +1,8 @@
-// The world list's figures, on SQLite in a scratch folder or on the PostgreSQL of CONNINFO:
-// runs verified per second per worker core (the singleplayer ladder of tests/records/); POST /runs and
-// GET /scores from one front (8 clients, keep-alive); database bytes per run; and how long a run
-// waits in the queue at 10 submissions a second with 2 workers. The service's log goes to a scratch file.
+// The world list's figures, on SQLite in a scratch folder or on the PostgreSQL of CONNINFO: runs verified
+// per second per worker core and the frames replayed meanwhile (the singleplayer ladder of tests/records/, as
+// puckslide3d-verify replays it); POST /runs and GET /scores from one front (8 clients, keep-alive); database
+// bytes per run; and how long a run waits in the queue at 10 submissions a second with 2 workers. The
+// service's log goes to a scratch file.
 //   bench_scores [CONNINFO]
 #include <httplib.h>
 #include <unistd.h>
@@ -64,11 +65,14 @@ int main(int argc, char** argv) {
     for (const auto& f : frames) ends.push_back(ends.back() + net::EncodeRecordedFrame(f).size());
     ends.erase(ends.begin());
 
-    figure("verified per worker core", 1000.0 / msPer(20, [&] { scores::Admit(verify::VerifyRecord(bytes, ladder.size()), true); }), "runs/s");
+    const double msPerRun = msPer(20, [&] { scores::Admit(verify::VerifyRecord(bytes, ladder.size()), true); });
+    figure("verified per worker core", 1000.0 / msPerRun, "runs/s");
+    figure("  frames replayed", frames.size() * 1000.0 / msPerRun, "frames/s");
 
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-scores-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-    if (!std::freopen((dir / "log").c_str(), "w", stderr)) return 1;
+    // A reopened stderr is buffered like any file: by lines, so the workers' are there to read back below.
+    if (!std::freopen((dir / "log").c_str(), "w", stderr) || std::setvbuf(stderr, nullptr, _IOLBF, 0) != 0) return 1;
     const std::string conninfo = argc > 1 ? argv[1] : "";
     const scores::StoreFactory make = [&] {
         return std::make_unique<scores::Store>(conninfo.empty() ? scores::OpenSqlite(dir / "s.sqlite") : scores::OpenPostgres(conninfo));

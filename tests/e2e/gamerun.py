@@ -12,7 +12,8 @@ import subprocess
 import tempfile
 
 SOURCE_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
-GAME = os.environ.get("PUCKSLIDE_GAME", str(SOURCE_DIR / "build" / "puckslide3d"))
+BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
+GAME = os.environ.get("PUCKSLIDE_GAME", str(BUILD_DIR / "puckslide3d"))
 
 DEFAULT_ARGS = ["--windowed", "--no-dialogs", "--no-pacing", "--seed", "1"]
 

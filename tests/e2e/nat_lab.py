@@ -23,19 +23,17 @@ import sys
 import tempfile
 import time
 import types
-import unittest
 
 import gamerun
 
 PREFIX = "ps3d"
-SERVER, SECOND = "45.45.0.1", "45.45.0.2"
+SERVER = "45.45.0.1"
 RENDEZVOUS_PORT, TURN_PORT = 27317, 3478
 RELAY_PORTS = (50000, 50999)  # coturn's relay ports; the internet's own sockets use ports below them
 REALM = "lab.puckslide.test"
 KINDS = ("plain", "upnp", "symmetric", "cgnat", "none")
 LIMIT = 10.0  # seconds any one command or wait may take
-RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", os.path.join(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"),
-                                                                 "puckslide3d-rendezvous"))
+RENDEZVOUS = os.environ.get("PUCKSLIDE_RENDEZVOUS", str(gamerun.BUILD_DIR / "puckslide3d-rendezvous"))
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _CLONE_NEWNET = 0x40000000
@@ -130,8 +128,7 @@ class Lab(contextlib.AbstractContextManager):
                 self.previous_handlers[number] = signal.signal(number, lambda n, _: sys.exit(128 + n))
         try:
             self.internet = self._namespace("net")
-            self.ip(self.internet, "link add br0 type bridge", f"addr add {SERVER}/16 dev br0",
-                    f"addr add {SECOND}/16 dev br0", "link set br0 up")
+            self.ip(self.internet, "link add br0 type bridge", f"addr add {SERVER}/16 dev br0", "link set br0 up")
             self.run(self.internet, ["sysctl", "-qw", f"net.ipv4.ip_local_port_range=32768 {RELAY_PORTS[0] - 1}"])
             self.nft(self.internet, f"""table inet lab {{
   counter relay_in {{}}; counter relay_out {{}}; counter turn_in {{}}; counter turn_out {{}}
@@ -149,8 +146,6 @@ class Lab(contextlib.AbstractContextManager):
 
     def __exit__(self, *exc):
         self.close()
-
-    # ---- commands in namespaces
 
     def ip(self, ns, *commands):
         run(["ip", "-n", ns, "-batch", "-"], input="\n".join(commands) + "\n")
@@ -189,8 +184,6 @@ class Lab(contextlib.AbstractContextManager):
                     os._exit(70)  # this thread is stranded in the lab: nothing it did after could be trusted
         sock.bind((address, port))
         return sock
-
-    # ---- building
 
     def _namespace(self, name):
         ns = f"{self.tag}{name}"
@@ -242,39 +235,32 @@ class Lab(contextlib.AbstractContextManager):
         index = len(self.homes) + 1
         public = f"45.45.{index}.1"
         if kind == "none":
-            host = self._namespace(f"h{index}")
-            self._to_internet(host, "eth0", index, public, delay_ms, loss)
-            self.homes.append(types.SimpleNamespace(index=index, hosts=[host], host=host, addresses=[public],
-                                                    public=public))
-            return self.homes[-1]
-
-        router = self._namespace(f"r{index}")
-        self.ip(router, "link add br0 type bridge", f"addr add 192.168.{index}.1/24 dev br0", "link set br0 up")
-        names, addresses = [self._namespace(f"h{index}-{k}") for k in range(1, hosts + 1)], []
-        for k, host in enumerate(names, 1):
-            addresses.append(f"192.168.{index}.{10 + k}")
-            self._cable(router, f"lan{k}", host, "eth0")
-            self.ip(router, f"link set lan{k} master br0")
-            self.ip(host, f"addr add {addresses[-1]}/24 brd + dev eth0", f"route add default via 192.168.{index}.1")
-        self._router(router, "masquerade random,fully-random" if kind == "symmetric" else "masquerade")
-
-        if kind == "cgnat":
-            carrier = self._namespace(f"c{index}")
-            self._cable(router, "wan0", carrier, "lan0")
-            self.ip(carrier, f"addr add 100.64.{index}.1/24 dev lan0")
-            self.ip(router, f"addr add 100.64.{index}.2/24 dev wan0", f"route add default via 100.64.{index}.1")
-            self._router(carrier, "masquerade")
-            self._to_internet(carrier, "wan0", index, public, delay_ms, loss)
+            names, addresses, router = [self._namespace(f"h{index}")], [public], None
+            self._to_internet(names[0], "eth0", index, public, delay_ms, loss)
         else:
-            self._to_internet(router, "wan0", index, public, delay_ms, loss)
+            router = self._namespace(f"r{index}")
+            self.ip(router, "link add br0 type bridge", f"addr add 192.168.{index}.1/24 dev br0", "link set br0 up")
+            names, addresses = [self._namespace(f"h{index}-{k}") for k in range(1, hosts + 1)], []
+            for k, host in enumerate(names, 1):
+                addresses.append(f"192.168.{index}.{10 + k}")
+                self._cable(router, f"lan{k}", host, "eth0")
+                self.ip(router, f"link set lan{k} master br0")
+                self.ip(host, f"addr add {addresses[-1]}/24 brd + dev eth0", f"route add default via 192.168.{index}.1")
+            self._router(router, "masquerade random,fully-random" if kind == "symmetric" else "masquerade")
+            outside = router
+            if kind == "cgnat":
+                outside = self._namespace(f"c{index}")
+                self._cable(router, "wan0", outside, "lan0")
+                self.ip(outside, f"addr add 100.64.{index}.1/24 dev lan0")
+                self.ip(router, f"addr add 100.64.{index}.2/24 dev wan0", f"route add default via 100.64.{index}.1")
+                self._router(outside, "masquerade")
+            self._to_internet(outside, "wan0", index, public, delay_ms, loss)
         home = types.SimpleNamespace(index=index, hosts=names, host=names[0], addresses=addresses, public=public,
                                      router=router, upnp=None)
         self.homes.append(home)
         if kind == "upnp":
             self.start_upnp(home)
         return home
-
-    # ---- daemons
 
     def start_upnp(self, home):
         """miniupnpd on the home's router, answering UPnP and NAT-PMP on its home network."""
@@ -284,10 +270,6 @@ class Lab(contextlib.AbstractContextManager):
                         f"allow 1024-65535 192.168.{home.index}.0/24 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
         home.upnp = self._daemon(home.router, ["miniupnpd", "-d", "-f", str(conf), "-P", f"{conf}.pid"],
                                  f"miniupnpd{home.index}.log", "HTTP listening on port")
-
-    def stop_upnp(self, home):
-        self.stop(home.upnp)
-        home.upnp = None
 
     def start_turn(self):
         """coturn at SERVER:TURN_PORT with the lab's secret, relaying to the lab alone, once it answers STUN."""
@@ -334,8 +316,6 @@ class Lab(contextlib.AbstractContextManager):
     def turn_log(self):
         return (self.folder / "turnserver.log").read_text(errors="replace")
 
-    # ---- the end
-
     def close(self):
         if self.closed or os.getpid() != self.owner:
             return
@@ -344,8 +324,7 @@ class Lab(contextlib.AbstractContextManager):
             for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 ignoring[number] = signal.signal(number, signal.SIG_IGN)
         try:
-            for proc in reversed(self.processes):
-                self.stop(proc)
+            gamerun.end(self.processes[::-1])
             for ns in reversed(self.namespaces):
                 _remove(ns)
             shutil.rmtree(self.folder, ignore_errors=True)

@@ -6,9 +6,9 @@ import subprocess
 import tempfile
 import unittest
 
-from gamerun import SOURCE_DIR, pixels, run_game
+from gamerun import BUILD_DIR, SOURCE_DIR, pixels, run_game
+from menu_script import TRAINING
 
-BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", SOURCE_DIR / "build"))
 GENERATOR = BUILD_DIR / "tools" / "gen" / "puckslide3d-gen"
 
 # table: (min_x, max_x, min_z, max_z), as the game's tables are set up
@@ -34,9 +34,7 @@ class TablesFromTheDefaultCamera(unittest.TestCase):
     def test_every_table(self):
         for table, (min_x, max_x, min_z, max_z) in BOUNDS.items():
             with self.subTest(table=table):
-                # Main menu > New Game > Training, then down the list to the table.
-                script = ["2 tap ENTER", "4 tap DOWN", "6 tap DOWN", "8 tap ENTER"]
-                script += [f"{10 + 2 * i} tap DOWN" for i in range(table - 1)] + [f"{8 + 2 * table} tap ENTER"]
+                script = TRAINING[:4] + [f"{10 + 2 * i} tap DOWN" for i in range(table - 1)] + [f"{8 + 2 * table} tap ENTER"]
                 shot = 11 + 2 * table
                 run = run_game(script, frames=shot + 1, screenshots={shot: "table.png"})
                 self.assertEqual((run.returncode, run.trace[shot]["table"]), (0, table), run.stderr)
@@ -73,6 +71,3 @@ class Generator(unittest.TestCase):
             self.assertEqual([name for name in made if made[name] != committed[name]], [],
                              "these differ from what the generator makes: run the regenerate-data target")
 
-
-if __name__ == "__main__":
-    unittest.main()

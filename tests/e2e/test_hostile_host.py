@@ -3,14 +3,11 @@ import os
 import subprocess
 import unittest
 
-from gamerun import SOURCE_DIR, make_workdir, read_trace, spawn_game
+from gamerun import BUILD_DIR, make_workdir, read_trace, spawn_game
 from test_network import LIMIT, free_port, stderr_of
+from test_play import CONFIG as OWN_FILE, SCORES as OWN_SCORES  # the guest's own list, not the host's empty one
 
-HOSTILE_HOST = os.environ.get("PUCKSLIDE_HOSTILE_HOST", str(SOURCE_DIR / "build" / "check" / "tests" / "hostile_host"))
-# The guest's own list: a game taken from the host would show the host's empty one.
-OWN_SCORES = [3, 5, 8, 0, 0, 0, 0, 0, 0, 0]
-OWN_FILE = ((SOURCE_DIR / "Data" / "system" / "config.cfg").read_text().replace("-\n" * 10, "ANNA\nBEN\nCARL\n" + "-\n" * 7)
-            .replace("0\n" * 10, "".join(f"{s}\n" for s in OWN_SCORES)))
+HOSTILE_HOST = os.environ.get("PUCKSLIDE_HOSTILE_HOST", str(BUILD_DIR / "tests" / "hostile_host"))
 
 
 # Which fields the guest checks is the unit StateBounds tests'; here what the guest does about it.
@@ -37,6 +34,3 @@ class HostileHost(unittest.TestCase):
                 for line in own:  # its own main menu and list
                     self.assertEqual((line["menu"], line["hauptmenu_nr"], line["hsscore"]), (True, 1, OWN_SCORES))
 
-
-if __name__ == "__main__":
-    unittest.main()

@@ -5,17 +5,16 @@ from gamerun import heard, make_workdir
 from menu_script import Script, at_frame, played, screens_visited, texts
 from test_play import KICK_OFF, SHOT_ON_FAR_GOAL
 
-# What a pad does for a key: pad number, event when pressed, event when released.
-PAD = {
-    "ENTER": (1, "button a down", "button a up"),
-    "ESC": (1, "button back down", "button back up"),
-    "V": (1, "button y down", "button y up"),
-    "UP": (1, "axis lefty -32768", "axis lefty 0"),
-    "DOWN": (1, "button dpdown down", "button dpdown up"),
-    "W": (1, "axis lefty -9000", "axis lefty 0"),  # just beyond the dead zone
-    "A": (1, "button dpleft down", "button dpleft up"),
-    "J": (2, "axis leftx -32768", "axis leftx 0"),
-}
+# What stands for a key: a pad and its button, or its axis pushed that far (W just beyond the dead zone).
+PAD = {"ENTER": "1 a", "ESC": "1 back", "V": "1 y", "DOWN": "1 dpdown", "A": "1 dpleft", "UP": "1 lefty -32768",
+       "W": "1 lefty -9000", "J": "2 leftx -32768"}
+
+
+def pressed(pad, control):
+    """The script's events that press a button of `pad` (or push an axis: "lefty -32768"), and let go of it."""
+    name, *at = control.split()
+    return ((f"pad {pad} axis {name} {at[0]}", f"pad {pad} axis {name} 0") if at else
+            (f"pad {pad} button {name} down", f"pad {pad} button {name} up"))
 
 
 def on_pads(script, second_pad_from=None):
@@ -26,10 +25,10 @@ def on_pads(script, second_pad_from=None):
         if key not in PAD:
             lines.append(line)
             continue
-        pad, down, up = PAD[key]
-        pad = 2 if second_pad_from is not None and int(frame) >= second_pad_from else pad
-        lines += [f"{frame} pad {pad} {down}"] if event != "up" else []
-        lines += [f"{int(frame) + (event == 'tap')} pad {pad} {up}"] if event != "down" else []
+        pad, control = PAD[key].split(" ", 1)
+        down, up = pressed(2 if second_pad_from is not None and int(frame) >= second_pad_from else pad, control)
+        lines += [f"{frame} {down}"] if event != "up" else []
+        lines += [f"{int(frame) + (event == 'tap')} {up}"] if event != "down" else []
     return lines
 
 
@@ -71,9 +70,8 @@ def pad_taps(frame, taps):
     lines = []
     for tap in taps.split():
         pad, control, held = (tap + ":1").split(":")[:3]
-        down, up = (("axis lefty -32768", "axis lefty 0") if control == "stick"
-                    else (f"button {control} down", f"button {control} up"))
-        lines += [f"{frame} pad {pad} {down}", f"{frame + int(held)} pad {pad} {up}"]
+        down, up = pressed(pad, "lefty -32768" if control == "stick" else control)
+        lines += [f"{frame} {down}", f"{frame + int(held)} {up}"]
         frame += int(held) + 3
     return lines
 
@@ -107,6 +105,3 @@ class FromTheCouch(unittest.TestCase):
         off = played(self, PADS + SHOT_ON_FAR_GOAL, frames=KICK_OFF + 330, workdir=make_workdir(settings="rumble = off\n"))
         self.assertEqual((off.all("rumble"), off.trace[-1]["my_score"]), ([], 1))
 
-
-if __name__ == "__main__":
-    unittest.main()

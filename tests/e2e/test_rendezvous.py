@@ -10,8 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-BUILD_DIR = pathlib.Path(os.environ.get("PUCKSLIDE_BUILD_DIR", "build"))
-PROGRAM = os.environ.get("PUCKSLIDE_RENDEZVOUS", str(BUILD_DIR / "puckslide3d-rendezvous"))
+PROGRAM = os.environ.get("PUCKSLIDE_RENDEZVOUS", "build/puckslide3d-rendezvous")
 REGISTER = bytes([0xC7]) + b"P3R\x01\x01"
 
 
@@ -54,6 +53,3 @@ class Rendezvous(unittest.TestCase):
         symbols = subprocess.run(["nm", "-C", PROGRAM], capture_output=True, text=True).stdout
         self.assertNotIn("GameState", symbols)
 
-
-if __name__ == "__main__":
-    unittest.main()

@@ -13,10 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     if (!net::DecodeRecord(data, size, start, frames, error)) return 0;
     std::vector<uint8_t> again = net::EncodeRecordStart(start);
-    for (const net::RecordedFrame& f : frames) {
-        const std::vector<uint8_t> bytes = net::EncodeRecordedFrame(f);
-        again.insert(again.end(), bytes.begin(), bytes.end());
-    }
+    for (const net::RecordedFrame& f : frames)
+        for (uint8_t b : net::EncodeRecordedFrame(f)) again.push_back(b);
     if (again != std::vector<uint8_t>(data, data + size)) std::abort();
     return 0;
 }

@@ -4,6 +4,5 @@
 
 int main() {
     GameState g;
-    FrameInput in;
-    return AdvanceFrame(g, in) == TurnOutcome::Quit ? 1 : 0;
+    return AdvanceFrame(g, FrameInput{}) == TurnOutcome::Quit ? 1 : 0;
 }

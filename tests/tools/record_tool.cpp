@@ -23,14 +23,10 @@ int main(int argc, char** argv) {
     frames.resize(std::min<size_t>(frames.size(), std::strtoul(argv[3], nullptr, 10)));
     frames.resize(frames.size() + std::strtoul(argv[4], nullptr, 10));
     std::vector<uint8_t> out = net::EncodeRecordStart(start);
-    Effects fx;
-    FrameView nothingDrawn;
     for (net::RecordedFrame& f : frames) {
-        fx.clear();
-        AdvanceFrame(g, f.input, fx, nothingDrawn);
+        AdvanceFrame(g, f.input);
         f.checksum = net::StateChecksum(g);
-        const std::vector<uint8_t> encoded = net::EncodeRecordedFrame(f);
-        out.insert(out.end(), encoded.begin(), encoded.end());
+        for (uint8_t b : net::EncodeRecordedFrame(f)) out.push_back(b);
     }
     std::ofstream(argv[2], std::ios::binary).write(reinterpret_cast<const char*>(out.data()), out.size());
     return 0;

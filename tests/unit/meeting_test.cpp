@@ -6,7 +6,6 @@
 // and again until it answers, not at its next keep-alive.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 #include "net/punch_probe.h"

@@ -29,14 +29,9 @@ constexpr float kScale = 40.0f;  // pixels per em in the orthographic test view
 
 // Text at the centre of an orthographic view with one pixel per unit, in a fresh context's white, unlit.
 void setUpView() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, kSize, 0, kSize, -1000, 1000);
-    glMatrixMode(GL_MODELVIEW);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glLoadIdentity();
-    glTranslatef(kSize / 2, kSize / 2, 0);
-    glScalef(kScale, kScale, kScale);
+    glMatrixMode(GL_PROJECTION), glLoadIdentity(), glOrtho(0, kSize, 0, kSize, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW), glLoadIdentity(), glClear(GL_COLOR_BUFFER_BIT);
+    glTranslatef(kSize / 2, kSize / 2, 0), glScalef(kScale, kScale, kScale);
 }
 
 // The pixels of `text` printed at the centre, the columns the drawn ones span, and the matrix after.
