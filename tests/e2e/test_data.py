@@ -71,3 +71,6 @@ class Generator(unittest.TestCase):
             self.assertEqual([name for name in made if made[name] != committed[name]], [],
                              "these differ from what the generator makes: run the regenerate-data target")
 
+
+if __name__ == "__main__":
+    unittest.main()

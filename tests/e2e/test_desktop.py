@@ -114,3 +114,6 @@ class SettingsFile(unittest.TestCase):
         self.assertEqual((v[30][0], v[50][1]), (-4.5, -4.5))  # Q left, Z up the table
         self.assertTrue(all(v[f][1] != -4.5 for f in range(70, 80)))  # W no longer steers
 
+
+if __name__ == "__main__":
+    unittest.main()

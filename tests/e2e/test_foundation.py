@@ -54,3 +54,6 @@ class Window(unittest.TestCase):
         self.assertIn("Start FullScreen?: Would You Like To Run In Fullscreen Mode?", r.stderr)
         self.assertTrue(r.trace[0]["fullscreen"])
 
+
+if __name__ == "__main__":
+    unittest.main()

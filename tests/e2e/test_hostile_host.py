@@ -34,3 +34,6 @@ class HostileHost(unittest.TestCase):
                 for line in own:  # its own main menu and list
                     self.assertEqual((line["menu"], line["hauptmenu_nr"], line["hsscore"]), (True, 1, OWN_SCORES))
 
+
+if __name__ == "__main__":
+    unittest.main()

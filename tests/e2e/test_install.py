@@ -129,3 +129,6 @@ class PlayFolder(unittest.TestCase):
             self.assertEqual((r.trace[0]["HSname"], r.trace[0]["hsscore"]), (LISTED, SCORES))
             self.assertTrue((pathlib.Path(xdg) / "puckslide3d" / "data" / "model").is_dir())
 
+
+if __name__ == "__main__":
+    unittest.main()

@@ -178,3 +178,6 @@ class InviteCodes(LabGames, unittest.TestCase):
         host.terminate()
         self.assertEqual(host.wait(LIMIT), 0)
 
+
+if __name__ == "__main__":
+    unittest.main()

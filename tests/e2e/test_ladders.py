@@ -75,3 +75,6 @@ class MultiplayerLadder(unittest.TestCase):
         self.assertEqual((at("again")["hauptmenu_nr"], at("again")["m_round"], at("again")["hsscore"]),
                          (112, 4, list(range(20, 30))))
 
+
+if __name__ == "__main__":
+    unittest.main()

@@ -53,3 +53,6 @@ class NothingRemains(unittest.TestCase):
                     Lab().close()
                 self.assertEqual(leftovers(tag), [])
 
+
+if __name__ == "__main__":
+    unittest.main()

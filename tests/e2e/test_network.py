@@ -170,3 +170,6 @@ class HostAndGuest(unittest.TestCase):
             for key in ("x", "z", "schiesser_x", "gegner_z", "my_score", "his_score", "hauptmenu_nr"):
                 self.assertEqual(mine[key], line[key], f"{workdir.name} frame {line[frame_key]}: {key}")
 
+
+if __name__ == "__main__":
+    unittest.main()

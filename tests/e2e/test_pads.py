@@ -105,3 +105,6 @@ class FromTheCouch(unittest.TestCase):
         off = played(self, PADS + SHOT_ON_FAR_GOAL, frames=KICK_OFF + 330, workdir=make_workdir(settings="rumble = off\n"))
         self.assertEqual((off.all("rumble"), off.trace[-1]["my_score"]), ([], 1))
 
+
+if __name__ == "__main__":
+    unittest.main()

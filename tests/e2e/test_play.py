@@ -118,3 +118,6 @@ class NoFolderForTheFile(unittest.TestCase):
         self.assertEqual((line["HSname"][9], line["hsscore"][9]), ("Q 7", 21))
         self.assertEqual(texts(line), ["", "0"] * 9 + ["Q 7", "21"])
 
+
+if __name__ == "__main__":
+    unittest.main()

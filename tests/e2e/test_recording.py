@@ -54,3 +54,6 @@ class Recording(unittest.TestCase):
             if code == 0:  # and so does the verifier
                 self.assertTrue(r.stderr.endswith(subprocess.run([VERIFY, "bad.rec"], cwd=watch, capture_output=True, text=True).stdout))
 
+
+if __name__ == "__main__":
+    unittest.main()

@@ -53,3 +53,6 @@ class Rendezvous(unittest.TestCase):
         symbols = subprocess.run(["nm", "-C", PROGRAM], capture_output=True, text=True).stdout
         self.assertNotIn("GameState", symbols)
 
+
+if __name__ == "__main__":
+    unittest.main()

@@ -111,3 +111,6 @@ class ThroughARouter(LabGames, unittest.TestCase):
             self.assertEqual(proc.wait(LIMIT), 0)
         self.assertEqual(self.mappings("h1") + self.mappings("h2"), [])
 
+
+if __name__ == "__main__":
+    unittest.main()

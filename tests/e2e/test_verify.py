@@ -53,3 +53,6 @@ class Verify(unittest.TestCase):
         needed = {line.split("[")[1].split(".so")[0] for line in dynamic.splitlines() if "(NEEDED)" in line}
         self.assertLessEqual(needed, {"libstdc++", "libm", "libgcc_s", "libc", "libasan", "libubsan"})
 
+
+if __name__ == "__main__":
+    unittest.main()
